@@ -1,0 +1,30 @@
+#include "output.h"
+
+#include <windows.h>
+
+#include <stdio.h>
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                nullptr);
+    std::string s(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &s[0], n, nullptr,
+                            nullptr);
+    return s;
+}
+
+void PrintLine(const std::wstring& text) {
+    fputs(ToUtf8(text).c_str(), stdout);
+    fputc('\n', stdout);
+    fflush(stdout);
+}
+
+void PrintOk() {
+    PrintLine(L"ok");
+}
+
+void PrintError(int code, const std::wstring& text) {
+    PrintLine(L"error " + std::to_wstring(code) + L": " + text);
+}

@@ -1,0 +1,9 @@
+// Console output of the host application: UTF-8 lines on standard output.
+#pragma once
+
+#include <string>
+
+std::string ToUtf8(const std::wstring& text);
+void PrintLine(const std::wstring& text);
+void PrintOk();
+void PrintError(int code, const std::wstring& text);

@@ -1,0 +1,260 @@
+#include "aomtavodevice.h"
+
+#include "aomnidaqport.h"
+#include "aomtavomultilaser.h"
+#include "aomtavopad.h"
+#include "aomtavoport.h"
+#include "aomtavoshutter.h"
+
+#include <qv/qvdmapi.h>
+#include <qv/qvlocale.h>
+#include <qv/qvlog.h>
+
+#include <new>
+#include <string.h>
+
+extern CQvClassInfo g_ClassInfoCQvAOMTAVO;
+extern CQvClassInfo g_ClassInfoCQvAOMTAVOSim;
+
+namespace {
+const wchar_t kSourceFile[] = L"aomtavodevice";
+const wchar_t kDeviceName[] = L"Orvia TAVO and AOM";
+const uint32_t kHWUnitType = 6;
+const int kDeviceImage = 1002;
+} // namespace
+
+CQvAOMTAVO::CQvAOMTAVO()
+    : CQvClass(true), m_bBatching(false), m_iState(0), m_pfnChange(nullptr), m_pChangeContext(0),
+      m_iAOChannelCount(0), m_iDAQBoardCount(0), m_hWorkerThread(nullptr), m_dwWorkerThreadId(0),
+      m_hEvStarted(nullptr), m_hEvEnded(nullptr), m_hEvTaken(nullptr), m_hEvDone(nullptr),
+      m_hEvRequest(nullptr), m_pPort(nullptr), m_pNIDAQPort(nullptr), m_pPad(nullptr), m_pPadSite(nullptr),
+      m_bSimulator(false), m_iPhysDevId(0), m_iInstanceNumber(0), m_iCOMPort(0), m_bConnected(false),
+      m_pMultiLaser(nullptr), m_pShutter(nullptr), m_bLogCommunication(true), m_iPollCountdown(-1),
+      m_bPushPending(false), m_bExtendedMode(false), m_bBinoShutter(false), m_iLineUsed(0), m_iLinesUsed(0),
+      m_bShutterOpen(false), m_iLinesMask(0), m_iCurrentLine(0) {
+    m_ChangeBatch.uCount = 0;
+    memset(m_ChangeBatch.auSubKind, 0, sizeof m_ChangeBatch.auSubKind);
+
+    {
+        CQvRscData catalog;
+        if (QV_RCDATAToCQvRscData(catalog, g_hAOMTAVOModule)) QV_CQvRscDataToCQvLocale(catalog);
+    }
+
+    QV_DIAG(L"CQvAOMTAVO constructor");
+
+    m_pMultiLaser = new (std::nothrow) CQvAOMTAVOMultiLaser(this);
+    m_pShutter = new (std::nothrow) CQvAOMTAVOShutter(this);
+    m_pPort = new (std::nothrow) CQvAOMTAVOPort();
+    m_pNIDAQPort = new (std::nothrow) CQvAOMNIDAQPort();
+    m_pPad = new (std::nothrow) CQvAOMTAVOPad(this);
+
+    m_Lines[0].fValLambda = 405.0f;
+    m_Lines[1].fValLambda = 488.0f;
+    m_Lines[2].fValLambda = 561.0f;
+
+    InitializeCriticalSection(&m_csCommandSlot);
+    InitializeCriticalSection(&m_csCall);
+    InitializeCriticalSection(&m_csChangeBatch);
+}
+
+CQvAOMTAVO::~CQvAOMTAVO() {
+    QV_DIAG(L"CQvAOMTAVO destructor");
+    delete m_pMultiLaser;
+    delete m_pShutter;
+    delete m_pPort;
+    delete m_pNIDAQPort;
+    delete m_pPad;
+    DeleteCriticalSection(&m_csCommandSlot);
+    DeleteCriticalSection(&m_csCall);
+    DeleteCriticalSection(&m_csChangeBatch);
+}
+
+CQvClass* CQvAOMTAVO::GetClassObject() {
+    return this;
+}
+
+const CQvClassInfo* CQvAOMTAVO::GetClassInfo() const {
+    return &g_ClassInfoCQvAOMTAVO;
+}
+
+IQvInterface* CQvAOMTAVO::QueryInterface(const char* name) {
+    if (!name || strcmp(name, "IQvPhysicalDevice") != 0) return nullptr;
+    AddRef();
+    return static_cast<IQvInterface*>(static_cast<CQvClass*>(this));
+}
+
+CQvStringW CQvAOMTAVO::GetInfoString(int index) {
+    switch (index) {
+    case 1:
+    case 2:
+        return CQvStringW(kDeviceName);
+    case 3:
+        return CQvStringW(L"Orvia");
+    case 4:
+        return CQvStringW(L"TAVO");
+    default:
+        return CQvStringW();
+    }
+}
+
+int CQvAOMTAVO::GetDeviceState() {
+    return m_iState;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::SetChangeCallback(PFN_QvDMChange function, uint64_t context) {
+    EnterDeviceLock(QV_WFILE, __LINE__);
+    m_pfnChange = function;
+    m_pChangeContext = context;
+    return LeaveDeviceLock(DMRC_OK, QV_WFILE, __LINE__);
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::GetChangeCallback(PFN_QvDMChange* function, uint64_t* context) {
+    EnterDeviceLock(QV_WFILE, __LINE__);
+    if (function) *function = m_pfnChange;
+    if (context) *context = m_pChangeContext;
+    return LeaveDeviceLock(DMRC_OK, QV_WFILE, __LINE__);
+}
+
+bool CQvAOMTAVO::SupportsChangeCallback() {
+    return true;
+}
+EDeviceManagerReturnCode CQvAOMTAVO::GetCalibration(CQvLiteVariantR*) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVO::SetCalibration(CQvLiteVariantR*) {
+    return DMRC_NOT_SUPPORTED;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::GetDisplayInfo(CQvStringW* name, CQvStringW* groupCaption,
+                                                    uint32_t* iconId) {
+    if (name) *name = kDeviceName;
+    if (groupCaption) *groupCaption = QV_GetTranslation(L"Acquisition Controls", kSourceFile);
+    if (iconId) *iconId = GetCommonImageFromPool(kDeviceImage);
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::GetControlPad(IQvGUIElement** pad, IQvDevicePadSite* site) {
+    EnterDeviceLock(QV_WFILE, __LINE__);
+    if (m_iState != 2) return LeaveDeviceLock(DMRC_WRONG_STATE, QV_WFILE, __LINE__);
+    m_pPadSite = site;
+    if (site) m_iInstanceNumber = site->GetInstanceNumber(m_iPhysDevId);
+    if (pad) *pad = m_pPad;
+    return LeaveDeviceLock(DMRC_OK, QV_WFILE, __LINE__);
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::RefreshControlPad() {
+    if (m_pPad) m_pPad->RefreshGUI();
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::GetStatusText(CQvStringW&) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVO::ShowStatusDialog(HWND) {
+    return DMRC_NOT_SUPPORTED;
+}
+bool CQvAOMTAVO::SupportsBatching() {
+    return true;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::GetBatching(bool* batching) {
+    if (batching) *batching = m_bBatching;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::BeginChangeBatch(bool batching) {
+    if (m_iState != 2) return DMRC_WRONG_STATE;
+    m_bBatching = batching;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::FlushChangeBatch() {
+    if (m_iState != 2) return DMRC_WRONG_STATE;
+    EnterCriticalSection(&m_csChangeBatch);
+    m_bBatching = false;
+    if (m_ChangeBatch.uCount > 0) DeliverBatchLocked();
+    LeaveCriticalSection(&m_csChangeBatch);
+    return DMRC_OK;
+}
+
+bool CQvAOMTAVO::NeedsExclusiveAccess() {
+    return false;
+}
+EDeviceManagerReturnCode CQvAOMTAVO::StartExperiment(CQvLiteVariantR*) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVO::StopExperiment() {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVO::GetExperimentState(int*) {
+    return DMRC_NOT_SUPPORTED;
+}
+
+// Hands the batch to the host and empties it. The batch lock stays held during the call so that the host
+// receives every entry exactly once and in order; it nests, so a callback that flushes does not block.
+void CQvAOMTAVO::DeliverBatchLocked() {
+    if (m_pfnChange) m_pfnChange(1, &m_ChangeBatch, m_pChangeContext);
+    m_ChangeBatch.uCount = 0;
+}
+
+void CQvAOMTAVO::AddToChangeBatch(const SQvDMChangeRecord& record) {
+    EnterCriticalSection(&m_csChangeBatch);
+    uint32_t count =
+        record.uCount <= SQvDMChangeRecord::MaxEntries ? record.uCount : SQvDMChangeRecord::MaxEntries;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t key = record.auKey[i];
+        if (key == 0) continue;
+        uint32_t found = 0;
+        while (found < m_ChangeBatch.uCount && m_ChangeBatch.auKey[found] != key)
+            ++found;
+        if (found < m_ChangeBatch.uCount) {
+            // Latest data wins; the entry keeps its kind and sub-kind.
+            memcpy(m_ChangeBatch.aData[found], record.aData[i], SQvDMChangeRecord::DataSize);
+            continue;
+        }
+        uint32_t slot = m_ChangeBatch.uCount;
+        m_ChangeBatch.auKind[slot] = record.auKind[i];
+        m_ChangeBatch.auSubKind[slot] = record.auSubKind[i];
+        memcpy(m_ChangeBatch.aData[slot], record.aData[i], SQvDMChangeRecord::DataSize);
+        m_ChangeBatch.auKey[slot] = key;
+        m_ChangeBatch.uCount = slot + 1;
+        if (m_ChangeBatch.uCount == SQvDMChangeRecord::MaxEntries) DeliverBatchLocked();
+    }
+    LeaveCriticalSection(&m_csChangeBatch);
+}
+
+void CQvAOMTAVO::RefreshChannelTable() {
+    int count = m_iAOChannelCount < AOM_MAX_AO_CHANNELS ? m_iAOChannelCount : AOM_MAX_AO_CHANNELS;
+    for (int i = 0; i < count; ++i) {
+        SAOChannel& channel = m_AOChannels[i];
+        channel.sName = m_AOChannelNames[i];
+        int board = channel.iBoardIndex;
+        if (!channel.bUserRange && board >= 0 && board < AOM_MAX_DAQ_BOARDS) {
+            channel.fMin = m_DAQBoards[board].fAORangeLow;
+            channel.fMax = m_DAQBoards[board].fAORangeHigh;
+        }
+    }
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::GetHWUnits(CQvHWUnitList& units) {
+    if (m_iPhysDevId == 0) return DMRC_OK;
+    SQvHWUnit unit;
+    unit.iUnitType = kHWUnitType;
+    unsigned int count = DMApi::LogDev_GetCount();
+    for (unsigned int index = 0; index < count; ++index) {
+        unsigned int id = DMApi::LogDev_GetId(index);
+        if (DMApi::LogDev_GetVisible(id) && DMApi::LogDev_GetActive(id, true) &&
+            DMApi::LogDev_GetPhysDevId(id) == m_iPhysDevId)
+            unit.LogicalDeviceIds.Add(id);
+    }
+    if (unit.LogicalDeviceIds.GetCount() > 0) units.Add(unit);
+    return DMRC_OK;
+}
+
+CQvAOMTAVOSim::CQvAOMTAVOSim() : CQvClass(true) {
+    m_bSimulator = true;
+}
+
+const CQvClassInfo* CQvAOMTAVOSim::GetClassInfo() const {
+    return &g_ClassInfoCQvAOMTAVOSim;
+}

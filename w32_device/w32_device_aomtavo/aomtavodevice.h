@@ -1,0 +1,171 @@
+// The physical device: the laser unit's TAVO controller on a COM port and its AOMs on NI-DAQmx outputs.
+#pragma once
+
+#include "aomlock.h"
+#include "aomtavoapi.h"
+
+#include <qv/qvdevicedefault.h>
+
+class CQvAOMTAVOPort;
+class CQvAOMNIDAQPort;
+class CQvAOMTAVOPad;
+class CQvAOMTAVOMultiLaser;
+class CQvAOMTAVOShutter;
+
+enum {
+    AOM_LINE_COUNT = 3,
+    AOM_MAX_AO_CHANNELS = 256,
+    AOM_MAX_DAQ_BOARDS = 16,
+};
+
+// One analog-output channel as discovery found it and the configuration ranged it.
+struct SAOChannel {
+    CQvStringW sName;
+    bool bUserRange = false; // min and max came from the configuration text
+    int iBoardIndex = 0;
+    float fMin = 0.0f;
+    float fMax = 0.0f;
+};
+
+struct SDAQBoard {
+    CQvStringW sName;
+    uint32_t uSDKMajor = 0;
+    uint32_t uSDKMinor = 0;
+    float fAORangeLow = 0.0f;
+    float fAORangeHigh = 0.0f;
+    int iAOChannels = 0;
+    uint32_t uProductNum = 0;
+    int iBusType = 0;
+    uint32_t uPCIDevNum = 0;
+};
+
+// Configuration of one laser position.
+struct SAOMLineConfig {
+    CQvStringW sChannel_Name;
+    int iIndex = 0; // 1-based position in the channel table; 0 = no channel
+    float fValMin = 0.0f;
+    float fValMax = 0.0f;
+    float fValLambda = 0.0f;
+    int bEmpty = 0;
+};
+
+class AOMTAVO_API CQvAOMTAVO : public CQvPhysicalDevice_Default, public virtual CQvClass {
+public:
+    CQvAOMTAVO();
+    ~CQvAOMTAVO() override;
+
+    // IQvInterface and CQvClass
+    CQvClass* GetClassObject() override;
+    const CQvClassInfo* GetClassInfo() const override;
+    IQvInterface* QueryInterface(const char* name) override;
+
+    // IQvPhysicalDevice
+    CQvStringW GetInfoString(int index) override;
+    int GetDeviceState() override;
+    EDeviceManagerReturnCode SetChangeCallback(PFN_QvDMChange function, uint64_t context) override;
+    EDeviceManagerReturnCode GetChangeCallback(PFN_QvDMChange* function, uint64_t* context) override;
+    bool SupportsChangeCallback() override;
+    EDeviceManagerReturnCode GetCalibration(CQvLiteVariantR* data) override;
+    EDeviceManagerReturnCode SetCalibration(CQvLiteVariantR* data) override;
+    EDeviceManagerReturnCode GetDisplayInfo(CQvStringW* name, CQvStringW* groupCaption,
+                                            uint32_t* iconId) override;
+    EDeviceManagerReturnCode GetControlPad(IQvGUIElement** pad, IQvDevicePadSite* site) override;
+    EDeviceManagerReturnCode RefreshControlPad() override;
+    EDeviceManagerReturnCode GetStatusText(CQvStringW& text) override;
+    EDeviceManagerReturnCode ShowStatusDialog(HWND parent) override;
+    bool SupportsBatching() override;
+    EDeviceManagerReturnCode GetBatching(bool* batching) override;
+    EDeviceManagerReturnCode BeginChangeBatch(bool batching) override;
+    EDeviceManagerReturnCode FlushChangeBatch() override;
+    bool NeedsExclusiveAccess() override;
+    EDeviceManagerReturnCode StartExperiment(CQvLiteVariantR* data) override;
+    EDeviceManagerReturnCode StopExperiment() override;
+    EDeviceManagerReturnCode GetExperimentState(int* state) override;
+    EDeviceManagerReturnCode GetHWUnits(CQvHWUnitList& units) override;
+    using CQvPhysicalDevice_Default::ConfigureDevice;
+
+    // Used by the logical devices while the host batches changes.
+    void AddToChangeBatch(const SQvDMChangeRecord& record);
+    void RefreshChannelTable();
+
+    void EnterDeviceLock(const wchar_t* file, int line) { m_DeviceLock.Enter(file, line); }
+    template <class T> T LeaveDeviceLock(T result, const wchar_t* file, int line) {
+        m_DeviceLock.Leave(file, line);
+        return result;
+    }
+    void LeaveDeviceLock(const wchar_t* file, int line) { m_DeviceLock.Leave(file, line); }
+    void EnterUnitStateLock(const wchar_t* file, int line) { m_UnitStateLock.Enter(file, line); }
+    void LeaveUnitStateLock(const wchar_t* file, int line) { m_UnitStateLock.Leave(file, line); }
+
+    // State shared with the logical devices, the pad and the dialogs.
+    SQvDMChangeRecord m_ChangeBatch;
+    bool m_bBatching;
+    volatile int m_iState; // 0 not connected, 3 connected, 2 configured, 1 reset
+
+    PFN_QvDMChange m_pfnChange;
+    uint64_t m_pChangeContext;
+
+    CQvStringW m_AOChannelNames[AOM_MAX_AO_CHANNELS];
+    SAOChannel m_AOChannels[AOM_MAX_AO_CHANNELS];
+    int m_iAOChannelCount;
+    CQvStringW m_DAQBoardNames[AOM_MAX_DAQ_BOARDS];
+    SDAQBoard m_DAQBoards[AOM_MAX_DAQ_BOARDS];
+    int m_iDAQBoardCount;
+    SAOMLineConfig m_Lines[AOM_LINE_COUNT];
+
+    // Command worker.
+    HANDLE m_hWorkerThread;
+    DWORD m_dwWorkerThreadId;
+    HANDLE m_hEvStarted;
+    HANDLE m_hEvEnded;
+    HANDLE m_hEvTaken;
+    HANDLE m_hEvDone;
+    HANDLE m_hEvRequest;
+
+    CQvAOMTAVOPort* m_pPort;
+    CQvAOMNIDAQPort* m_pNIDAQPort;
+    CQvAOMTAVOPad* m_pPad;
+    IQvDevicePadSite* m_pPadSite;
+    bool m_bSimulator;
+    uint32_t m_iPhysDevId;
+    int m_iInstanceNumber;
+    int m_iCOMPort;
+    volatile bool m_bConnected;
+    CQvAOMTAVOMultiLaser* m_pMultiLaser;
+    CQvAOMTAVOShutter* m_pShutter;
+    CQvStringW m_sFWVersion;
+    bool m_bLogCommunication;
+    volatile int m_iPollCountdown;
+    bool m_bPushPending;
+    bool m_bExtendedMode;
+
+    // Mirror of the unit, under the unit-state lock.
+    bool m_bBinoShutter;
+    uint32_t m_iLineUsed;
+    uint32_t m_iLinesUsed;
+    bool m_bShutterOpen;
+    uint32_t m_iLinesMask;
+    uint32_t m_iCurrentLine;
+
+private:
+    void DeliverBatchLocked();
+
+    CAOMGuardedLock m_DeviceLock;
+    CAOMGuardedLock m_UnitStateLock;
+    // Worker commands post through the slot lock and the call lock.
+    CRITICAL_SECTION m_csCommandSlot;
+    CRITICAL_SECTION m_csCall;
+    // The worker adds to the batch while a host thread flushes it.
+    CRITICAL_SECTION m_csChangeBatch;
+};
+
+class AOMTAVO_API CQvAOMTAVOSim : public CQvAOMTAVO {
+public:
+    CQvAOMTAVOSim();
+    const CQvClassInfo* GetClassInfo() const override;
+};
+
+extern "C" {
+AOMTAVO_API IQvInterface* QV_ConstructorForCQvAOMTAVO(const char* file, unsigned int line);
+AOMTAVO_API IQvInterface* QV_ConstructorForCQvAOMTAVOSim(const char* file, unsigned int line);
+}

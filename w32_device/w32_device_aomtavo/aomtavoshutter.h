@@ -1,0 +1,19 @@
+// The shutter the host sees: open passes the selected laser lines, closed passes none.
+#pragma once
+
+#include "aomtavoapi.h"
+
+#include <qv/qvdevicedefault.h>
+
+class CQvAOMTAVO;
+
+class AOMTAVO_API CQvAOMTAVOShutter : public CQvDeviceShutter_Default {
+public:
+    explicit CQvAOMTAVOShutter(CQvAOMTAVO* owner);
+    ~CQvAOMTAVOShutter() override;
+
+    CQvAOMTAVO* m_pOwner;
+    uint32_t m_uId;
+    uint32_t m_uShutterType; // 0 EPI, 1 DIA, 2 Aux1, 3 Aux2
+    CQvStringW m_sName;
+};
