@@ -1,0 +1,101 @@
+// The module file as the host sees it: exports, version records and class registration.
+#include "moduleloader.h"
+#include "pefile.h"
+
+#include <aomtavodevice.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::wstring Key(const wchar_t* key, const wchar_t* value) {
+    return std::wstring(L"<variant version=\"1.0\"><") + key + L" value=\"" + value + L"\"/></variant>";
+}
+
+// Every byte after the text's terminator up to the end of its slot must be zero.
+void ExpectZeroAfterText(const std::vector<uint8_t>& bytes, size_t offset, size_t slotEnd) {
+    size_t end = offset + 2 * (TextAt(bytes, offset).size() + 1);
+    for (size_t i = end; i < slotEnd && i < bytes.size(); ++i)
+        ASSERT_EQ(0, bytes[i]) << "non-zero padding at " << i;
+}
+
+TEST(ModuleFile, FactoriesAreExportedUndecorated) {
+    LoadedModule module;
+    ASSERT_NE(nullptr, module.Handle());
+    EXPECT_NE(nullptr, GetProcAddress(module.Handle(), "QV_ConstructorForCQvAOMTAVO"));
+    EXPECT_NE(nullptr, GetProcAddress(module.Handle(), "QV_ConstructorForCQvAOMTAVOSim"));
+}
+
+TEST(ModuleFile, Ver6IDHoldsThirteenKeysInTheirSlots) {
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadPESection(LoadedModule().Path(), "ver6ID", bytes));
+    ASSERT_GE(bytes.size(), 13u * 512u);
+    const std::wstring expected[13] = {
+        Key(L"QV_GLOB_FILEVERSION_WCS", L"8, 203, 1273, 0"),
+        Key(L"QV_GLOB_PRODUCTVERSION_WCS", L"0, 0, 0, 0"),
+        Key(L"QV_GLOB_COMPANYNAME", L"TAVO and AOM module team"),
+        Key(L"QV_GLOB_COPYRIGHT", L"Copyright (C) 2026 TAVO and AOM module team"),
+        Key(L"QV_GLOB_TRADEMARKS", L""),
+        Key(L"QV_LOCAL_COMMENTS", L""),
+        Key(L"QV_LOCAL_FILEDESCRIPTION", L"Orvia TAVO"),
+        Key(L"QV_LOCAL_INTERNALNAME", L"w32_device_aomtavo"),
+        Key(L"QV_LOCAL_ORIGINALFILENAME", L"w32_device_aomtavo.dll"),
+        Key(L"QV_LOCAL_PRODUCTNAME", L"w32_device_aomtavo"),
+        Key(L"QV_LOCAL_PRIVATEBUILD", L"1"),
+        Key(L"QV_LOCAL_SPECIALBUILD", L"1"),
+        L"<variant version=\"1.0\"><NDEBUG/></variant>",
+    };
+    for (size_t slot = 0; slot < 13; ++slot) {
+        EXPECT_EQ(expected[slot], TextAt(bytes, slot * 512)) << "slot " << slot;
+        ExpectZeroAfterText(bytes, slot * 512, (slot + 1) * 512);
+    }
+}
+
+TEST(ModuleFile, Ver6IDXHoldsTheSimulatorsDescriptionAndVersionRecord) {
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadPESection(LoadedModule().Path(), "ver6IDX", bytes));
+    std::wstring parents = L"<m_parent1 runtype=\"CQvStringW\" value=\"IQvPhysicalDevice\"/>";
+    for (int i = 2; i <= 9; ++i)
+        parents += L"<m_parent" + std::to_wstring(i) + L" runtype=\"CQvStringW\" value=\"\"/>";
+    EXPECT_EQ(L"<variant version=\"1.0\"><CQvAOMTAVOSim runtype=\"RQvRttiClass\">" + parents +
+                  L"</CQvAOMTAVOSim></variant>",
+              TextAt(bytes, 0));
+    EXPECT_EQ(L"<variant version=\"1.0\"><CQvAOMTAVOSim runtype=\"CQvListVariant\"><m_version value=\"32\" "
+              L"runtype=\"qv_int32\"/><m_shortName value=\"Orvia TAVO and AOM simulator\"/><m_fullName "
+              L"value=\"Orvia TAVO and AOM simulator\"/><m_versionApp value=\"8, 203, 1273, 0\"/><m_flagsV2 "
+              L"value=\"1_16\"/></CQvAOMTAVOSim></variant>",
+              TextAt(bytes, 0x790));
+    ExpectZeroAfterText(bytes, 0, 0x790);
+    ExpectZeroAfterText(bytes, 0x790, bytes.size());
+}
+
+TEST(Registration, TwoClassesInOrderWithOneParentAndOneSize) {
+    LoadedModule module;
+    ASSERT_EQ(2, CQvClassInfo::GetCount());
+    const CQvClassInfo* real = CQvClassInfo::GetAt(0);
+    const CQvClassInfo* sim = CQvClassInfo::GetAt(1);
+    EXPECT_STREQ("CQvAOMTAVO", real->GetClassName());
+    EXPECT_STREQ("CQvAOMTAVOSim", sim->GetClassName());
+    for (const CQvClassInfo* info : {real, sim}) {
+        EXPECT_STREQ("IQvPhysicalDevice", info->GetParent(0));
+        for (int i = 1; i < CQvClassInfo::MaxParents; ++i)
+            EXPECT_EQ(nullptr, info->GetParent(i));
+    }
+    EXPECT_EQ(real->GetObjectSize(), sim->GetObjectSize());
+    EXPECT_EQ(static_cast<int>(sizeof(CQvAOMTAVO)), real->GetObjectSize());
+}
+
+TEST(Registration, EachFactoryAnswersItsOwnClassRecord) {
+    LoadedModule module;
+    DeviceRef sim(module.Make("QV_ConstructorForCQvAOMTAVOSim"));
+    DeviceRef real(module.Make("QV_ConstructorForCQvAOMTAVO"));
+    ASSERT_NE(nullptr, sim.get());
+    ASSERT_NE(nullptr, real.get());
+    EXPECT_EQ(CQvClassInfo::Find("CQvAOMTAVOSim"), sim.counted()->GetClassInfo());
+    EXPECT_EQ(CQvClassInfo::Find("CQvAOMTAVO"), real.counted()->GetClassInfo());
+    // The registered factory is the exported one.
+    EXPECT_EQ(reinterpret_cast<void*>(CQvClassInfo::Find("CQvAOMTAVOSim")->GetConstructor()),
+              reinterpret_cast<void*>(GetProcAddress(module.Handle(), "QV_ConstructorForCQvAOMTAVOSim")));
+}
+
+} // namespace

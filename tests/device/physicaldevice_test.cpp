@@ -1,0 +1,227 @@
+// The physical device through the host interfaces, before it is connected.
+#include "devicemanager.h"
+#include "logcapture.h"
+#include "qvprint.h"
+#include "moduleloader.h"
+
+#include <aomtavodevice.h>
+#include <aomtavopad.h>
+
+#include <qv/qvlocale.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class PhysicalDevice : public ::testing::Test {
+protected:
+    LoadedModule module;
+    DeviceRef object{module.Make("QV_ConstructorForCQvAOMTAVOSim")};
+    IQvPhysicalDevice* device = object.device();
+    CQvAOMTAVO* impl = dynamic_cast<CQvAOMTAVO*>(device);
+};
+
+TEST_F(PhysicalDevice, QueryInterfaceCountsOnlyThePhysicalDeviceInterface) {
+    CQvClass* counted = object.counted();
+    ASSERT_EQ(1, counted->GetRefCount());
+    IQvInterface* itf = counted->QueryInterface("IQvPhysicalDevice");
+    EXPECT_EQ(object.get(), itf);
+    EXPECT_EQ(2, counted->GetRefCount());
+    EXPECT_EQ(nullptr, counted->QueryInterface("IQvLogicalDevice"));
+    EXPECT_EQ(nullptr, counted->QueryInterface("iqvphysicaldevice"));
+    EXPECT_EQ(2, counted->GetRefCount());
+    EXPECT_EQ(1, counted->Release());
+    EXPECT_EQ(counted, object.get()->GetClassObject());
+}
+
+TEST(PhysicalDeviceLifetime, LastReleaseDestroysWithLogLines) {
+    LoadedModule module;
+    long before = CQvClass::LiveObjects();
+    LogCapture log;
+    IQvInterface* object = module.Make("QV_ConstructorForCQvAOMTAVO");
+    ASSERT_NE(nullptr, object);
+    EXPECT_EQ(before + 1, CQvClass::LiveObjects());
+    EXPECT_EQ(0, object->GetClassObject()->Release());
+    EXPECT_EQ(before, CQvClass::LiveObjects());
+    std::vector<std::wstring> lines = log.Lines();
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ(L"CQvAOMTAVO constructor", lines[0]);
+    EXPECT_EQ(L"CQvAOMNIDAQPort constructor", lines[1]);
+    EXPECT_EQ(L"CQvAOMTAVO destructor", lines[2]);
+}
+
+TEST(PhysicalDeviceLifetime, NoLogLinesWithoutDetail) {
+    LoadedModule module;
+    LogCapture log(false);
+    DeviceRef object(module.Make("QV_ConstructorForCQvAOMTAVO"));
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST_F(PhysicalDevice, IdentityAndDisplayInformation) {
+    struct {
+        int index;
+        const wchar_t* text;
+    } cases[] = {{1, L"Orvia TAVO and AOM"},
+                 {2, L"Orvia TAVO and AOM"},
+                 {3, L"Orvia"},
+                 {4, L"TAVO"},
+                 {0, L""},
+                 {5, L""},
+                 {-1, L""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CQvStringW(c.text), device->GetInfoString(c.index)) << c.index;
+    CQvStringW name, group;
+    uint32_t icon = 0;
+    EXPECT_EQ(DMRC_OK, device->GetDisplayInfo(&name, &group, &icon));
+    EXPECT_EQ(CQvStringW(L"Orvia TAVO and AOM"), name);
+    EXPECT_EQ(CQvStringW(L"Acquisition Controls"), group);
+    EXPECT_EQ(GetCommonImageFromPool(1002), icon);
+    EXPECT_EQ(DMRC_OK, device->GetDisplayInfo(nullptr, nullptr, nullptr));
+}
+
+TEST_F(PhysicalDevice, StartsDisconnectedAndRefusesConfiguredOnlyOperations) {
+    EXPECT_EQ(0, device->GetDeviceState());
+    EXPECT_TRUE(impl->m_bSimulator);
+    for (int state : {0, 1, 3}) {
+        impl->m_iState = state;
+        IQvGUIElement* pad = nullptr;
+        EXPECT_EQ(DMRC_WRONG_STATE, device->GetControlPad(&pad, nullptr)) << state;
+        EXPECT_EQ(nullptr, pad);
+        EXPECT_EQ(DMRC_WRONG_STATE, device->BeginChangeBatch(true)) << state;
+        EXPECT_EQ(DMRC_WRONG_STATE, device->FlushChangeBatch()) << state;
+        bool batching = true;
+        EXPECT_EQ(DMRC_OK, device->GetBatching(&batching));
+        EXPECT_FALSE(batching);
+    }
+    impl->m_iState = 2;
+    IQvGUIElement* pad = nullptr;
+    EXPECT_EQ(DMRC_OK, device->GetControlPad(&pad, nullptr));
+    EXPECT_EQ(static_cast<IQvGUIElement*>(impl->m_pPad), pad);
+    impl->m_iState = 0;
+}
+
+TEST_F(PhysicalDevice, FixedAnswersOfTheHostInterface) {
+    EXPECT_TRUE(device->SupportsChangeCallback());
+    EXPECT_TRUE(device->SupportsBatching());
+    EXPECT_FALSE(device->NeedsExclusiveAccess());
+    EXPECT_EQ(DMRC_NOT_SUPPORTED, device->GetCalibration(nullptr));
+    EXPECT_EQ(DMRC_NOT_SUPPORTED, device->StopExperiment());
+    EXPECT_EQ(DMRC_OK, device->RefreshControlPad());
+    // Operations that this module does not provide keep the host's answer.
+    EXPECT_EQ(DMRC_NOT_SUPPORTED, device->CustomCommand(1, 0, nullptr));
+}
+
+TEST_F(PhysicalDevice, ChangeCallbackIsStoredAndReadBack) {
+    PFN_QvDMChange fn = &CQvHostDeviceManager::ChangeCallback;
+    EXPECT_EQ(DMRC_OK, device->SetChangeCallback(fn, 0x1234567890ull));
+    PFN_QvDMChange got = nullptr;
+    uint64_t context = 0;
+    EXPECT_EQ(DMRC_OK, device->GetChangeCallback(&got, &context));
+    EXPECT_EQ(fn, got);
+    EXPECT_EQ(0x1234567890ull, context);
+    EXPECT_EQ(DMRC_OK, device->GetChangeCallback(nullptr, nullptr));
+}
+
+TEST_F(PhysicalDevice, GetControlPadAsksTheSiteForTheInstanceNumber) {
+    struct Site : IQvDevicePadSite {
+        uint32_t asked = 0;
+        int GetSiteVersion() override { return 1; }
+        HWND GetDockWindow() override { return nullptr; }
+        double GetGuiZoom() override { return 1.0; }
+        int RequestLayout() override { return 0; }
+        int ShowPad(bool) override { return 0; }
+        bool IsPadVisible() override { return false; }
+        int SetPadTitle(const wchar_t*) override { return 0; }
+        int GetPadCount() override { return 0; }
+        int GetInstanceNumber(uint32_t physDevId) override {
+            asked = physDevId;
+            return 3;
+        }
+    } site;
+    impl->m_iState = 2;
+    impl->m_iPhysDevId = 77;
+    EXPECT_EQ(DMRC_OK, device->GetControlPad(nullptr, &site));
+    EXPECT_EQ(77u, site.asked);
+    EXPECT_EQ(3, impl->m_iInstanceNumber);
+    EXPECT_EQ(&site, impl->m_pPadSite);
+    impl->m_iState = 0;
+}
+
+TEST_F(PhysicalDevice, HardwareUnitsListVisibleActiveDevicesOfThisDeviceOnly) {
+    CQvHostDeviceManager manager;
+    manager.Install();
+    CQvHWUnitList units;
+    // No id from the host yet: nothing is listed even though devices exist.
+    manager.AddLogicalDevice({10, L"ml", 5, true, true, nullptr, nullptr});
+    EXPECT_EQ(DMRC_OK, device->GetHWUnits(units));
+    EXPECT_EQ(0, units.GetCount());
+
+    impl->m_iPhysDevId = 6;
+    EXPECT_EQ(DMRC_OK, device->GetHWUnits(units));
+    EXPECT_EQ(0, units.GetCount()) << "devices of another physical device";
+
+    manager.AddLogicalDevice({11, L"hidden", 6, false, true, nullptr, nullptr});
+    manager.AddLogicalDevice({12, L"inactive", 6, true, false, nullptr, nullptr});
+    EXPECT_EQ(DMRC_OK, device->GetHWUnits(units));
+    EXPECT_EQ(0, units.GetCount());
+
+    manager.AddLogicalDevice({13, L"shutter", 6, true, true, nullptr, nullptr});
+    manager.AddLogicalDevice({14, L"laser", 6, true, true, nullptr, nullptr});
+    EXPECT_EQ(DMRC_OK, device->GetHWUnits(units));
+    ASSERT_EQ(1, units.GetCount());
+    const SQvHWUnit& unit = units.GetAt(0);
+    EXPECT_EQ(6, unit.iUnitType);
+    EXPECT_TRUE(unit.sName.IsEmpty());
+    ASSERT_EQ(2, unit.LogicalDeviceIds.GetCount());
+    EXPECT_EQ(13u, unit.LogicalDeviceIds.GetAt(0));
+    EXPECT_EQ(14u, unit.LogicalDeviceIds.GetAt(1));
+}
+
+TEST_F(PhysicalDevice, LockEnteredTwiceByOneThreadIsReportedNotDeadlocked) {
+    LogCapture log;
+    long before = QV_AssertCount();
+    impl->EnterDeviceLock(QV_WFILE, __LINE__);
+    impl->EnterDeviceLock(QV_WFILE, __LINE__); // would hang with a plain lock
+    EXPECT_EQ(before + 1, QV_AssertCount());
+    impl->LeaveDeviceLock(QV_WFILE, __LINE__);
+    impl->LeaveDeviceLock(QV_WFILE, __LINE__);
+    EXPECT_EQ(before + 2, QV_AssertCount()) << "the second leave finds the lock free";
+    // The lock is usable again, also from another thread.
+    HANDLE t = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            CQvAOMTAVO* d = static_cast<CQvAOMTAVO*>(p);
+            d->EnterUnitStateLock(QV_WFILE, __LINE__);
+            d->LeaveUnitStateLock(QV_WFILE, __LINE__);
+            d->EnterDeviceLock(QV_WFILE, __LINE__);
+            d->LeaveDeviceLock(QV_WFILE, __LINE__);
+            return 0;
+        },
+        impl, 0, nullptr);
+    ASSERT_NE(nullptr, t);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(t, 5000));
+    CloseHandle(t);
+    EXPECT_EQ(before + 2, QV_AssertCount());
+}
+
+TEST(Translation, DeviceLoadsTheCatalogOfTheHostLanguage) {
+    LoadedModule module;
+    CQvLocale::SetHostLanguage(1031);
+    {
+        DeviceRef german(module.Make("QV_ConstructorForCQvAOMTAVO"));
+        CQvStringW group;
+        german.device()->GetDisplayInfo(nullptr, &group, nullptr);
+        EXPECT_EQ(CQvStringW(L"Aufnahmesteuerung"), group);
+    }
+    // A language without a catalog falls back to the secondary (English) one.
+    CQvLocale::SetHostLanguage(1057);
+    {
+        DeviceRef fallback(module.Make("QV_ConstructorForCQvAOMTAVO"));
+        CQvStringW group;
+        fallback.device()->GetDisplayInfo(nullptr, &group, nullptr);
+        EXPECT_EQ(CQvStringW(L"Acquisition Controls"), group);
+    }
+    CQvLocale::SetHostLanguage(1033);
+}
+
+} // namespace

@@ -1,0 +1,23 @@
+#include "moduleloader.h"
+
+std::wstring BesideExecutable(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path, n < MAX_PATH ? n : 0);
+    size_t slash = p.find_last_of(L"\\/");
+    return (slash == std::wstring::npos ? std::wstring() : p.substr(0, slash + 1)) + name;
+}
+
+LoadedModule::LoadedModule() : m_hModule(LoadLibraryW(Path().c_str())) {}
+
+LoadedModule::~LoadedModule() {
+    if (m_hModule) FreeLibrary(m_hModule);
+}
+
+IQvInterface* LoadedModule::Make(const char* factory) const {
+    PFN_QvConstructor make =
+        m_hModule
+            ? reinterpret_cast<PFN_QvConstructor>(reinterpret_cast<void*>(GetProcAddress(m_hModule, factory)))
+            : nullptr;
+    return make ? make(__FILE__, __LINE__) : nullptr;
+}

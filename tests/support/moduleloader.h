@@ -1,0 +1,42 @@
+// The module as the host loads it: by file name at run time, devices made through its factories.
+#pragma once
+
+#include <qv/qvclass.h>
+#include <qv/qvdevice.h>
+
+#include <windows.h>
+
+#include <string>
+
+// Path of a file beside the running test executable.
+std::wstring BesideExecutable(const wchar_t* name);
+
+class LoadedModule {
+public:
+    LoadedModule();
+    ~LoadedModule();
+    HMODULE Handle() const { return m_hModule; }
+    std::wstring Path() const { return BesideExecutable(L"w32_device_aomtavo.dll"); }
+    // A new device made by the named factory; the caller owns one reference.
+    IQvInterface* Make(const char* factory) const;
+
+private:
+    HMODULE m_hModule;
+};
+
+// Owns one reference to a device made by a factory and releases it at the end of the scope.
+class DeviceRef {
+public:
+    explicit DeviceRef(IQvInterface* object) : m_pObject(object) {}
+    ~DeviceRef() {
+        if (m_pObject) m_pObject->GetClassObject()->Release();
+    }
+    DeviceRef(const DeviceRef&) = delete;
+    DeviceRef& operator=(const DeviceRef&) = delete;
+    IQvInterface* get() const { return m_pObject; }
+    CQvClass* counted() const { return m_pObject->GetClassObject(); }
+    IQvPhysicalDevice* device() const { return dynamic_cast<IQvPhysicalDevice*>(m_pObject); }
+
+private:
+    IQvInterface* m_pObject;
+};
