@@ -20,7 +20,10 @@ qv_start_wine() {
     echo "setup: creating the Wine prefix $WINEPREFIX"
     DISPLAY= wineboot -i >/dev/null 2>&1
   fi
-  wineserver -p </dev/null >/dev/null 2>&1 &
+  # The server forks into the background itself; started here, before any test, so that parallel
+  # tests never race to start it.
+  wineserver -p </dev/null >/dev/null 2>&1
+  "$build/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 qv_stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
