@@ -1,0 +1,33 @@
+// Control functions of the fakedaqmx stand-in (our own, not part of NI-DAQmx).
+// Tests and the host application find them with GetProcAddress; see README.md.
+#pragma once
+
+#include "daqmx_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Forget tasks, calls, voltages and faults; reload the scenario named by FAKEDAQMX_SCENARIO.
+void DAQMX_CFUNC fakedaqmx_Reset(void);
+// Reset, then load a scenario from text. 0 on success, else the number of the first bad line.
+int32 DAQMX_CFUNC fakedaqmx_LoadScenarioText(const char* text);
+// Why the last scenario failed to load ("" if it loaded). Size-query convention.
+int32 DAQMX_CFUNC fakedaqmx_GetScenarioError(char* buf, uInt32 size);
+// Make `fn` (or "*" for every function) return `status`; `arg` limits it to one device or channel.
+// Status 0 removes the fault.
+int32 DAQMX_CFUNC fakedaqmx_SetFault(const char* fn, const char* arg, int32 status);
+void DAQMX_CFUNC fakedaqmx_ClearFaults(void);
+// Every DAQmx call so far, one per line. Size-query convention.
+int32 DAQMX_CFUNC fakedaqmx_GetCallLog(char* buf, uInt32 size);
+void DAQMX_CFUNC fakedaqmx_ClearCallLog(void);
+// 1 and the last value written to the physical channel, or 0 if nothing was written to it.
+int32 DAQMX_CFUNC fakedaqmx_GetLastVoltage(const char* chan, double* out);
+// "chan value" per line for every channel written. Size-query convention.
+int32 DAQMX_CFUNC fakedaqmx_ListVoltages(char* buf, uInt32 size);
+// Tasks created and not yet cleared.
+int32 DAQMX_CFUNC fakedaqmx_TaskCount(void);
+
+#ifdef __cplusplus
+}
+#endif
