@@ -1,15 +1,17 @@
-// NI-DAQmx binding: board discovery and the AOM control voltages.
+// NI-DAQmx binding: loading the library, board discovery and the AOM control voltages.
 #pragma once
 
 #include "aomtavoapi.h"
 
 #include <qv/qvstring.h>
 
+class CQvAOMTAVO;
+
 // The output task of one laser line.
 struct SNIDAQLineTask {
     CQvStringW sChannel;
     void* hTask = nullptr;
-    bool bTaskCreated = false;
+    bool bTaskCreated = false; // hTask is a started task of sChannel
 };
 
 class AOMTAVO_API CQvAOMNIDAQPort {
@@ -18,8 +20,22 @@ public:
     CQvAOMNIDAQPort();
     virtual ~CQvAOMNIDAQPort();
 
+    // Binds the library (once) and fills the device's board and channel tables.
+    bool Open(CQvAOMTAVO& device, bool simulate);
+    // True in simulation (nothing to do); false after releasing the stale tasks of a real port.
+    bool Close();
     void Lock();
     void Unlock();
+    static void UnloadLibrary();
+
+    // Splits a ", "-separated list in place into at most capacity entries (filter: keep items containing it).
+    // Returns 0, or -9 when an argument is missing. Items beyond the capacity are left out and logged.
+    static int SplitList(char* text, CQvStringW* output, int& count, const char* filter, int capacity);
+    int ReportError(const wchar_t* function);
+
+    int CreateCompleteTask(SNIDAQLineTask* task);
+    int DestroyCompleteTask();
+    bool WriteChannelVoltage(int line, double volts);
 
     SNIDAQLineTask m_LineTasks[LineCount];
     bool bSimulate;
@@ -28,6 +44,11 @@ public:
     bool bOpened; // a real Open has completed
 
 private:
+    void FillSimulated(CQvAOMTAVO& device);
+    bool LoadLibraryAndCheckVersion(CQvAOMTAVO& device);
+    bool Discover(CQvAOMTAVO& device);
+    void ShowError(const wchar_t* text);
+
     CRITICAL_SECTION m_csLock;
     volatile bool bBusy;
 };

@@ -5,6 +5,7 @@
 #include "aomtavopad.h"
 #include "aomtavoport.h"
 #include "aomtavoshutter.h"
+#include "aomnotify.h"
 
 #include <qv/qvdmapi.h>
 #include <qv/qvlocale.h>
@@ -257,4 +258,17 @@ CQvAOMTAVOSim::CQvAOMTAVOSim() : CQvClass(true) {
 
 const CQvClassInfo* CQvAOMTAVOSim::GetClassInfo() const {
     return &g_ClassInfoCQvAOMTAVOSim;
+}
+
+bool DeliverChange(CQvAOMTAVO& device, SQvDMChangeRecord& record) {
+    device.EnterDeviceLock(QV_WFILE, __LINE__);
+    PFN_QvDMChange function = device.m_pfnChange;
+    uint64_t context = device.m_pChangeContext;
+    device.LeaveDeviceLock(QV_WFILE, __LINE__);
+    if (!function) return false;
+    if (device.m_bBatching)
+        device.AddToChangeBatch(record);
+    else
+        function(1, &record, context);
+    return true;
 }

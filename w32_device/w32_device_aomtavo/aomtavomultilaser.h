@@ -13,6 +13,9 @@ public:
     explicit CQvAOMTAVOMultiLaser(CQvAOMTAVO* owner);
     ~CQvAOMTAVOMultiLaser() override;
 
+    // Reports the used lines to the host (position -1: the unit changed them); false without a callback.
+    bool Notify(bool line1, bool line2, bool line3, int position);
+
     CQvAOMTAVO* m_pOwner;
     uint32_t m_uId;
     uint32_t m_uLineCount;

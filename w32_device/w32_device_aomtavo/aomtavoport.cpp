@@ -1,6 +1,14 @@
 #include "aomtavoport.h"
 
+#include <qv/qvlog.h>
+
+#include <stdio.h>
 #include <string.h>
+
+namespace {
+const DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+const char kSimulatorVersion[] = "Simulator";
+} // namespace
 
 CQvAOMTAVOPort::CQvAOMTAVOPort()
     : hComm(nullptr), bLogCommunication(false), bSimulate(false), iSimLineUsed(0), iSimLinesUsed(0) {
@@ -12,10 +20,205 @@ CQvAOMTAVOPort::~CQvAOMTAVOPort() {
     Close();
 }
 
+bool CQvAOMTAVOPort::Open(int port, bool simulate, bool logCommunication) {
+    bSimulate = simulate;
+    bLogCommunication = logCommunication;
+    if (!simulate) {
+        if (port < 1 || port > LastPort) return false;
+        // A second Open must not leak the handle of the first.
+        if (hComm) {
+            CloseHandle(hComm);
+            hComm = nullptr;
+        }
+        char name[16];
+        snprintf(name, sizeof name, port < FirstExtendedPort ? "COM%d" : "\\\\.\\COM%d", port);
+        HANDLE handle =
+            CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return false;
+        hComm = handle;
+
+        // A one-byte read gives up after 502 ms, a write of n bytes after 2n + 500 ms.
+        timeouts.ReadIntervalTimeout = 0;
+        timeouts.ReadTotalTimeoutMultiplier = 2;
+        timeouts.ReadTotalTimeoutConstant = 500;
+        timeouts.WriteTotalTimeoutMultiplier = 2;
+        timeouts.WriteTotalTimeoutConstant = 500;
+        SetCommTimeouts(hComm, &timeouts);
+
+        GetCommState(hComm, &dcb);
+        dcb.DCBlength = sizeof(DCB);
+        dcb.BaudRate = CBR_9600;
+        dcb.fBinary = 1;
+        dcb.fParity = 0;
+        dcb.fOutxCtsFlow = 0;
+        dcb.fOutxDsrFlow = 0;
+        dcb.fDtrControl = DTR_CONTROL_DISABLE;
+        dcb.fDsrSensitivity = 0;
+        dcb.fTXContinueOnXoff = 1;
+        dcb.fOutX = 0;
+        dcb.fInX = 0;
+        dcb.fErrorChar = 0;
+        dcb.fNull = 0;
+        dcb.fRtsControl = RTS_CONTROL_DISABLE;
+        dcb.fAbortOnError = 0;
+        dcb.XonLim = 1024;
+        dcb.XoffLim = 1024;
+        dcb.ByteSize = 8;
+        dcb.Parity = NOPARITY;
+        dcb.StopBits = ONESTOPBIT;
+        dcb.XonChar = 0;
+        dcb.XoffChar = 0;
+        dcb.ErrorChar = 0;
+        dcb.EofChar = 0;
+        dcb.EvtChar = 0;
+        SetCommState(hComm, &dcb);
+        SetCommMask(hComm, EV_RXCHAR);
+        PurgeComm(hComm, kPurgeAll);
+    }
+    if (RdVersion(nullptr, 0)) return true;
+    Close();
+    return false;
+}
+
 bool CQvAOMTAVOPort::Close() {
     if (bSimulate) return true;
     bool closed = false;
     if (hComm) closed = CloseHandle(hComm) != 0;
     hComm = nullptr;
     return closed;
+}
+
+int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines) {
+    DWORD length = static_cast<DWORD>(strlen(request));
+    // Whatever is pending in either direction (a late reply, a line the unit sent on its own) is not
+    // this request's answer.
+    PurgeComm(hComm, kPurgeAll);
+    DWORD written = 0;
+    WriteFile(hComm, request, length, &written, nullptr);
+    if (lines < 1) return 0;
+    int total = 0;
+    reply[0] = 0;
+    for (int i = 0; i < lines; ++i) {
+        if (total >= BufferSize - 1) return total;
+        int n = ReadLine(reply + total, BufferSize - 1 - total);
+        if (n < 1) return -1;
+        total += n;
+    }
+    return total;
+}
+
+int CQvAOMTAVOPort::ReadLine(char* buffer, int room) {
+    int length = 0;
+    bool lineEnded = false;
+    // One byte per read, so that nothing after the line feed is taken from the driver.
+    while (!lineEnded && length < room) {
+        DWORD got = 0;
+        if (!ReadFile(hComm, buffer + length, 1, &got, nullptr) || got != 1) {
+            buffer[length] = 0;
+            return -1;
+        }
+        char c = buffer[length];
+        if (c == '\r') continue;
+        ++length;
+        lineEnded = c == '\n';
+    }
+    buffer[length] = 0;
+    return length;
+}
+
+void CQvAOMTAVOPort::Command(const wchar_t* name, const char* request, const char* reply, int length) {
+    DiagOutputExW_hlp(QV_WFILE, __LINE__);
+    if (!CQvLogFile::Detail()) return;
+    if (length > 0)
+        DiagOutputExW(L"CQvTAVOPort::Command '%s', req:'%S', rsp:'%S' (%d)", name, request, reply, length);
+    else
+        DiagOutputExW(L"CQvTAVOPort::Command '%s', req:'%S', rsp:none (%d)", name, request, length);
+}
+
+bool CQvAOMTAVOPort::RdVersion(char* version, size_t capacity) {
+    if (bSimulate) {
+        if (version && capacity > 0) snprintf(version, capacity, "%s", kSimulatorVersion);
+        return true;
+    }
+    char request[BufferSize];
+    char reply[BufferSize];
+    snprintf(request, sizeof request, "rVER\r");
+    int n = Exchange(request, reply, 1);
+    if (bLogCommunication) Command(L"RdVersion", request, reply, n);
+    if (n < 1 || strncmp(reply, "aVER", 4) != 0) return false;
+    // A version longer than the caller's buffer is cut, never written past its end.
+    if (version && capacity > 0) snprintf(version, capacity, "%s", reply + 4);
+    return true;
+}
+
+bool CQvAOMTAVOPort::ReadNumber(const wchar_t* name, const char* request, const char* replyFormat,
+                                uint32_t* value) {
+    char reply[BufferSize];
+    int n = Exchange(request, reply, 1);
+    if (bLogCommunication) Command(name, request, reply, n);
+    if (n < 1) return false;
+    int number = 0;
+    if (sscanf(reply, replyFormat, &number) != 1) return false;
+    if (value) *value = static_cast<uint32_t>(number);
+    return true;
+}
+
+bool CQvAOMTAVOPort::RdBinoShutter(bool* engaged) {
+    if (bSimulate) {
+        if (engaged) *engaged = false;
+        return true;
+    }
+    uint32_t flag = 0;
+    if (!ReadNumber(L"RdBinoShutter", "rTES\r", "aTES%d", &flag)) return false;
+    if (engaged) *engaged = flag != 0;
+    return true;
+}
+
+bool CQvAOMTAVOPort::RdLineUsed(uint32_t* line) {
+    if (bSimulate) {
+        if (line) *line = iSimLineUsed;
+        return true;
+    }
+    return ReadNumber(L"RdLineUsed", "rTSR\r", "aTSR%d", line);
+}
+
+bool CQvAOMTAVOPort::RdLinesUsed(uint32_t* mask) {
+    if (bSimulate) {
+        if (mask) *mask = iSimLinesUsed;
+        return true;
+    }
+    return ReadNumber(L"RdLinesUsed", "rTSD\r", "aTSD%d", mask);
+}
+
+bool CQvAOMTAVOPort::Write(const wchar_t* name, const char* request, const char* acknowledgement) {
+    char reply[BufferSize];
+    int n = Exchange(request, reply, 1);
+    if (bLogCommunication) Command(name, request, reply, n);
+    if (n < 1) return false;
+    return strncmp(reply, acknowledgement, strlen(acknowledgement)) == 0;
+}
+
+bool CQvAOMTAVOPort::WrLineUsed(uint32_t line) {
+    if (bSimulate) {
+        iSimLineUsed = line;
+        return true;
+    }
+    if (line > 3) return false;
+    char request[BufferSize];
+    if (line == 0)
+        snprintf(request, sizeof request, "cTSC\r");
+    else
+        snprintf(request, sizeof request, "cTSO%u\r", line);
+    return Write(L"WrLineUsed", request, "oTS");
+}
+
+bool CQvAOMTAVOPort::WrLinesUsed(uint32_t mask) {
+    if (bSimulate) {
+        iSimLinesUsed = mask;
+        return true;
+    }
+    if (mask > 7) return false;
+    char request[BufferSize];
+    snprintf(request, sizeof request, "cTSD%u\r", mask);
+    return Write(L"WrLinesUsed", request, "oTSD");
 }

@@ -12,6 +12,9 @@ public:
     explicit CQvAOMTAVOShutter(CQvAOMTAVO* owner);
     ~CQvAOMTAVOShutter() override;
 
+    // Reports the open state to the host; false while the host has set no change callback.
+    bool Notify(bool open);
+
     CQvAOMTAVO* m_pOwner;
     uint32_t m_uId;
     uint32_t m_uShutterType; // 0 EPI, 1 DIA, 2 Aux1, 3 Aux2
