@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <termios.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "sim_process.h"
+
+namespace tavosim::test {
+namespace {
+
+std::vector<std::string> file_lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(Control, FrontPanelCommands) {
+    SimProcess sim({});
+    ASSERT_TRUE(sim.ready());
+    ControlClient control(sim.control_port);
+    PtyPeer peer(sim.pty);
+    struct Case {
+        const char* command;
+        const char* state; // empty: the command must fail
+    };
+    const Case cases[] = {{"line 3", "line 3 mask 4 bino 0"},
+                          {"mask 6", "line 2 mask 6 bino 0"},
+                          {"bino 1", "line 2 mask 6 bino 1"},
+                          {"line 0", "line 0 mask 0 bino 1"},
+                          {"line 4", ""},
+                          {"mask 8", ""},
+                          {"bino 2", ""},
+                          {"line", ""},
+                          {"frobnicate", ""}};
+    for (const Case& c : cases) {
+        auto reply = control.command(c.command);
+        ASSERT_FALSE(reply.empty()) << c.command;
+        if (*c.state == '\0') {
+            EXPECT_EQ(reply.back().rfind("error ", 0), 0u) << c.command;
+            continue;
+        }
+        EXPECT_EQ(reply.back(), "ok") << c.command;
+        EXPECT_EQ(control.command("state"), (std::vector<std::string>{c.state, "ok"})) << c.command;
+    }
+    peer.send("rTES\r");
+    EXPECT_EQ(peer.collect(), "aTES1\r\n");
+}
+
+TEST(Control, SettingsShowWhatTheDriverApplied) {
+    SimProcess sim({});
+    ASSERT_TRUE(sim.ready());
+    ControlClient control(sim.control_port);
+    PtyPeer peer(sim.pty);
+    termios t{};
+    ASSERT_EQ(::tcgetattr(peer.fd(), &t), 0);
+    EXPECT_EQ(t.c_lflag & (ECHO | ICANON), 0u) << "slave must be raw from the start";
+    ::cfsetspeed(&t, B19200);
+    t.c_cflag |= CSTOPB | CRTSCTS;
+    t.c_iflag |= IXON;
+    ASSERT_EQ(::tcsetattr(peer.fd(), TCSANOW, &t), 0);
+    EXPECT_EQ(control.command("settings")[0], "baud 19200 bits 8 parity none stop 2 crtscts 1 ixon 1");
+    // Linux ptys force CS8 and no parity, so those two can never show a driver's choice.
+    t.c_cflag = (t.c_cflag & ~(CSIZE | CSTOPB | CRTSCTS)) | CS7 | PARENB;
+    t.c_iflag &= ~IXON;
+    ::cfsetspeed(&t, B9600);
+    ASSERT_EQ(::tcsetattr(peer.fd(), TCSANOW, &t), 0);
+    EXPECT_EQ(control.command("settings")[0], "baud 9600 bits 8 parity none stop 1 crtscts 0 ixon 0");
+}
+
+TEST(Control, TranscriptRecordsTheWire) {
+    std::string dir = make_temp_dir();
+    std::string file = dir + "/transcript.txt";
+    {
+        SimProcess sim({"--transcript", file, "--personality", "standard"});
+        ASSERT_TRUE(sim.ready());
+        ControlClient control(sim.control_port);
+        PtyPeer peer(sim.pty);
+        peer.send("rVER\r\n");
+        peer.collect();
+        peer.send("rTSD\r");
+        peer.collect();
+        ASSERT_TRUE(control.ok("fault stale \"q\"\t"));
+        peer.collect();
+
+        auto lines = control.command("transcript");
+        const std::vector<std::string> expected = {R"(RX "rVER\r")", R"(TX "aVERTAVO 2.01\r\n")",
+                                                   R"(RX "\nrTSD\r")", R"(TX "?\r\n")",
+                                                   R"(TX "\"q\"\t\r\n")"};
+        EXPECT_EQ(without_times(lines), expected);
+        static const std::regex format(R"(\d+\.\d{6} (RX|TX) ".*")");
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+            EXPECT_TRUE(std::regex_match(lines[i], format)) << lines[i];
+        EXPECT_EQ(file_lines(file), std::vector<std::string>(lines.begin(), lines.end() - 1));
+
+        ASSERT_TRUE(control.ok("transcript clear"));
+        EXPECT_EQ(control.command("transcript"), std::vector<std::string>{"ok"});
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Control, EveryWayOutEndsTheProcessCleanly) {
+    std::string dir = make_temp_dir();
+    const std::vector<std::string> ways = {"quit", "stdin", "SIGTERM", "SIGINT", "max-seconds"};
+    for (const std::string& way : ways) {
+        std::vector<std::string> args = {"--exit-on-stdin-eof", "--ready-file", dir + "/ready"};
+        if (way == "max-seconds") args = {"--max-seconds", "1"};
+        SimProcess sim(args);
+        ASSERT_TRUE(sim.ready()) << way;
+        if (way != "max-seconds") {
+            std::string line = sim.ready_line.substr(0, sim.ready_line.size() - 1);
+            EXPECT_EQ(file_lines(dir + "/ready"), std::vector<std::string>{line});
+        }
+        ControlClient control(sim.control_port);
+        if (way == "quit") {
+            EXPECT_TRUE(control.ok("quit"));
+        }
+        if (way == "stdin") sim.close_stdin();
+        if (way == "SIGTERM") sim.signal(SIGTERM);
+        if (way == "SIGINT") sim.signal(SIGINT);
+        EXPECT_EQ(sim.wait_exit(milliseconds(way == "max-seconds" ? 3000 : 1500)), 0) << way;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Control, BadCommandLineIsRefused) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--personality", "odd"},
+                                               {"--link-com", "0"},
+                                               {"--control-port", "70000"},
+                                               {"--bogus"},
+                                               {"--firmware"}}) {
+        SimProcess sim(args);
+        EXPECT_FALSE(sim.ready()) << args[0];
+        EXPECT_EQ(sim.wait_exit(milliseconds(2000)), 2) << args[0];
+    }
+}
+
+} // namespace
+} // namespace tavosim::test
