@@ -22,7 +22,7 @@ qv_start_wine() {
   fi
   # The server forks into the background itself; started here, before any test, so that parallel
   # tests never race to start it.
-  wineserver -p </dev/null >/dev/null 2>&1
+  wineserver -p </dev/null >/dev/null 2>&1 || true # already running is fine
   "$build/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 

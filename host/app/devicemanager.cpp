@@ -61,6 +61,7 @@ int64_t CQvHostDeviceManager::ChangeCallback(uint32_t, SQvDMChangeRecord* record
         change.data.assign(record->aData[i], record->aData[i] + SQvDMChangeRecord::DataSize);
         self->m_Changes.push_back(change);
     }
+    if (self->m_hChangeEvent) SetEvent(self->m_hChangeEvent);
     return 0;
 }
 

@@ -46,6 +46,8 @@ public:
     std::vector<std::wstring> TakeMacros();
     std::vector<SHostChange> TakeChanges();
     int PhysicalDeviceChangedCount() const { return m_iPhysicalDeviceChanged; }
+    // Signalled whenever a change record arrives, so that waiting for one needs no polling.
+    HANDLE ChangeEvent() const { return m_hChangeEvent; }
 
     // The change callback the host gives its physical devices; the context is the manager.
     static int64_t ChangeCallback(uint32_t kind, SQvDMChangeRecord* record, uint64_t context);
@@ -77,4 +79,5 @@ private:
     std::vector<std::wstring> m_Macros;
     std::vector<SHostChange> m_Changes;
     int m_iPhysicalDeviceChanged;
+    HANDLE m_hChangeEvent;
 };

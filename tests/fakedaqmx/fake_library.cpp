@@ -1,23 +1,14 @@
 #include "fake_library.h"
 
+#include "moduleloader.h"
+
 #include <cstring>
 
 std::wstring VariantPath(const std::string& variant, const char* file) {
-    std::string dir;
-    if (const char* env = std::getenv("QV_FAKEDAQMX_DIR")) {
-        dir = env;
-        // CTest hands over a Unix path; Wine shows the Unix root as drive Z:.
-        if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
-    } else {
-        char exe[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        dir = exe;
-        dir = dir.substr(0, dir.find_last_of("\\/")) + "\\..\\fakedaqmx";
-    }
-    std::string path = dir + "\\" + variant + (*file ? "\\" : "") + file;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return std::wstring(path.begin(), path.end());
+    std::wstring path = FakeDaqmxDir(variant.c_str());
+    if (*file)
+        path += L"\\" + std::wstring(file, file + strlen(file));
+    return path;
 }
 
 FakeLibrary::FakeLibrary(const std::string& variant) {

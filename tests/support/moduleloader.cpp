@@ -21,3 +21,11 @@ IQvInterface* LoadedModule::Make(const char* factory) const {
             : nullptr;
     return make ? make(__FILE__, __LINE__) : nullptr;
 }
+
+std::wstring FakeDaqmxDir(const char* variant) {
+    // The test executables live in <build>/bin, the variants in <build>/fakedaqmx/<variant>.
+    std::wstring dir = BesideExecutable(L"..\\fakedaqmx\\");
+    for (const char* p = variant; *p; ++p)
+        dir += static_cast<wchar_t>(*p);
+    return dir;
+}

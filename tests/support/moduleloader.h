@@ -40,3 +40,6 @@ public:
 private:
     IQvInterface* m_pObject;
 };
+
+// Folder of a stand-in NI-DAQmx variant (full, v80, v7, noversion, missing, none) in the build tree.
+std::wstring FakeDaqmxDir(const char* variant);

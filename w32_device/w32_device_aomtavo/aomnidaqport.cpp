@@ -19,6 +19,7 @@ const int kMergedBufferSize = 4096;
 const int kMaxChannelsPerBoard = 16;
 // A list the library reports as longer than this is damaged, not something to allocate for.
 const int32 kMaxListSize = 1 << 20;
+const int32 kMaxRangeValues = 1024;
 
 const char* const kFunctionNames[DAQmxFn_Count] = {"DAQmxGetSysNIDAQMajorVersion",
                                                    "DAQmxGetSysNIDAQMinorVersion",
@@ -94,7 +95,7 @@ int32 ReadList(const std::function<int32(char*, uInt32)>& query, char* out, int 
     if (length >= static_cast<size_t>(capacity)) {
         // Cut at the last separator that leaves the text within the buffer; a cut name would be wrong.
         size_t keep = 0;
-        for (size_t i = 0; i + 1 < static_cast<size_t>(capacity) && i < length; ++i)
+        for (size_t i = 0; i < static_cast<size_t>(capacity) && i < length; ++i)
             if (full[i] == ',') keep = i;
         length = keep;
         cut = true;
@@ -133,6 +134,14 @@ void CQvAOMNIDAQPort::Unlock() {
 void CQvAOMNIDAQPort::UnloadLibrary() {
     if (g_DAQmx.hModule) FreeLibrary(g_DAQmx.hModule);
     g_DAQmx = SDAQmxTable();
+}
+
+void CQvAOMNIDAQPort::ForgetTasks() {
+    // Handles of an unloaded library mean nothing to the next one: every line builds its task afresh.
+    for (SNIDAQLineTask& task : m_LineTasks) {
+        task.hTask = nullptr;
+        task.bTaskCreated = false;
+    }
 }
 
 void CQvAOMNIDAQPort::ShowError(const wchar_t* text) {
@@ -206,6 +215,7 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
     }
     if (!major || !minor || uSDKMajorVersion < 8) {
         UnloadLibrary();
+        ForgetTasks();
         // The dialog waits for a person: never with the port lock held.
         Unlock();
         ShowError(L"Unknown version of NI-DAQmx library found.\r\nPlease, install version 8.9.5 at least.");
@@ -214,6 +224,7 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
     for (int i = DAQmxFn_GetSysDevNames; i < DAQmxFn_Count; ++i) {
         if (g_DAQmx.apFunctions[i]) continue;
         UnloadLibrary();
+        ForgetTasks();
         CQvStringW text;
         text.Format(QV_GetTranslation(L"The NI-DAQmx library version %d.%d found.\r\nPlease, install version "
                                       L"8.9.5 at least.",
@@ -276,8 +287,11 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
         SplitList(scratchText, scratch, n, nullptr, kMaxChannelsPerBoard);
         board.iAOChannels = n;
 
-        float64 ranges[2] = {0.0, 0.0};
-        if (DAQMX(GetDevAOVoltageRngs, PFN_DAQmxGetDevAOVoltageRngs)(name, ranges, 2) < 0) {
+        // Size first: a board with several ranges does not fit into two values, and only the first is kept.
+        auto aoRanges = DAQMX(GetDevAOVoltageRngs, PFN_DAQmxGetDevAOVoltageRngs);
+        int32 rangeValues = aoRanges(name, nullptr, 0);
+        std::vector<float64> ranges(rangeValues > 2 && rangeValues <= kMaxRangeValues ? rangeValues : 2, 0.0);
+        if (rangeValues < 0 || aoRanges(name, ranges.data(), static_cast<uInt32>(ranges.size())) < 0) {
             QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxGetDevAOVoltageRngs");
             continue;
         }

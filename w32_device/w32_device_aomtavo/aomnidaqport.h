@@ -48,6 +48,7 @@ private:
     bool LoadLibraryAndCheckVersion(CQvAOMTAVO& device);
     bool Discover(CQvAOMTAVO& device);
     void ShowError(const wchar_t* text);
+    void ForgetTasks();
 
     CRITICAL_SECTION m_csLock;
     volatile bool bBusy;

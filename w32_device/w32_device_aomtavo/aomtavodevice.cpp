@@ -60,6 +60,8 @@ CQvAOMTAVO::CQvAOMTAVO()
 
 CQvAOMTAVO::~CQvAOMTAVO() {
     QV_DIAG(L"CQvAOMTAVO destructor");
+    // A host that releases a connected device must not leave a worker running on freed memory.
+    StopWorker();
     delete m_pMultiLaser;
     delete m_pShutter;
     delete m_pPort;

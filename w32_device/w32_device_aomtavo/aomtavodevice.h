@@ -12,6 +12,9 @@ class CQvAOMTAVOPad;
 class CQvAOMTAVOMultiLaser;
 class CQvAOMTAVOShutter;
 
+// A command the worker runs; by convention the first argument is the object it works on.
+typedef int32_t (*PFN_AOMCommand)(uint64_t arg1, uint64_t arg2, uint64_t arg3);
+
 enum {
     AOM_LINE_COUNT = 3,
     AOM_MAX_AO_CHANNELS = 256,
@@ -82,7 +85,27 @@ public:
     EDeviceManagerReturnCode StopExperiment() override;
     EDeviceManagerReturnCode GetExperimentState(int* state) override;
     EDeviceManagerReturnCode GetHWUnits(CQvHWUnitList& units) override;
+    EDeviceManagerReturnCode ConnectDevice(const wchar_t* connection) override;
+    void DisconnectDevice() override;
+    EDeviceManagerReturnCode ResetDevice(SQvLogicalDeviceList& list) override;
+    EDeviceManagerReturnCode ShowConnectionDialog(CQvStringW& connection, HWND parent) override;
     using CQvPhysicalDevice_Default::ConfigureDevice;
+    EDeviceManagerReturnCode ConfigureDevice(const wchar_t* configuration, uint32_t physDevId,
+                                             SQvLogicalDeviceList& list) override;
+
+    // Runs a command on the worker and waits for its result: -2 when a command is running already,
+    // 1460 when the worker did not take or finish it in time (wait 0: 15000 ms).
+    int64_t CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg2, uint64_t arg3, uint32_t waitMs);
+    static int32_t C_Connect(uint64_t device, uint64_t comPort, uint64_t);
+    static int32_t C_Disconnect(uint64_t device, uint64_t, uint64_t);
+
+    // Settings texts: "key=value;" and "key[index]=value;". 0, or -9 when absent or empty.
+    static int GetKeyValue(const wchar_t* text, const wchar_t* key, CQvStringW& value);
+    static int GetIndexedKeyValue(const wchar_t* text, const wchar_t* key, CQvStringW& value, int index);
+    static int AddKeyValue(CQvStringW& text, const wchar_t* key, const wchar_t* value);
+    static int AddIndexedKeyValue(CQvStringW& text, const wchar_t* key, const wchar_t* value, int index);
+    // The configuration text of the three line records; also gives the multi-laser their wavelengths.
+    void WriteConfigurationText(CQvStringW& text);
 
     // Used by the logical devices while the host batches changes.
     void AddToChangeBatch(const SQvDMChangeRecord& record);
@@ -121,6 +144,13 @@ public:
     HANDLE m_hEvTaken;
     HANDLE m_hEvDone;
     HANDLE m_hEvRequest;
+    PFN_AOMCommand m_pfnCommand;
+    uint64_t m_aCommandArgs[3];
+    int64_t m_iCommandResult;
+    // Matches answers to posts, so that a late answer of an abandoned command is never taken for a new one.
+    volatile LONG m_lPostedCommand;
+    volatile LONG m_lTakenCommand;
+    volatile LONG m_lDoneCommand;
 
     CQvAOMTAVOPort* m_pPort;
     CQvAOMNIDAQPort* m_pNIDAQPort;
@@ -149,6 +179,13 @@ public:
 
 private:
     void DeliverBatchLocked();
+    bool StartWorker();
+    bool StopWorker();
+    void CloseWorkerHandles();
+    static DWORD WINAPI WorkerThread(void* device);
+    void Main();
+    void StatusPoll();
+    bool WaitForAnswer(HANDLE event, volatile LONG& answered, LONG post, DWORD waitMs);
 
     CAOMGuardedLock m_DeviceLock;
     CAOMGuardedLock m_UnitStateLock;

@@ -1,0 +1,641 @@
+// The NI-DAQmx port against the fakedaqmx stand-in, loaded by name from a variant folder as the real
+// library is. The library table is module-wide: every test needs a process of its own, as ctest gives it.
+#include "logcapture.h"
+#include "moduleloader.h"
+#include "qvprint.h"
+
+#include <aomnidaqport.h>
+#include <aomtavodevice.h>
+
+#include <qv/qvsystem.h>
+
+#include "fakedaqmx_control.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kNotInstalled[] =
+    L"The NI-DAQmx library is not correctly installed.\r\nPlease, try to reinstall "
+    L"NI-DAQmx library, version 8.9.5 at least.";
+const wchar_t kUnknownVersion[] =
+    L"Unknown version of NI-DAQmx library found.\r\nPlease, install version 8.9.5 "
+    L"at least.";
+const wchar_t kVersionFound[] =
+    L"The NI-DAQmx library version 8.9 found.\r\nPlease, install version 8.9.5 at "
+    L"least.";
+const wchar_t kNoDevices[] = L"No NI-DAQmx devices detected.";
+
+std::wstring W(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+
+struct SDialog {
+    std::wstring text, caption;
+    UINT style;
+    bool bLockFree;    // another thread took the port lock while the dialog was up
+    HANDLE hLockTaker; // that thread, joined after the dialog if the lock was held
+};
+std::vector<SDialog> g_Dialogs;
+CQvAOMNIDAQPort* g_pDialogPort = nullptr;
+
+DWORD WINAPI TakeAndDropLock(void* port) {
+    static_cast<CQvAOMNIDAQPort*>(port)->Lock();
+    static_cast<CQvAOMNIDAQPort*>(port)->Unlock();
+    return 0;
+}
+
+// A dialog waits for a person: the port lock must be free meanwhile.
+int RecordDialog(HWND, const wchar_t* text, const wchar_t* caption, UINT style) {
+    HANDLE taker = CreateThread(nullptr, 0, TakeAndDropLock, g_pDialogPort, 0, nullptr);
+    g_Dialogs.push_back({text, caption, style, WaitForSingleObject(taker, 1000) == WAIT_OBJECT_0, taker});
+    return IDOK;
+}
+
+std::wstring VariantDir(const char* variant) { return FakeDaqmxDir(variant); }
+
+template <class F> F Fake(const char* name) {
+    HMODULE library = GetModuleHandleW(L"nicaiu.dll");
+    return reinterpret_cast<F>(reinterpret_cast<void*>(library ? GetProcAddress(library, name) : nullptr));
+}
+#define FAKE(fn) Fake<decltype(&::fn)>(#fn)
+
+std::string CallLog() {
+    auto get = FAKE(fakedaqmx_GetCallLog);
+    if (!get) return "<not loaded>";
+    std::string text(static_cast<size_t>(get(nullptr, 0)), '\0');
+    get(&text[0], static_cast<uInt32>(text.size()));
+    text.resize(strlen(text.c_str()));
+    return text;
+}
+
+std::wstring LineStartingWith(const LogCapture& log, const std::wstring& prefix) {
+    for (const std::wstring& line : log.Lines())
+        if (line.compare(0, prefix.size(), prefix) == 0) return line;
+    return L"";
+}
+
+class DaqPort : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (GetModuleHandleW(L"nicaiu.dll")) GTEST_SKIP() << "needs a process of its own, as under ctest";
+        ASSERT_NE(nullptr, dev);
+        g_Dialogs.clear();
+        g_pDialogPort = port;
+        QV_SetMessageBoxHandler(RecordDialog);
+        Use("full");
+    }
+    void TearDown() override {
+        QV_SetMessageBoxHandler(nullptr);
+        ClearDialogs();
+        SetEnvironmentVariableA("FAKEDAQMX_SCENARIO", nullptr);
+        if (!scenarioFile.empty()) DeleteFileW(scenarioFile.c_str());
+        SetDllDirectoryW(nullptr);
+        EXPECT_EQ(asserts, QV_AssertCount()) << "the port lock was taken twice or released unheld";
+    }
+    // Variant and scenario of the first library load in this process.
+    void Use(const char* variant, const std::string& scenario = "") {
+        SetDllDirectoryW(VariantDir(variant).c_str());
+        if (scenario.empty()) return;
+        wchar_t dir[MAX_PATH], file[MAX_PATH];
+        GetTempPathW(MAX_PATH, dir);
+        GetTempFileNameW(dir, L"daq", 0, file);
+        scenarioFile = file;
+        HANDLE h = CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(h, scenario.data(), static_cast<DWORD>(scenario.size()), &written, nullptr);
+        CloseHandle(h);
+        SetEnvironmentVariableW(L"FAKEDAQMX_SCENARIO", file);
+    }
+    // A new scenario for a library that is already loaded.
+    void Load(const std::string& scenario) {
+        ASSERT_EQ(0, FAKE(fakedaqmx_LoadScenarioText)(scenario.c_str())) << scenario;
+    }
+    bool Open() { return port->Open(*dev, false); }
+    void Assign(int line, const wchar_t* channel) {
+        port->m_LineTasks[line].sChannel = channel;
+        port->m_LineTasks[line].bTaskCreated = false;
+    }
+    std::vector<std::wstring> Boards() const {
+        return std::vector<std::wstring>(dev->m_DAQBoardNames, dev->m_DAQBoardNames + dev->m_iDAQBoardCount);
+    }
+    std::vector<std::wstring> Channels() const {
+        return std::vector<std::wstring>(dev->m_AOChannelNames,
+                                         dev->m_AOChannelNames + dev->m_iAOChannelCount);
+    }
+    std::vector<int> Owners() const {
+        std::vector<int> owners;
+        for (int i = 0; i < dev->m_iAOChannelCount; ++i)
+            owners.push_back(dev->m_AOChannels[i].iBoardIndex);
+        return owners;
+    }
+    void ScrambleOwners() {
+        for (SAOChannel& c : dev->m_AOChannels)
+            c.iBoardIndex = 99;
+    }
+    // The board record in one line, so that a wrong field shows in context.
+    std::string Record(int i) const {
+        const SDAQBoard& b = dev->m_DAQBoards[i];
+        char text[200];
+        snprintf(text, sizeof text, "%ls %u.%u <%g %g> %d ch, product %u, bus %d, slot %u",
+                 b.sName.GetString(), b.uSDKMajor, b.uSDKMinor, b.fAORangeLow, b.fAORangeHigh, b.iAOChannels,
+                 b.uProductNum, b.iBusType, b.uPCIDevNum);
+        return text;
+    }
+    static void ClearDialogs() {
+        for (const SDialog& d : g_Dialogs) {
+            WaitForSingleObject(d.hLockTaker, 5000);
+            CloseHandle(d.hLockTaker);
+        }
+        g_Dialogs.clear();
+    }
+    static void ExpectDialog(const wchar_t* text) {
+        ASSERT_EQ(1u, g_Dialogs.size());
+        EXPECT_EQ(text, g_Dialogs[0].text);
+        EXPECT_EQ(L"Error", g_Dialogs[0].caption);
+        EXPECT_EQ(0x10u, g_Dialogs[0].style);
+        EXPECT_TRUE(g_Dialogs[0].bLockFree) << "dialog shown with the port lock held";
+    }
+
+    long asserts = QV_AssertCount();
+    std::wstring scenarioFile;
+    LoadedModule module;
+    DeviceRef object{module.Make("QV_ConstructorForCQvAOMTAVO")};
+    CQvAOMTAVO* dev = dynamic_cast<CQvAOMTAVO*>(object.device());
+    CQvAOMNIDAQPort* port = dev ? dev->m_pNIDAQPort : nullptr;
+};
+
+using Names = std::vector<std::wstring>;
+
+// ---- Discovery ----
+
+TEST_F(DaqPort, SimulationFillsOneFixedBoardWithoutTheLibrary) {
+    LogCapture log;
+    ASSERT_TRUE(port->Open(*dev, true));
+    EXPECT_EQ(Names({L"Dev1"}), Boards());
+    EXPECT_EQ(Names({L"Dev1/ao0", L"Dev1/ao1", L"Dev1/ao2", L"Dev1/ao3"}), Channels());
+    EXPECT_EQ("Dev1 8.9 <-10 10> 4 ch, product 6272, bus 12582, slot 0", Record(0));
+    for (int line : {0, 1, 2, 7})
+        EXPECT_TRUE(port->WriteChannelVoltage(line, 1.0)) << line;
+    EXPECT_TRUE(port->Close());
+    EXPECT_EQ(nullptr, GetModuleHandleW(L"nicaiu.dll"));
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST_F(DaqPort, OneBoardGivesFourChannelsAnEmptyEndAndItsLogLines) {
+    Use("full", "board Dev1 product 6733 bus 12583 pci 3 range -5 5 range -10 10\n");
+    ScrambleOwners();
+    LogCapture log;
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(Names({L"Dev1"}), Boards());
+    EXPECT_EQ(Names({L"Dev1/ao0", L"Dev1/ao1", L"Dev1/ao2", L"Dev1/ao3", L""}), Channels());
+    EXPECT_EQ(std::vector<int>({0, 0, 0, 0, 0}), Owners());
+    EXPECT_EQ("Dev1 8.9 <-5 5> 4 ch, product 6733, bus 12583, slot 3", Record(0)); // the first range
+    EXPECT_EQ(8u, port->uSDKMajorVersion);
+    EXPECT_EQ(9u, port->uSDKMinorVersion);
+    EXPECT_TRUE(g_Dialogs.empty());
+    EXPECT_EQ(
+        Names({L"CQvAOMNIDAQPort Open - start", L"CQvAOMNIDAQPort SDKVersion: 8.9",
+               L"CQvAOMNIDAQPort Devices: Dev1", L"CQvAOMNIDAQPort ParsedDevices: 1",
+               L"CQvAOMNIDAQPort Dev: Dev1 ParsedChannels: Dev1/ao0, Dev1/ao1, Dev1/ao2, Dev1/ao3",
+               L"CQvAOMNIDAQPort VoltageRngs < -5.0 -  5.0>", L"CQvAOMNIDAQPort ProductNum: 6733",
+               L"CQvAOMNIDAQPort BusType: 12583", L"CQvAOMNIDAQPort Slot: 3", L"CQvAOMNIDAQPort Open - end"}),
+        log.Lines());
+}
+
+TEST_F(DaqPort, TwoBoardsKeepTheLibraryOrder) {
+    Use("full", "board Dev2 channels ao0 ao1\nboard Dev1 channels ao0 ao1\n");
+    ScrambleOwners();
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(Names({L"Dev2", L"Dev1"}), Boards());
+    EXPECT_EQ(Names({L"Dev2/ao0", L"Dev2/ao1", L"Dev1/ao0", L"Dev1/ao1", L""}), Channels());
+    EXPECT_EQ(std::vector<int>({0, 0, 1, 1, 0}), Owners());
+}
+
+TEST_F(DaqPort, BoardWithAFailingQueryIsListedButAddsNoChannels) {
+    Use("full", "board Dev1 channels ao0 ao1\nboard Dev2 channels ao0 ao1\n");
+    ASSERT_TRUE(Open()); // faults can be set once the library is loaded
+    for (const char* fn : {"DAQmxGetDevAOPhysicalChans", "DAQmxGetDevAOVoltageRngs", "DAQmxGetDevProductNum",
+                           "DAQmxGetDevBusType", "DAQmxGetDevPCIDevNum"}) {
+        SCOPED_TRACE(fn);
+        LogCapture log;
+        ScrambleOwners();
+        ASSERT_EQ(0, FAKE(fakedaqmx_SetFault)(fn, "Dev1", -200220));
+        ASSERT_TRUE(Open());
+        EXPECT_EQ(Names({L"Dev1", L"Dev2"}), Boards());
+        EXPECT_EQ(Names({L"Dev2/ao0", L"Dev2/ao1", L""}), Channels());
+        EXPECT_EQ(std::vector<int>({1, 1, 0}), Owners());
+        EXPECT_EQ(1u, log.Count(L"ERROR: CQvAOMNIDAQPort " + W(fn)));
+        FAKE(fakedaqmx_ClearFaults)();
+    }
+}
+
+TEST_F(DaqPort, SecondOpenSkipsLoadingAndRebuildsTheTables) {
+    ASSERT_TRUE(Open());
+    ASSERT_EQ(5, dev->m_iAOChannelCount);
+    HMODULE library = GetModuleHandleW(L"nicaiu.dll");
+    // Kept only while the library stays loaded: a reload would bring back the default board.
+    Load("board Other channels ao7\n");
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(library, GetModuleHandleW(L"nicaiu.dll"));
+    EXPECT_EQ(Names({L"Other"}), Boards());
+    EXPECT_EQ(Names({L"Other/ao7", L""}), Channels());
+    EXPECT_EQ(1, dev->m_DAQBoards[0].iAOChannels);
+}
+
+TEST_F(DaqPort, NoBoardListFailsOpenButKeepsTheLibrary) {
+    Use("full", "board None\n");
+    struct {
+        const char* scenario;
+        const char* fault;
+        const wchar_t* logLine;
+    } cases[] = {{"board None\n", nullptr, L"ERROR: CQvAOMNIDAQPort ParsedDevices: None"},
+                 {"", nullptr, L"ERROR: CQvAOMNIDAQPort NI_DAQmxGetSysDevNames"},
+                 {"board Dev1\n", "DAQmxGetSysDevNames", L"ERROR: CQvAOMNIDAQPort NI_DAQmxGetSysDevNames"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        if (GetModuleHandleW(L"nicaiu.dll")) Load(c.scenario);
+        if (c.fault) FAKE(fakedaqmx_SetFault)(c.fault, nullptr, -200220);
+        LogCapture log;
+        EXPECT_FALSE(Open());
+        ExpectDialog(kNoDevices);
+        EXPECT_TRUE(log.Contains(c.logLine));
+        EXPECT_NE(nullptr, GetModuleHandleW(L"nicaiu.dll"));
+        ClearDialogs();
+    }
+}
+
+TEST(SplitList, StopsAtTheTerminatorAndAtTheCapacity) {
+    struct {
+        const char text[20]; // may hold more after the first terminator
+        const char* filter;
+        int capacity;
+        Names items;
+        const wchar_t* logLine;
+    } cases[] = {
+        {"A, B", nullptr, 4, {L"A", L"B"}, nullptr},
+        {"A, B, ", nullptr, 4, {L"A", L"B", L""}, nullptr},
+        {"A,\0Zombie", nullptr, 4, {L"A", L""}, nullptr},
+        {"A, ,\0Zombie", nullptr, 4, {L"A", L"", L""}, nullptr},
+        {"", nullptr, 4, {L""}, nullptr},
+        {"a, b, c, d", nullptr, 2, {L"a", L"b"}, L"CQvAOMNIDAQPort SplitList: 2 items left out, room for 2"},
+        {"x/ao0, x/c, x/ao", "ao", 4, {L"x/ao0", L"x/ao"}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        char text[sizeof c.text];
+        memcpy(text, c.text, sizeof text);
+        CQvStringW out[4];
+        int count = -1;
+        LogCapture log;
+        ASSERT_EQ(0, CQvAOMNIDAQPort::SplitList(text, out, count, c.filter, c.capacity));
+        EXPECT_EQ(c.items, Names(out, out + count));
+        if (c.logLine) {
+            EXPECT_TRUE(log.Contains(c.logLine));
+        }
+    }
+    int count = 5;
+    EXPECT_EQ(-9, CQvAOMNIDAQPort::SplitList(nullptr, nullptr, count, nullptr, 1));
+    EXPECT_EQ(0, count);
+}
+
+struct SVariant {
+    const char* name;
+    const wchar_t* dialog; // null: accepted
+    bool loadedAfter;
+};
+
+void PrintTo(const SVariant& v, std::ostream* os) {
+    *os << v.name;
+}
+
+class LibraryVariant : public DaqPort, public ::testing::WithParamInterface<SVariant> {};
+
+TEST_P(LibraryVariant, IsAcceptedOrShowsItsDialog) {
+    Use(GetParam().name);
+    EXPECT_EQ(!GetParam().dialog, Open());
+    if (GetParam().dialog)
+        ExpectDialog(GetParam().dialog);
+    else
+        EXPECT_TRUE(g_Dialogs.empty());
+    EXPECT_EQ(GetParam().loadedAfter, GetModuleHandleW(L"nicaiu.dll") != nullptr);
+    EXPECT_EQ(!GetParam().dialog, port->bOpened);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, LibraryVariant,
+    ::testing::Values(SVariant{"none", kNotInstalled, false}, SVariant{"noversion", kUnknownVersion, false},
+                      SVariant{"v7", kUnknownVersion, false}, SVariant{"missing", kVersionFound, false},
+                      SVariant{"v80", nullptr, true}),
+    [](const ::testing::TestParamInfo<SVariant>& info) { return std::string(info.param.name); });
+
+// ---- Overflow: what fits is kept, the rest is left out and logged, nothing is written past the tables ----
+
+struct SScenario {
+    std::string text;
+    std::set<std::wstring> channels;
+    void Board(const std::string& name, const std::vector<std::string>& chans) {
+        text += "board " + name + " channels";
+        for (const std::string& c : chans) {
+            text += " " + c;
+            channels.insert(W(name + "/" + c));
+        }
+        text += "\n";
+    }
+};
+
+std::string Padded(const std::string& prefix, size_t length) {
+    return prefix + std::string(length - prefix.size(), 'x');
+}
+
+std::vector<std::string> Outputs(int n) {
+    std::vector<std::string> names;
+    for (int i = 0; i < n; ++i)
+        names.push_back("ao" + std::to_string(i));
+    return names;
+}
+
+std::string Numbered(const char* prefix, int i) {
+    char name[8];
+    snprintf(name, sizeof name, "%s%02d", prefix, i);
+    return name;
+}
+
+struct SOverflow {
+    const char* what;
+    int boards;
+    int channels; // the empty end entry included
+    std::wstring lastChannel;
+    std::vector<std::wstring> logLines;
+    SScenario scenario;
+};
+
+TEST_F(DaqPort, OverflowKeepsWhatFitsAndLogsTheRest) {
+    std::vector<SOverflow> cases;
+    auto expect = [&](const char* what, int boards, int channels, const std::string& last,
+                      std::vector<std::wstring> logLines) {
+        cases.push_back({what, boards, channels, W(last), logLines, {}});
+    };
+    expect("20 boards", 16, 17, "B15/ao0", {L"CQvAOMNIDAQPort SplitList: 4 items left out, room for 16"});
+    for (int i = 0; i < 20; ++i)
+        cases.back().scenario.Board(Numbered("B", i), {"ao0"});
+    // The fourth name ends at character 255: the list is cut right behind it, so it still fits.
+    expect("board list of 277 characters", 4, 5, Padded("L3", 63) + "/a",
+           {L"CQvAOMNIDAQPort Devices: list cut to 255 characters"});
+    int length[] = {62, 62, 62, 63, 20};
+    for (int i = 0; i < 5; ++i)
+        cases.back().scenario.Board(Padded("L" + std::to_string(i), length[i]), {"a"});
+    expect("40 channels on one board", 1, 17, "Dev1/ao15",
+           {L"CQvAOMNIDAQPort Dev: Dev1 channel list cut to 252 characters",
+            L"CQvAOMNIDAQPort SplitList: 8 items left out, room for 16"});
+    cases.back().scenario.Board("Dev1", Outputs(40));
+    expect("304 channels in all", 16, 256, "D15/ao14",
+           {L"CQvAOMNIDAQPort SplitList: 3 items left out, room for 16",
+            L"CQvAOMNIDAQPort Dev: D15 1 channels left out, the channel table is full"});
+    for (int i = 0; i < 19; ++i)
+        cases.back().scenario.Board(Numbered("D", i), Outputs(16));
+    // Channel lists of exactly 255 characters; the merged text would need 4112.
+    expect("merged text beyond 4095", 16, 80, "E15/" + Padded("c3", 46),
+           {L"CQvAOMNIDAQPort Dev: E15 1 channels left out, the channel table is full"});
+    for (int i = 0; i < 16; ++i)
+        cases.back().scenario.Board(Numbered("E", i), {Padded("c0", 45), Padded("c1", 45), Padded("c2", 45),
+                                                       Padded("c3", 46), Padded("c4", 46)});
+
+    ASSERT_TRUE(Open()); // loads the library
+    // Open never writes it: an overrun of the channel name table would land here.
+    dev->m_AOChannels[0].sName = L"canary";
+    for (const SOverflow& c : cases) {
+        SCOPED_TRACE(c.what);
+        Load(c.scenario.text);
+        LogCapture log;
+        ASSERT_TRUE(Open());
+        ASSERT_EQ(c.boards, dev->m_iDAQBoardCount);
+        ASSERT_EQ(c.channels, dev->m_iAOChannelCount);
+        EXPECT_EQ(dev->m_DAQBoardNames[0], dev->m_DAQBoards[0].sName);
+        EXPECT_EQ(CQvStringW(L"canary"), dev->m_AOChannels[0].sName);
+        EXPECT_EQ(405.0f, dev->m_Lines[0].fValLambda);
+        EXPECT_EQ(c.lastChannel, dev->m_AOChannelNames[c.channels - 2].GetString());
+        EXPECT_EQ(CQvStringW(L""), dev->m_AOChannelNames[c.channels - 1]);
+        EXPECT_EQ(0, dev->m_AOChannels[c.channels - 1].iBoardIndex);
+        for (int i = 0; i + 1 < c.channels; ++i) {
+            const std::wstring name = dev->m_AOChannelNames[i].GetString();
+            const std::wstring owner = dev->m_DAQBoardNames[dev->m_AOChannels[i].iBoardIndex].GetString();
+            EXPECT_EQ(1u, c.scenario.channels.count(name)) << "not a whole channel name: " << i;
+            EXPECT_EQ(0u, name.find(owner + L"/")) << "wrong owner of channel " << i;
+        }
+        for (const std::wstring& line : c.logLines)
+            EXPECT_TRUE(log.Contains(line)) << std::string(line.begin(), line.end());
+    }
+}
+
+// ---- Output ----
+
+class DaqOutput : public DaqPort {
+protected:
+    void SetUp() override {
+        DaqPort::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_TRUE(Open());
+        FAKE(fakedaqmx_ClearCallLog)();
+    }
+    static int Tasks() { return FAKE(fakedaqmx_TaskCount)(); }
+};
+
+TEST_F(DaqOutput, FirstWriteBuildsTheTaskLaterWritesAreOneCallOtherLinesStayAlone) {
+    Assign(0, L"Dev1/ao0");
+    LogCapture log;
+    ASSERT_TRUE(port->WriteChannelVoltage(0, 2.5));
+    EXPECT_EQ("DAQmxCreateTask(\"\", ptr) = 0 -> task=1\n"
+              "DAQmxCreateAOVoltageChan(task=1, \"Dev1/ao0\", \"\", -10.000, 10.000, 10348, null) = 0\n"
+              "DAQmxGetChanType(task=1, \"Dev1/ao0\", ptr) = 0 -> 10102\n"
+              "DAQmxGetAOOutputType(task=1, \"Dev1/ao0\", ptr) = 0 -> 10322\n"
+              "DAQmxSetAOVoltageUnits(task=1, \"Dev1/ao0\", 10348) = 0\n"
+              "DAQmxSetAOResolutionUnits(task=1, \"Dev1/ao0\", 10109) = 0\n"
+              "DAQmxResetAODACRngLow(task=1, \"Dev1/ao0\") = 0\n"
+              "DAQmxResetAODACRngHigh(task=1, \"Dev1/ao0\") = 0\n"
+              "DAQmxStartTask(task=1) = 0\n"
+              "DAQmxWriteAnalogScalarF64(task=1, 0, 10.000, 2.500, null) = 0\n",
+              CallLog());
+    EXPECT_TRUE(port->m_LineTasks[0].bTaskCreated);
+    EXPECT_EQ(1, Tasks());
+    const std::wstring wait = LineStartingWith(log, L"CQvAOMNIDAQPort Wait: ");
+    EXPECT_EQ(L" us", wait.substr(wait.size() < 3 ? 0 : wait.size() - 3)) << "no Wait line";
+    EXPECT_TRUE(log.Contains(L"CQvAOMNIDAQPort WriteChannelVoltage - end OK"));
+
+    FAKE(fakedaqmx_ClearCallLog)();
+    ASSERT_TRUE(port->WriteChannelVoltage(0, -1.25));
+    EXPECT_EQ("DAQmxWriteAnalogScalarF64(task=1, 0, 10.000, -1.250, null) = 0\n", CallLog());
+
+    // Building line 1's task leaves line 0's created task alone.
+    void* task0 = port->m_LineTasks[0].hTask;
+    Assign(1, L"Dev1/ao1");
+    ASSERT_TRUE(port->WriteChannelVoltage(1, 2.0));
+    EXPECT_EQ(std::string::npos, CallLog().find("DAQmxStopTask")) << CallLog();
+    EXPECT_EQ(2, Tasks());
+    EXPECT_EQ(task0, port->m_LineTasks[0].hTask);
+    EXPECT_TRUE(port->m_LineTasks[0].bTaskCreated);
+    FAKE(fakedaqmx_ClearCallLog)();
+    ASSERT_TRUE(port->WriteChannelVoltage(0, 1.5));
+    EXPECT_EQ("DAQmxWriteAnalogScalarF64(task=1, 0, 10.000, 1.500, null) = 0\n", CallLog());
+}
+
+TEST_F(DaqOutput, NewChannelsReleaseEveryStaleTaskBeforeTheNextTaskIsBuilt) {
+    const wchar_t* first[] = {L"Dev1/ao0", L"Dev1/ao1", L"Dev1/ao2"};
+    for (int line = 0; line < 3; ++line) {
+        Assign(line, first[line]);
+        ASSERT_TRUE(port->WriteChannelVoltage(line, 1.0));
+    }
+    ASSERT_EQ(3, Tasks());
+    // A new line configuration: channels moved, no task marked created.
+    const wchar_t* moved[] = {L"Dev1/ao3", L"Dev1/ao2", L"Dev1/ao1"};
+    for (int line = 0; line < 3; ++line)
+        Assign(line, moved[line]);
+    FAKE(fakedaqmx_ClearCallLog)();
+    ASSERT_TRUE(port->WriteChannelVoltage(1, 3.0));
+    const std::string calls = CallLog();
+    EXPECT_EQ(0u, calls.find("DAQmxStopTask(task=1) = 0\nDAQmxClearTask(task=1) = 0\n"
+                             "DAQmxStopTask(task=2) = 0\nDAQmxClearTask(task=2) = 0\n"
+                             "DAQmxStopTask(task=3) = 0\nDAQmxClearTask(task=3) = 0\n"
+                             "DAQmxCreateTask(\"\", ptr) = 0 -> task=4\n"
+                             "DAQmxCreateAOVoltageChan(task=4, \"Dev1/ao2\", "))
+        << calls;
+    EXPECT_EQ(1, Tasks());
+    EXPECT_EQ(nullptr, port->m_LineTasks[0].hTask);
+    EXPECT_EQ(nullptr, port->m_LineTasks[2].hTask);
+    // The other lines build their tasks at their own next write, on their new channels.
+    FAKE(fakedaqmx_ClearCallLog)();
+    ASSERT_TRUE(port->WriteChannelVoltage(0, 0.5));
+    EXPECT_EQ(0u, CallLog().find("DAQmxCreateTask(\"\", ptr) = 0 -> task=5\n"
+                                 "DAQmxCreateAOVoltageChan(task=5, \"Dev1/ao3\", "))
+        << CallLog();
+    EXPECT_EQ(2, Tasks());
+}
+
+TEST_F(DaqOutput, FailedTaskBuildingIsLoggedAndLeavesNoTask) {
+    Load("board Dev1\nchantype Dev1/ao1 10101\noutputtype Dev1/ao2 10134\n");
+    struct {
+        const wchar_t* channel;
+        const char* fault; // also the function whose extended error text is logged
+        const wchar_t* logLine;
+    } cases[] = {
+        {L"Dev1/ao1", nullptr, L"ERROR: CQvAOMNIDAQPort DAQmx_Val_AO"},
+        {L"Dev1/ao2", nullptr, L"ERROR: CQvAOMNIDAQPort DAQmx_Val_Voltage"},
+        {L"Dev1/ao0", "DAQmxCreateTask", L"ERROR: CQvAOMNIDAQPort DAQmxCreateTask"},
+        {L"Dev1/ao0", "DAQmxCreateAOVoltageChan", L"ERROR: CQvAOMNIDAQPort DAQmxCreateAOVoltageChan"},
+        {L"Dev1/ao0", "DAQmxGetChanType", L"ERROR: CQvAOMNIDAQPort DAQmxGetChanType"},
+        {L"Dev1/ao0", "DAQmxGetAOOutputType", L"ERROR: CQvAOMNIDAQPort DAQmxGetAOOutputType"},
+        {L"Dev1/ao0", "DAQmxSetAOVoltageUnits", L"ERROR: CQvAOMNIDAQPort DAQmxSetAOVoltageUnits"},
+        {L"Dev1/ao0", "DAQmxStartTask", L"ERROR: CQvAOMNIDAQPort DAQmxStartTask"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.logLine);
+        Assign(0, c.channel);
+        if (c.fault) FAKE(fakedaqmx_SetFault)(c.fault, nullptr, -200088);
+        EXPECT_EQ(-9, port->CreateCompleteTask(&port->m_LineTasks[0]));
+        EXPECT_EQ(0, Tasks()) << "half-built task left by CreateCompleteTask";
+        LogCapture log;
+        EXPECT_FALSE(port->WriteChannelVoltage(0, 1.0));
+        EXPECT_EQ(0, Tasks());
+        EXPECT_EQ(nullptr, port->m_LineTasks[0].hTask);
+        EXPECT_FALSE(port->m_LineTasks[0].bTaskCreated);
+        EXPECT_TRUE(log.Contains(c.logLine));
+        EXPECT_TRUE(log.Contains(L"ERROR: CQvAOMNIDAQPort CreateCompleteTask"));
+        EXPECT_TRUE(log.Contains(L"ERROR: CQvAOMNIDAQPort WriteChannelVoltage - end Fail"));
+        // The library's own text of the failure, which names the function and the status.
+        const std::wstring report = LineStartingWith(log, L"CQvAOMNIDAQPort  Error in ");
+        const std::wstring prefix =
+            c.fault ? L"CQvAOMNIDAQPort  Error in " + W(c.fault) + L": code = 0, text: " : L"";
+        EXPECT_EQ(0u, report.find(prefix)) << std::string(report.begin(), report.end());
+        EXPECT_EQ(!c.fault, report.find(L"-200088", prefix.size()) == std::wstring::npos);
+        FAKE(fakedaqmx_ClearFaults)();
+    }
+}
+
+TEST_F(DaqOutput, FailedWriteKeepsTheCreatedTaskForTheNextTry) {
+    Assign(0, L"Dev1/ao0");
+    ASSERT_TRUE(port->WriteChannelVoltage(0, 1.0));
+    FAKE(fakedaqmx_SetFault)("DAQmxWriteAnalogScalarF64", nullptr, -200088);
+    LogCapture log;
+    EXPECT_FALSE(port->WriteChannelVoltage(0, 2.0));
+    EXPECT_TRUE(log.Contains(L"ERROR: CQvAOMNIDAQPort DAQmxWriteAnalogScalarF64"));
+    EXPECT_TRUE(log.Contains(L"ERROR: CQvAOMNIDAQPort WriteChannelVoltage - end Fail"));
+    EXPECT_NE(
+        L"", LineStartingWith(log, L"CQvAOMNIDAQPort  Error in DAQmxWriteAnalogScalarF64: code = 0, text: "));
+    EXPECT_TRUE(port->m_LineTasks[0].bTaskCreated);
+    EXPECT_EQ(1, Tasks());
+    FAKE(fakedaqmx_ClearFaults)();
+    FAKE(fakedaqmx_ClearCallLog)();
+    ASSERT_TRUE(port->WriteChannelVoltage(0, 3.0));
+    EXPECT_EQ("DAQmxWriteAnalogScalarF64(task=1, 0, 10.000, 3.000, null) = 0\n", CallLog());
+}
+
+TEST_F(DaqOutput, LineOutsideTheThreeIsRefusedWithoutACall) {
+    for (int line : {3, -1, INT_MIN}) {
+        SCOPED_TRACE(line);
+        LogCapture log;
+        EXPECT_FALSE(port->WriteChannelVoltage(line, 1.0));
+        EXPECT_TRUE(log.Contains(L"ERROR: CQvAOMNIDAQPort WriteChannelVoltage - ValueOutOfRange"));
+    }
+    EXPECT_EQ("", CallLog());
+}
+
+TEST_F(DaqOutput, PortsWithoutARealOpenNeverCallTheLibrary) {
+    DeviceRef other{module.Make("QV_ConstructorForCQvAOMTAVO")};
+    CQvAOMNIDAQPort* fresh = dynamic_cast<CQvAOMTAVO*>(other.device())->m_pNIDAQPort;
+    fresh->m_LineTasks[0].sChannel = L"Dev1/ao0";
+    LogCapture log;
+    EXPECT_FALSE(fresh->WriteChannelVoltage(0, 1.0));
+    EXPECT_TRUE(log.Lines().empty());
+    // A port switched to simulation answers every write itself.
+    Assign(0, L"Dev1/ao0");
+    ASSERT_TRUE(port->Open(*dev, true));
+    for (int line : {0, 1, 2, 3})
+        EXPECT_TRUE(port->WriteChannelVoltage(line, 1.0)) << line;
+    EXPECT_TRUE(port->Close());
+    EXPECT_EQ("", CallLog());
+}
+
+TEST_F(DaqOutput, CloseReleasesStaleTasksOnly) {
+    Assign(0, L"Dev1/ao0");
+    Assign(1, L"Dev1/ao1");
+    ASSERT_TRUE(port->WriteChannelVoltage(0, 1.0));
+    ASSERT_TRUE(port->WriteChannelVoltage(1, 1.0));
+    port->m_LineTasks[0].bTaskCreated = false; // stale
+    FAKE(fakedaqmx_ClearCallLog)();
+    LogCapture log;
+    EXPECT_FALSE(port->Close());
+    EXPECT_EQ("DAQmxStopTask(task=1) = 0\nDAQmxClearTask(task=1) = 0\n", CallLog());
+    EXPECT_TRUE(log.Contains(L"CQvAOMNIDAQPort was just disconnected"));
+    EXPECT_EQ(nullptr, port->m_LineTasks[0].hTask);
+    EXPECT_EQ(1, Tasks());
+    // Still opened: the created task is used again.
+    FAKE(fakedaqmx_ClearCallLog)();
+    ASSERT_TRUE(port->WriteChannelVoltage(1, 2.0));
+    EXPECT_EQ("DAQmxWriteAnalogScalarF64(task=2, 0, 10.000, 2.000, null) = 0\n", CallLog());
+}
+
+TEST_F(DaqOutput, WriteAfterTheLibraryWasRefusedFailsAndForgetsStaleTasks) {
+    Assign(0, L"Dev1/ao0");
+    Assign(1, L"Dev1/ao1");
+    ASSERT_TRUE(port->WriteChannelVoltage(0, 1.0));
+    ASSERT_TRUE(port->WriteChannelVoltage(1, 1.0));
+    port->m_LineTasks[0].bTaskCreated = false;
+    Load("version 7 4\nboard Dev1\n");
+    EXPECT_FALSE(Open());
+    ExpectDialog(kUnknownVersion);
+    ASSERT_EQ(nullptr, GetModuleHandleW(L"nicaiu.dll"));
+    LogCapture log;
+    EXPECT_FALSE(port->WriteChannelVoltage(1, 2.0));
+    EXPECT_EQ(nullptr, port->m_LineTasks[0].hTask);
+    EXPECT_FALSE(port->WriteChannelVoltage(0, 2.0));
+    EXPECT_EQ(2u, log.Count(L"ERROR: CQvAOMNIDAQPort WriteChannelVoltage - end Fail"));
+    EXPECT_FALSE(port->Close());
+}
+
+} // namespace

@@ -1,0 +1,132 @@
+// Posting commands to the worker: refusal while busy, time-outs, late answers, and stopping a stuck worker.
+#include "devicehost.h"
+#include "logcapture.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+// Events a test command reports to and waits on; the command's first argument points here.
+struct Gate {
+    HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD holdMs = 0;
+    int32_t result = 0;
+    CQvAOMTAVO* device = nullptr;
+    ~Gate() {
+        CloseHandle(started);
+        CloseHandle(release);
+    }
+    uint64_t arg() { return reinterpret_cast<uintptr_t>(this); }
+};
+
+int32_t HoldCommand(uint64_t arg, uint64_t, uint64_t) {
+    Gate* gate = reinterpret_cast<Gate*>(static_cast<uintptr_t>(arg));
+    SetEvent(gate->started);
+    WaitForSingleObject(gate->release, gate->holdMs);
+    return gate->result;
+}
+
+// Like the logical devices' commands: needs the device lock to finish.
+int32_t LockingCommand(uint64_t arg, uint64_t, uint64_t) {
+    Gate* gate = reinterpret_cast<Gate*>(static_cast<uintptr_t>(arg));
+    SetEvent(gate->started);
+    WaitForSingleObject(gate->release, gate->holdMs);
+    gate->device->EnterDeviceLock(QV_WFILE, __LINE__);
+    gate->device->LeaveDeviceLock(QV_WFILE, __LINE__);
+    return gate->result;
+}
+
+int32_t ReturnArgument(uint64_t, uint64_t value, uint64_t) {
+    return static_cast<int32_t>(value);
+}
+
+TEST(CallBack, PostWhileACommandRunsIsRefusedAtOnce) {
+    DeviceHost host;
+    ASSERT_TRUE(host.Connect());
+    Gate gate;
+    gate.holdMs = 5000;
+    gate.result = 42;
+    int64_t first = 0;
+    std::thread poster([&] { first = host->CallBack(HoldCommand, gate.arg(), 0, 0, 0); });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(gate.started, 5000));
+    LogCapture log;
+    ULONGLONG before = GetTickCount64();
+    EXPECT_EQ(-2, host->CallBack(ReturnArgument, 0, 7, 0, 0));
+    EXPECT_LT(GetTickCount64() - before, 1000u);
+    EXPECT_TRUE(log.Contains(L"CQvTAVO::CallBack - TryEnterCriticalSection failed"));
+    SetEvent(gate.release);
+    poster.join();
+    EXPECT_EQ(42, first);
+    EXPECT_EQ(7, host->CallBack(ReturnArgument, 0, 7, 0, 0));
+}
+
+TEST(CallBack, LateAnswerOfATimedOutCommandIsNotTakenByTheNextPost) {
+    DeviceHost host;
+    ASSERT_TRUE(host.Connect());
+    LogCapture log(false); // the time-out lines are written whatever the detail setting
+    Gate gate;
+    gate.holdMs = 600;
+    gate.result = 111;
+    EXPECT_EQ(1460, host->CallBack(HoldCommand, gate.arg(), 0, 0, 150));
+    EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::CallBack - TIMEOUT 2"));
+    // The abandoned command still runs: the slot is busy until it ends.
+    EXPECT_EQ(-2, host->CallBack(ReturnArgument, 0, 222, 0, 0));
+    int64_t answer = -2;
+    for (ULONGLONG deadline = GetTickCount64() + 5000; answer == -2 && GetTickCount64() < deadline; Sleep(5))
+        answer = host->CallBack(ReturnArgument, 0, 222, 0, 0);
+    EXPECT_EQ(222, answer);
+    EXPECT_EQ(333, host->CallBack(ReturnArgument, 0, 333, 0, 0));
+}
+
+TEST(CallBack, PostingWithoutAWorkerFailsAtOnce) {
+    DeviceHost host;
+    LogCapture log(false);
+    ULONGLONG before = GetTickCount64();
+    EXPECT_EQ(1460, host->CallBack(ReturnArgument, 0, 1, 0, 0));
+    EXPECT_LT(GetTickCount64() - before, 1000u);
+    EXPECT_EQ(std::vector<std::wstring>{L"CQvAOMTAVO::CallBack - TIMEOUT 1"}, log.Lines());
+}
+
+TEST(CallBack, DisconnectWaitsForACommandThatNeedsTheDeviceLock) {
+    DeviceHost host;
+    ASSERT_TRUE(host.Connect());
+    Gate gate;
+    gate.device = &host.device();
+    gate.holdMs = 300;
+    gate.result = 9;
+    int64_t commandResult = 0;
+    std::thread poster([&] { commandResult = host->CallBack(LockingCommand, gate.arg(), 0, 0, 0); });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(gate.started, 5000));
+    LogCapture log;
+    ULONGLONG before = GetTickCount64();
+    host->DisconnectDevice();
+    ULONGLONG took = GetTickCount64() - before;
+    poster.join();
+    EXPECT_EQ(9, commandResult) << "the command finished instead of being cut off";
+    EXPECT_LT(took, 5000u) << "disconnect must not sit out the worker's end time-out";
+    EXPECT_EQ(0, host->GetDeviceState());
+    EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::C_Disconnect - end - LRESULT=0xffffffff")) << "ports still closed";
+}
+
+TEST(CallBack, ReconnectWorksAfterAStuckWorkerWasEnded) {
+    DeviceHost host;
+    ASSERT_TRUE(host.Connect());
+    Gate gate;
+    gate.holdMs = 60000; // stuck far beyond every time-out
+    int64_t stuckResult = 0;
+    std::thread poster([&] { stuckResult = host->CallBack(HoldCommand, gate.arg(), 0, 0, 1000); });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(gate.started, 5000));
+    poster.join();
+    EXPECT_EQ(1460, stuckResult);
+    host->DisconnectDevice(); // ends the worker, which still holds the command slot
+    EXPECT_EQ(0, host->GetDeviceState());
+    EXPECT_EQ(nullptr, host->m_hWorkerThread);
+    ASSERT_TRUE(host.Connect());
+    EXPECT_EQ(5, host->CallBack(ReturnArgument, 0, 5, 0, 0));
+    SetEvent(gate.release);
+}
+
+} // namespace

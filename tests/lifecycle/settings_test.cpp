@@ -1,0 +1,199 @@
+// The settings texts: the key/value grammar, the connection and configuration texts, and ConfigureDevice
+// reading them back.
+#include "devicehost.h"
+#include "logcapture.h"
+#include "qvprint.h"
+
+#include <aomnidaqport.h>
+#include <aomtavomultilaser.h>
+
+#include <qv/qvserial.h>
+
+#include <gtest/gtest.h>
+
+#include <locale.h>
+#include <thread>
+
+namespace {
+
+const wchar_t kWorkedExample[] =
+    L"bEmpty[0]=0;iIndex[0]=1;fValMin[0]=  0.0;fValMax[0]=  "
+    L"5.0;fValLambda[0]=488.0;sChannel_Name[0]=Dev1/ao0;"
+    L"sLineName[0]=Blue;"
+    L"bEmpty[1]=0;iIndex[1]=2;fValMin[1]=  0.0;fValMax[1]=  "
+    L"4.5;fValLambda[1]=561.0;sChannel_Name[1]=Dev1/ao1;"
+    L"sLineName[1]=Green;"
+    L"bEmpty[2]=1;iIndex[2]=0;fValMin[2]=  0.0;fValMax[2]=  0.0;fValLambda[2]=640.0;sChannel_Name[2]=None;";
+
+void SetLine(CQvAOMTAVO& d, int i, bool empty, int index, float min, float max, float lambda,
+             const wchar_t* channel, const wchar_t* name) {
+    d.m_pMultiLaser->m_abEmpty[i] = empty;
+    d.m_Lines[i].iIndex = index;
+    d.m_Lines[i].fValMin = min;
+    d.m_Lines[i].fValMax = max;
+    d.m_Lines[i].fValLambda = lambda;
+    d.m_Lines[i].sChannel_Name = channel;
+    d.m_pMultiLaser->m_asName[i] = name;
+}
+
+// Sets a German number format for the scope (decimal comma) and proves that it took effect.
+class GermanNumbers {
+public:
+    GermanNumbers() : m_sSaved(setlocale(LC_ALL, nullptr)) {
+        m_bActive = setlocale(LC_ALL, "German_Germany.1252") && localeconv()->decimal_point[0] == ',';
+    }
+    ~GermanNumbers() { setlocale(LC_ALL, m_sSaved.c_str()); }
+    bool active() const { return m_bActive; }
+
+private:
+    std::string m_sSaved;
+    bool m_bActive;
+};
+
+TEST(SettingsText, ReadingFollowsTheFirstOccurrenceOfTheKey) {
+    struct {
+        const wchar_t* text;
+        const wchar_t* key;
+        int result;
+        const wchar_t* value;
+    } cases[] = {
+        {L"m_iCOMPort=3;", L"m_iCOMPort", 0, L"3"},
+        {L"a=1;b=  0.5;c=x", L"b", 0, L"  0.5"},
+        {L"a=1;c=runs to the end", L"c", 0, L"runs to the end"},
+        {L"iIndex[0]x;iIndex[0]=2;", L"iIndex[0]", -9, nullptr}, // first hit not followed by "="
+        {L"xkey=1;key=2;", L"key", 0, L"1"},                     // no check that the match starts an entry
+        {L"a=1;", L"b", -9, nullptr},
+        {L"", L"a", -9, nullptr},
+        {L"a=1;", L"", -9, nullptr},
+        {L"a=;", L"a", 0, L""},
+    };
+    for (const auto& c : cases) {
+        CQvStringW value(L"unchanged");
+        EXPECT_EQ(c.result, CQvAOMTAVO::GetKeyValue(c.text, c.key, value)) << c.text;
+        EXPECT_EQ(CQvStringW(c.value ? c.value : L"unchanged"), value) << c.text;
+    }
+    CQvStringW value;
+    EXPECT_EQ(0, CQvAOMTAVO::GetIndexedKeyValue(L"fValMin[2]=  1.5;", L"fValMin", value, 2));
+    EXPECT_EQ(CQvStringW(L"  1.5"), value);
+    EXPECT_EQ(-9, CQvAOMTAVO::GetKeyValue(nullptr, L"a", value));
+}
+
+TEST(SettingsText, WritingAppendsAndSkipsEmptyValues) {
+    CQvStringW text(L"x=1;");
+    EXPECT_EQ(0, CQvAOMTAVO::AddKeyValue(text, L"m_iCOMPort", L"3"));
+    EXPECT_EQ(0, CQvAOMTAVO::AddIndexedKeyValue(text, L"iIndex", L"1", 0));
+    EXPECT_EQ(-9, CQvAOMTAVO::AddKeyValue(text, L"sLineName", L""));
+    EXPECT_EQ(-9, CQvAOMTAVO::AddIndexedKeyValue(text, L"", L"v", 1));
+    EXPECT_EQ(CQvStringW(L"x=1;m_iCOMPort=3;iIndex[0]=1;"), text);
+}
+
+TEST(ConfigurationText, WorkedExampleIsWrittenByteForByteInAnyLocale) {
+    DeviceHost host;
+    SetLine(host.device(), 0, false, 1, 0.0f, 5.0f, 488.0f, L"Dev1/ao0", L"Blue");
+    SetLine(host.device(), 1, false, 2, 0.0f, 4.5f, 561.0f, L"Dev1/ao1", L"Green");
+    SetLine(host.device(), 2, true, 0, 0.0f, 0.0f, 640.0f, L"None", L"");
+    GermanNumbers german;
+    ASSERT_TRUE(german.active())
+        << "the C runtime must accept a German locale for this test to mean anything";
+    CQvStringW text;
+    host->WriteConfigurationText(text);
+    EXPECT_EQ(CQvStringW(kWorkedExample), text);
+    EXPECT_EQ(488u, host->m_pMultiLaser->m_auWavelength[0]);
+    EXPECT_EQ(640u, host->m_pMultiLaser->m_auWavelength[2]);
+
+    host->m_Lines[0].fValMin = 0.5f;
+    host->m_Lines[0].fValLambda = 405.0f;
+    host->WriteConfigurationText(text);
+    EXPECT_NE(-1, text.Find(L"fValMin[0]=  0.5;"));
+    EXPECT_NE(-1, text.Find(L"fValLambda[0]=405.0;"));
+}
+
+TEST(ConfigurationText, ConfigureReadsTheWorkedExampleBackInAnyLocale) {
+    DeviceHost host;
+    ASSERT_TRUE(host.Connect());
+    host->m_pMultiLaser->m_asName[2] = L"kept";
+    GermanNumbers german;
+    ASSERT_TRUE(german.active());
+    ASSERT_EQ(DMRC_OK, host.Configure(kWorkedExample));
+    const SAOMLineConfig* l = host->m_Lines;
+    EXPECT_EQ(1, l[0].iIndex);
+    EXPECT_EQ(2, l[1].iIndex);
+    EXPECT_EQ(0, l[2].iIndex);
+    EXPECT_FLOAT_EQ(5.0f, l[0].fValMax);
+    EXPECT_FLOAT_EQ(4.5f, l[1].fValMax);
+    EXPECT_FLOAT_EQ(640.0f, l[2].fValLambda);
+    EXPECT_EQ(CQvStringW(L"None"), l[2].sChannel_Name);
+    EXPECT_EQ(CQvStringW(L"Green"), host->m_pMultiLaser->m_asName[1]);
+    EXPECT_EQ(CQvStringW(L"kept"), host->m_pMultiLaser->m_asName[2]) << "no sLineName entry: the name stays";
+    EXPECT_EQ(1, host->m_pMultiLaser->m_abEmpty[2]);
+    // The ranges reach the channel table as user ranges; untouched channels keep their board's range.
+    EXPECT_FLOAT_EQ(4.5f, host->m_AOChannels[1].fMax);
+    EXPECT_TRUE(host->m_AOChannels[1].bUserRange);
+    EXPECT_FALSE(host->m_AOChannels[2].bUserRange);
+    EXPECT_FLOAT_EQ(10.0f, host->m_AOChannels[2].fMax);
+    // The line tasks take the channels and will be built afresh.
+    EXPECT_EQ(CQvStringW(L"Dev1/ao1"), host->m_pNIDAQPort->m_LineTasks[1].sChannel);
+    EXPECT_FALSE(host->m_pNIDAQPort->m_LineTasks[1].bTaskCreated);
+}
+
+TEST(ConfigurationText, MalformedEntriesLeaveTheirFieldsAlone) {
+    DeviceHost host;
+    ASSERT_TRUE(host.Connect());
+    LogCapture log;
+    ASSERT_EQ(DMRC_OK, host.Configure(L"iIndex[0]x;iIndex[0]=3;fValMax[0]=abc;iIndex[1]=300;iIndex[2]=-2;"));
+    EXPECT_EQ(1, host->m_Lines[0].iIndex) << "first occurrence not followed by '='";
+    EXPECT_EQ(2, host->m_Lines[1].iIndex) << "beyond the channel table";
+    EXPECT_EQ(3, host->m_Lines[2].iIndex) << "negative";
+    EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::ConfigureDevice - iIndex[1]=300 refused, 4 channels, 2 kept"));
+    EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::ConfigureDevice - iIndex[2]=-2 refused, 4 channels, 3 kept"));
+    for (const SAOChannel& channel : host->m_AOChannels)
+        EXPECT_FALSE(channel.bUserRange);
+}
+
+TEST(ConnectionText, PortIsReadWhenPresentAndKeptOtherwise) {
+    DeviceHost host;
+    host->ConnectDevice(L"m_iCOMPort=7;");
+    EXPECT_EQ(7, host->m_iCOMPort);
+    host->DisconnectDevice();
+    host->ConnectDevice(L"other=1;");
+    EXPECT_EQ(7, host->m_iCOMPort);
+}
+
+// Answers the connection dialog as a person would: picks the first listed port, or cancels.
+void AnswerConnectionDialog(bool choose, int& chosenPort) {
+    HWND dialog = nullptr;
+    for (ULONGLONG deadline = GetTickCount64() + 10000; !dialog && GetTickCount64() < deadline; Sleep(10))
+        dialog = FindWindowW(L"#32770", QV_SERIAL_DIALOG_CAPTION);
+    if (!dialog) return;
+    HWND list = GetDlgItem(dialog, QV_SERIAL_DIALOG_PORTS);
+    if (choose) {
+        SendMessageW(list, CB_SETCURSEL, 0, 0);
+        chosenPort = static_cast<int>(SendMessageW(list, CB_GETITEMDATA, 0, 0));
+    }
+    PostMessageW(dialog, WM_COMMAND, choose ? IDOK : IDCANCEL, 0);
+}
+
+TEST(ConnectionText, DialogChoosesAPortOrCancels) {
+    DeviceHost real("QV_ConstructorForCQvAOMTAVO");
+    CQvStringW text(L"m_iCOMPort=33;");
+    int chosen = 0;
+    std::thread person([&] { AnswerConnectionDialog(true, chosen); });
+    EXPECT_EQ(DMRC_OK, real->ShowConnectionDialog(text, nullptr));
+    person.join();
+    ASSERT_GT(chosen, 0);
+    EXPECT_EQ(CQvStringW((L"m_iCOMPort=" + std::to_wstring(chosen) + L";").c_str()), text);
+    EXPECT_EQ(chosen, real->m_iCOMPort);
+
+    CQvStringW kept(L"m_iCOMPort=33;");
+    std::thread cancel([&] { AnswerConnectionDialog(false, chosen); });
+    EXPECT_EQ(DMRC_CANCELLED, real->ShowConnectionDialog(kept, nullptr));
+    cancel.join();
+    EXPECT_EQ(CQvStringW(L"m_iCOMPort=33;"), kept);
+
+    DeviceHost sim;
+    CQvStringW untouched(L"anything");
+    EXPECT_EQ(DMRC_OK, sim->ShowConnectionDialog(untouched, nullptr));
+    EXPECT_EQ(CQvStringW(L"anything"), untouched);
+}
+
+} // namespace

@@ -1,0 +1,36 @@
+#include "aomsettingstext.h"
+
+#include <qv/qvsystem.h>
+
+#include <stdio.h>
+#include <wchar.h>
+
+CQvStringW SettingInt(int value) {
+    CQvStringW text;
+    text.Format(L"%d", value);
+    return text;
+}
+
+CQvStringW SettingFloat(double value) {
+    CQvStringW formatted;
+    formatted.Format(L"%5.1f", value);
+    // The C runtime formats in the process locale; the texts must not change with it.
+    CQvStringW text;
+    for (const wchar_t* p = formatted.GetString(); *p; ++p)
+        text.AddChar(*p == L',' ? L'.' : *p);
+    return text;
+}
+
+bool ScanSettingInt(const wchar_t* text, int& value) {
+    int scanned = 0;
+    if (!text || swscanf(text, L"%d", &scanned) != 1) return false;
+    value = scanned;
+    return true;
+}
+
+bool ScanSettingFloat(const wchar_t* text, float& value) {
+    double scanned = 0.0;
+    if (!QV_StringToDouble(text, &scanned)) return false;
+    value = static_cast<float>(scanned);
+    return true;
+}

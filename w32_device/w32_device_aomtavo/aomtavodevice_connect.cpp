@@ -1,0 +1,200 @@
+// Connecting, disconnecting and resetting the device, and the status poll of the unit.
+#include "aomtavodevice.h"
+
+#include "aomnidaqport.h"
+#include "aomtavomultilaser.h"
+#include "aomtavoport.h"
+#include "aomtavoshutter.h"
+
+#include <qv/qvdmapi.h>
+#include <qv/qvlog.h>
+#include <qv/qvsystem.h>
+
+#include <stdio.h>
+#include <wchar.h>
+
+namespace {
+const size_t kVersionBufferSize = 32;
+const int kFirstPoll = 10;
+// ConnectDevice answers 1 on every path; the host reads the outcome from the state and the connected flag.
+const EDeviceManagerReturnCode kConnectAnswer = DMRC_WRONG_STATE;
+const int64_t kBusy = -2;
+const ULONGLONG kDisconnectRetryMs = 5000;
+} // namespace
+
+EDeviceManagerReturnCode CQvAOMTAVO::ConnectDevice(const wchar_t* connection) {
+    QV_DIAG(L"CQvAOMTAVO::ConnectDevice - BEGIN");
+    EnterDeviceLock(QV_WFILE, __LINE__);
+    m_bConnected = false;
+    m_iState = 3;
+    CQvStringW value;
+    int port = 0;
+    if (GetKeyValue(connection, L"m_iCOMPort", value) == 0 && swscanf(value.GetString(), L"%d", &port) == 1)
+        m_iCOMPort = port;
+    m_bLogCommunication = DMApi::GetLogCommunication() == 1;
+    LeaveDeviceLock(QV_WFILE, __LINE__);
+
+    // The worker is started and stopped without the device lock: a command it may still be running can
+    // wait for that lock.
+    if (!StartWorker()) {
+        QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, error - cannot create thread");
+        return kConnectAnswer;
+    }
+    if (m_bSimulator) {
+        EnterDeviceLock(QV_WFILE, __LINE__);
+        for (int i = 0; i < AOM_LINE_COUNT; ++i)
+            m_Lines[i].iIndex = i + 1;
+        LeaveDeviceLock(QV_WFILE, __LINE__);
+    }
+    int64_t result =
+        CallBack(C_Connect, reinterpret_cast<uintptr_t>(this), static_cast<uint64_t>(m_iCOMPort), 0, 0);
+    if (result != 0) {
+        StopWorker();
+        QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect");
+        return kConnectAnswer;
+    }
+    EnterDeviceLock(QV_WFILE, __LINE__);
+    m_bConnected = true;
+    LeaveDeviceLock(QV_WFILE, __LINE__);
+    QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, success");
+    return kConnectAnswer;
+}
+
+int32_t CQvAOMTAVO::C_Connect(uint64_t deviceArg, uint64_t comPort, uint64_t) {
+    CQvAOMTAVO* device = reinterpret_cast<CQvAOMTAVO*>(static_cast<uintptr_t>(deviceArg));
+    QV_DIAG(L"CQvAOMTAVO::C_Connect - begin");
+    if (!device->m_pNIDAQPort->Open(*device, device->m_bSimulator)) {
+        device->m_pNIDAQPort->Close();
+        return -1;
+    }
+    CQvAOMTAVOPort& port = *device->m_pPort;
+    int32_t result = -1;
+    if (port.Open(static_cast<int>(comPort), device->m_bSimulator, device->m_bLogCommunication)) {
+        QV_Sleep(100.0, 1);
+        char version[kVersionBufferSize] = {};
+        if (!port.RdVersion(version, sizeof version)) {
+            port.Close();
+            result = -2;
+        } else {
+            bool bino = false;
+            uint32_t line = 0, mask = 0;
+            port.RdBinoShutter(&bino);
+            bool haveLine = port.RdLineUsed(&line);
+            bool haveMask = port.RdLinesUsed(&mask);
+            bool extended = !haveLine && haveMask;
+            device->m_sFWVersion = CQvStringW(version);
+            QV_DIAG(L"CQvAOMTAVO::C_Connect - FW version %s", device->m_sFWVersion.GetString());
+            // Polling is still off: the unit state needs no lock here.
+            device->m_bExtendedMode = extended;
+            device->m_bBinoShutter = bino;
+            if (extended) {
+                QV_DIAG(L"CQvAOMTAVO::C_Connect - Extended Mode");
+                device->m_iLineUsed = 0;
+                device->m_iLinesUsed = mask;
+                device->m_bShutterOpen = mask != 0 && !bino;
+                device->m_iLinesMask = mask;
+                device->m_iCurrentLine = 0;
+            } else {
+                QV_DIAG(L"CQvAOMTAVO::C_Connect - Standard Mode");
+                device->m_iLineUsed = line;
+                device->m_iLinesUsed = 0;
+                device->m_bShutterOpen = line != 0 && !bino;
+                device->m_iLinesMask = 0;
+                device->m_iCurrentLine = line != 0 ? line : 1;
+            }
+            device->m_iPollCountdown = kFirstPoll;
+            device->m_bPushPending = true;
+            result = 0;
+        }
+    }
+    QV_DIAG(L"CQvAOMTAVO::C_Connect - end - LRESULT=0x%08x", result);
+    return result;
+}
+
+void CQvAOMTAVO::DisconnectDevice() {
+    QV_DIAG(L"CQvAOMTAVO::DisconnectDevice - BEGIN");
+    if (m_iState == 0) return;
+    // A command still running refuses the post; the ports must be closed all the same, so the post is
+    // repeated until that command ends (bounded: a command that never ends is stopped with its worker).
+    ULONGLONG deadline = GetTickCount64() + kDisconnectRetryMs;
+    while (CallBack(C_Disconnect, reinterpret_cast<uintptr_t>(this), 0, 0, 0) == kBusy &&
+           GetTickCount64() < deadline)
+        Sleep(1);
+    StopWorker();
+    EnterDeviceLock(QV_WFILE, __LINE__);
+    m_bConnected = false;
+    m_iState = 0;
+    LeaveDeviceLock(QV_WFILE, __LINE__);
+    QV_DIAG(L"CQvAOMTAVO::DisconnectDevice - END, success");
+}
+
+int32_t CQvAOMTAVO::C_Disconnect(uint64_t deviceArg, uint64_t, uint64_t) {
+    CQvAOMTAVO* device = reinterpret_cast<CQvAOMTAVO*>(static_cast<uintptr_t>(deviceArg));
+    QV_DIAG(L"CQvAOMTAVO::C_Disconnect - begin");
+    device->m_iPollCountdown = -1;
+    int32_t result = device->m_pNIDAQPort->Close() ? -1 : 0;
+    device->m_pPort->Close();
+    QV_DIAG(L"CQvAOMTAVO::C_Disconnect - end - LRESULT=0x%08x", result);
+    return result;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::ResetDevice(SQvLogicalDeviceList& list) {
+    QV_DIAG(L"CQvAOMTAVO::ResetDevice - BEGIN");
+    if (!m_bConnected) return DMRC_WRONG_STATE;
+    EnterDeviceLock(QV_WFILE, __LINE__);
+    list.RemoveAll();
+    m_iState = 1;
+    LeaveDeviceLock(QV_WFILE, __LINE__);
+    QV_DIAG(L"CQvAOMTAVO::ResetDevice - END, success");
+    return DMRC_RESET_OK;
+}
+
+void CQvAOMTAVO::StatusPoll() {
+    // The unit is read without a lock; a failed read counts as "not engaged" and "no line".
+    bool bino = false;
+    uint32_t reading = 0;
+    m_pPort->RdBinoShutter(&bino);
+    if (m_bExtendedMode)
+        m_pPort->RdLinesUsed(&reading);
+    else
+        m_pPort->RdLineUsed(&reading);
+
+    EnterUnitStateLock(QV_WFILE, __LINE__);
+    bool shutter = m_bShutterOpen;
+    uint32_t selection = m_bExtendedMode ? m_iLinesMask : m_iCurrentLine;
+    uint32_t& last = m_bExtendedMode ? m_iLinesUsed : m_iLineUsed;
+    if (reading != last) {
+        last = reading;
+        if (m_bExtendedMode) {
+            selection = reading;
+            if (reading != 0) shutter = true;
+        } else if (reading != 0) {
+            selection = reading;
+            shutter = true;
+        } else {
+            shutter = false; // a standard unit cannot deselect: 0 means closed, the line stays
+        }
+    }
+    if (bino != m_bBinoShutter) {
+        m_bBinoShutter = bino;
+        if (bino) shutter = false;
+    }
+    uint32_t& stored = m_bExtendedMode ? m_iLinesMask : m_iCurrentLine;
+    bool selectionChanged = selection != stored;
+    stored = selection;
+    bool shutterChanged = shutter != m_bShutterOpen;
+    m_bShutterOpen = shutter;
+    bool extended = m_bExtendedMode;
+    LeaveUnitStateLock(QV_WFILE, __LINE__);
+
+    bool pushing = m_bPushPending;
+    bool laserAccepted = false, shutterAccepted = false;
+    if (selectionChanged || pushing) {
+        bool on[3];
+        for (uint32_t k = 1; k <= 3; ++k)
+            on[k - 1] = extended ? (selection & (1u << (k - 1))) != 0 : selection == k;
+        laserAccepted = m_pMultiLaser->Notify(on[0], on[1], on[2], -1);
+    }
+    if (shutterChanged || pushing) shutterAccepted = m_pShutter->Notify(shutter);
+    if (pushing && laserAccepted && shutterAccepted) m_bPushPending = false;
+}

@@ -1,0 +1,142 @@
+// The settings texts of the device: grammar, the connection text and the line configuration.
+#include "aomtavodevice.h"
+
+#include "aomnidaqport.h"
+#include "aomsettingstext.h"
+#include "aomtavomultilaser.h"
+#include "aomtavoshutter.h"
+
+#include <qv/qvlog.h>
+#include <qv/qvserial.h>
+
+#include <wchar.h>
+
+namespace {
+const int kNotFound = -9;
+
+bool IsEmptyText(const wchar_t* s) {
+    return !s || !*s;
+}
+} // namespace
+
+int CQvAOMTAVO::GetKeyValue(const wchar_t* text, const wchar_t* key, CQvStringW& value) {
+    if (IsEmptyText(text) || IsEmptyText(key)) return kNotFound;
+    // The first occurrence decides, wherever it stands; it must be followed by "=".
+    const wchar_t* hit = wcsstr(text, key);
+    if (!hit) return kNotFound;
+    const wchar_t* start = hit + wcslen(key);
+    if (*start != L'=') return kNotFound;
+    ++start;
+    const wchar_t* end = wcschr(start, L';');
+    value = CQvStringW(start, end ? static_cast<int>(end - start) : -1);
+    return 0;
+}
+
+int CQvAOMTAVO::GetIndexedKeyValue(const wchar_t* text, const wchar_t* key, CQvStringW& value, int index) {
+    if (IsEmptyText(text) || IsEmptyText(key)) return kNotFound;
+    CQvStringW indexed(key);
+    indexed.AddChar(L'[').AddInt(index).AddChar(L']');
+    return GetKeyValue(text, indexed, value);
+}
+
+int CQvAOMTAVO::AddKeyValue(CQvStringW& text, const wchar_t* key, const wchar_t* value) {
+    if (IsEmptyText(key) || IsEmptyText(value)) return kNotFound;
+    text.AddString(key).AddChar(L'=').AddString(value).AddChar(L';');
+    return 0;
+}
+
+int CQvAOMTAVO::AddIndexedKeyValue(CQvStringW& text, const wchar_t* key, const wchar_t* value, int index) {
+    if (IsEmptyText(key) || IsEmptyText(value)) return kNotFound;
+    CQvStringW indexed(key);
+    indexed.AddChar(L'[').AddInt(index).AddChar(L']');
+    return AddKeyValue(text, indexed, value);
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::ConfigureDevice(const wchar_t* configuration, uint32_t physDevId,
+                                                     SQvLogicalDeviceList& list) {
+    m_iPhysDevId = physDevId;
+    QV_DIAG(L"CQvAOMTAVO::ConfigureDevice - BEGIN");
+    if (!m_bConnected) {
+        QV_DIAG(L"CQvAOMTAVO::ConfigureDevice - END, error - not connected");
+        return DMRC_WRONG_STATE;
+    }
+    RefreshChannelTable();
+    for (int i = 0; i < AOM_LINE_COUNT; ++i) {
+        SAOMLineConfig& line = m_Lines[i];
+        CQvStringW value;
+        if (GetIndexedKeyValue(configuration, L"bEmpty", value, i) == 0) ScanSettingInt(value, line.bEmpty);
+        m_pMultiLaser->m_abEmpty[i] = line.bEmpty != 0;
+
+        int index = 0;
+        if (GetIndexedKeyValue(configuration, L"iIndex", value, i) == 0 && ScanSettingInt(value, index)) {
+            // A stored index may come from a machine with other boards: only entries that exist are taken.
+            if (index >= 0 && index <= m_iAOChannelCount && index <= AOM_MAX_AO_CHANNELS)
+                line.iIndex = index;
+            else
+                QV_DIAG(L"CQvAOMTAVO::ConfigureDevice - iIndex[%d]=%d refused, %d channels, %d kept", i,
+                        index, m_iAOChannelCount, line.iIndex);
+        }
+        float volts = 0.0f;
+        if (GetIndexedKeyValue(configuration, L"fValMin", value, i) == 0 && ScanSettingFloat(value, volts)) {
+            line.fValMin = volts;
+            if (line.iIndex != 0) {
+                m_AOChannels[line.iIndex - 1].fMin = volts;
+                m_AOChannels[line.iIndex - 1].bUserRange = true;
+            }
+        }
+        if (GetIndexedKeyValue(configuration, L"fValMax", value, i) == 0 && ScanSettingFloat(value, volts)) {
+            line.fValMax = volts;
+            if (line.iIndex != 0) {
+                m_AOChannels[line.iIndex - 1].fMax = volts;
+                m_AOChannels[line.iIndex - 1].bUserRange = true;
+            }
+        }
+        if (GetIndexedKeyValue(configuration, L"fValLambda", value, i) == 0)
+            ScanSettingFloat(value, line.fValLambda);
+        if (GetIndexedKeyValue(configuration, L"sChannel_Name", value, i) == 0) line.sChannel_Name = value;
+        if (GetIndexedKeyValue(configuration, L"sLineName", value, i) == 0)
+            m_pMultiLaser->m_asName[i] = value;
+    }
+    for (int i = 0; i < AOM_LINE_COUNT; ++i) {
+        m_pNIDAQPort->m_LineTasks[i].sChannel = m_Lines[i].sChannel_Name;
+        m_pNIDAQPort->m_LineTasks[i].bTaskCreated = false;
+    }
+    EnterDeviceLock(QV_WFILE, __LINE__);
+    list.RemoveAll();
+    list.Add(m_pMultiLaser);
+    list.Add(m_pShutter);
+    m_iState = 2;
+    LeaveDeviceLock(QV_WFILE, __LINE__);
+    QV_DIAG(L"CQvAOMTAVO::ConfigureDevice - END, success");
+    return DMRC_OK;
+}
+
+void CQvAOMTAVO::WriteConfigurationText(CQvStringW& text) {
+    text.Empty();
+    for (int i = 0; i < AOM_LINE_COUNT; ++i) {
+        SAOMLineConfig& line = m_Lines[i];
+        line.bEmpty = m_pMultiLaser->m_abEmpty[i] ? 1 : 0;
+        AddIndexedKeyValue(text, L"bEmpty", SettingInt(line.bEmpty), i);
+        AddIndexedKeyValue(text, L"iIndex", SettingInt(line.iIndex), i);
+        AddIndexedKeyValue(text, L"fValMin", SettingFloat(line.fValMin), i);
+        AddIndexedKeyValue(text, L"fValMax", SettingFloat(line.fValMax), i);
+        AddIndexedKeyValue(text, L"fValLambda", SettingFloat(line.fValLambda), i);
+        AddIndexedKeyValue(text, L"sChannel_Name", line.sChannel_Name, i);
+        AddIndexedKeyValue(text, L"sLineName", m_pMultiLaser->m_asName[i], i);
+        m_pMultiLaser->m_auWavelength[i] = static_cast<uint32_t>(static_cast<int>(line.fValLambda));
+    }
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::ShowConnectionDialog(CQvStringW& connection, HWND parent) {
+    if (m_bSimulator) return DMRC_OK;
+    CQvStringW value;
+    ScanSettingInt(GetKeyValue(connection, L"m_iCOMPort", value) == 0 ? value.GetString() : nullptr,
+                   m_iCOMPort);
+    short chosen = QV_SerialShowConnectionDialog(parent, static_cast<short>(m_iCOMPort), m_bConnected, 0,
+                                                 false, false, 0x800, nullptr);
+    if (chosen == 0 || chosen == -1) return DMRC_CANCELLED;
+    m_iCOMPort = chosen;
+    connection.Empty();
+    AddKeyValue(connection, L"m_iCOMPort", SettingInt(m_iCOMPort));
+    return DMRC_OK;
+}
