@@ -1,6 +1,7 @@
 // The real device on a COM port (a simulated unit on a pty) with the NI-DAQmx stand-in: connecting in each
 // line mode, a silent unit, and the status poll handing the unit's own changes to the host.
 #include "devicehost.h"
+#include "handles.h"
 #include "logcapture.h"
 #include "tavosim_fixture.h"
 
@@ -174,14 +175,14 @@ TEST(RealDeviceEndurance, TwoHundredConnectsLeakNoHandles) {
     // The first cycle loads the library and creates what lives as long as the process.
     ASSERT_TRUE(host.Connect(unit.com_port()));
     host->DisconnectDevice();
-    DWORD before = 0, after = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &before);
+    int before = OpenHandleCount();
+    ASSERT_GT(before, 0);
     for (int cycle = 0; cycle < 200; ++cycle) {
         ASSERT_TRUE(host.Connect(unit.com_port())) << "cycle " << cycle;
         host->DisconnectDevice();
         ASSERT_EQ(0, host->GetDeviceState());
     }
-    GetProcessHandleCount(GetCurrentProcess(), &after);
+    int after = OpenHandleCount();
     EXPECT_LE(after, before + 2) << "handles grew from " << before << " to " << after;
 }
 

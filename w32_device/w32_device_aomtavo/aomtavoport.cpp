@@ -23,13 +23,14 @@ CQvAOMTAVOPort::~CQvAOMTAVOPort() {
 bool CQvAOMTAVOPort::Open(int port, bool simulate, bool logCommunication) {
     bSimulate = simulate;
     bLogCommunication = logCommunication;
+    if (!simulate && (port < 1 || port > LastPort)) return false;
+    // A second Open must not leak the handle of the first, nor keep it while simulating (where Close
+    // does not close).
+    if (hComm) {
+        CloseHandle(hComm);
+        hComm = nullptr;
+    }
     if (!simulate) {
-        if (port < 1 || port > LastPort) return false;
-        // A second Open must not leak the handle of the first.
-        if (hComm) {
-            CloseHandle(hComm);
-            hComm = nullptr;
-        }
         char name[16];
         snprintf(name, sizeof name, port < FirstExtendedPort ? "COM%d" : "\\\\.\\COM%d", port);
         HANDLE handle =
