@@ -1,14 +1,347 @@
 #include "aomtavomultilaser.h"
 
+#include "aomnidaqport.h"
 #include "aomnotify.h"
+#include "aomsettingstext.h"
 #include "aomtavodevice.h"
 #include "aomtavopad.h"
+#include "aomtavoport.h"
+
+#include <qv/qvlog.h>
+
+#include <math.h>
+#include <stdio.h>
+
+namespace {
+const int kFailed = -1;
+const int kMaxStep = 1000;
+
+CQvStringW PositionKey(const wchar_t* key, int position) {
+    CQvStringW text(key);
+    text.AddInt(position);
+    return text;
+}
+} // namespace
 
 CQvAOMTAVOMultiLaser::CQvAOMTAVOMultiLaser(CQvAOMTAVO* owner)
     : m_pOwner(owner), m_uId(0),
       m_uLineCount(MaxLines), m_auWavelength{}, m_aiPowerSteps{}, m_adPower{}, m_abEmpty{} {}
 
 CQvAOMTAVOMultiLaser::~CQvAOMTAVOMultiLaser() {}
+
+void CQvAOMTAVOMultiLaser::GetInterfaceName(CQvStringW& name) {
+    name = L"IDeviceMultiLaser";
+}
+void CQvAOMTAVOMultiLaser::GetDeviceName(CQvStringW& name) {
+    name = L"AOM TAVO MultiLaser";
+}
+void CQvAOMTAVOMultiLaser::GetTypeName(CQvStringW& name) {
+    name = L"MultiLaser";
+}
+
+void CQvAOMTAVOMultiLaser::GetNameByKind(CQvStringW& name, int kind, int) {
+    if (kind == 1)
+        GetDeviceName(name);
+    else if (kind == 2)
+        GetTypeName(name);
+    else if (kind == 3)
+        name = L"MultiLaser";
+    else
+        name.Empty();
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetId(uint32_t* id) {
+    if (id) *id = m_uId;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetPropertyPages(CQvLiteVariantR*) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::Initialize() {
+    return DMRC_OK;
+}
+bool CQvAOMTAVOMultiLaser::IsEnabled() {
+    return true;
+}
+bool CQvAOMTAVOMultiLaser::GetCapability(int capability) {
+    return capability == 16 || capability == 162;
+}
+bool CQvAOMTAVOMultiLaser::HasOwnConfigDialog() {
+    return false;
+}
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::ShowDeviceConfigDialog(HWND) {
+    return DMRC_NOT_SUPPORTED;
+}
+bool CQvAOMTAVOMultiLaser::IsReady() {
+    return true;
+}
+int CQvAOMTAVOMultiLaser::GetDeviceClassVersion() {
+    return 2;
+}
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetDeviceParameters(CQvLiteVariantR*) {
+    return DMRC_NOT_SUPPORTED;
+}
+void CQvAOMTAVOMultiLaser::GetHardwareName(CQvStringW& name) {
+    name = L"TAVO";
+}
+
+uint32_t CQvAOMTAVOMultiLaser::VisibleLineCount() const {
+    uint32_t count = m_uLineCount;
+    for (int p = 0; p < MaxLines; ++p)
+        if (m_abEmpty[p] && count > 0) --count;
+    return count;
+}
+
+int CQvAOMTAVOMultiLaser::Position(int line) const {
+    // A negative line would pass a signed test against the count and index before the arrays.
+    if (line < 0 || static_cast<uint32_t>(line) >= VisibleLineCount()) return -1;
+    for (int p = 0, visible = 0; p < MaxLines; ++p) {
+        if (m_abEmpty[p]) continue;
+        if (visible++ == line) return p;
+    }
+    return -1;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetSingleLineMode(uint32_t* single) {
+    if (single) *single = 1;
+    if (!m_pOwner) return DMRC_NO_DEVICE;
+    if (single) *single = m_pOwner->m_bExtendedMode ? 0 : 1;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetLineCount(uint32_t* count) {
+    if (count) *count = VisibleLineCount();
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetLineName(int line, CQvStringW& name) {
+    int p = Position(line);
+    if (p < 0) return DMRC_BAD_ARGUMENT;
+    name = m_asName[p];
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetLineName(int line, const wchar_t* name) {
+    int p = Position(line);
+    if (p < 0) return DMRC_BAD_ARGUMENT;
+    m_asName[p] = name;
+    return DMRC_OK;
+}
+
+void CQvAOMTAVOMultiLaser::UsedFlags(bool (&used)[MaxLines]) {
+    m_pOwner->EnterUnitStateLock(QV_WFILE, __LINE__);
+    for (int p = 0; p < MaxLines; ++p)
+        used[p] = m_pOwner->m_bExtendedMode ? (m_pOwner->m_iLinesMask & (1u << p)) != 0
+                                            : m_pOwner->m_iCurrentLine == static_cast<uint32_t>(p + 1);
+    m_pOwner->LeaveUnitStateLock(QV_WFILE, __LINE__);
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetLineUsed(int line, bool* used) {
+    int p = Position(line);
+    if (p < 0) return DMRC_BAD_ARGUMENT;
+    m_pOwner->EnterDeviceLock(QV_WFILE, __LINE__);
+    if (m_pOwner->m_iState == 3) return m_pOwner->LeaveDeviceLock(DMRC_WRONG_STATE, QV_WFILE, __LINE__);
+    m_pOwner->LeaveDeviceLock(QV_WFILE, __LINE__);
+    bool flags[MaxLines];
+    UsedFlags(flags);
+    if (used) *used = flags[p];
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetLineUsed(int line, bool used) {
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetLineUsed - Enter");
+    int p = Position(line);
+    if (p < 0) return DMRC_BAD_ARGUMENT;
+    m_pOwner->EnterDeviceLock(QV_WFILE, __LINE__);
+    if (m_pOwner->m_iState == 3) return m_pOwner->LeaveDeviceLock(DMRC_WRONG_STATE, QV_WFILE, __LINE__);
+    m_pOwner->LeaveDeviceLock(QV_WFILE, __LINE__);
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetLineUsed - Test OK");
+    m_pOwner->CallBack(C_SetLineUsed, reinterpret_cast<uintptr_t>(this), used ? 1 : 0,
+                       static_cast<uint64_t>(p), 0);
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetLineUsed - Leave");
+    return DMRC_OK;
+}
+
+int32_t CQvAOMTAVOMultiLaser::C_SetLineUsed(uint64_t multiLaser, uint64_t usedArg, uint64_t positionArg) {
+    CQvAOMTAVOMultiLaser* self = reinterpret_cast<CQvAOMTAVOMultiLaser*>(static_cast<uintptr_t>(multiLaser));
+    CQvAOMTAVO& device = *self->m_pOwner;
+    bool used = usedArg != 0;
+    int position = static_cast<int>(positionArg);
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetLineUsed - begin");
+    int32_t result = 0;
+    bool extended = device.m_bExtendedMode;
+
+    device.EnterUnitStateLock(QV_WFILE, __LINE__);
+    uint32_t selection;
+    if (extended)
+        selection = used ? device.m_iLinesMask | (1u << position) : device.m_iLinesMask & ~(1u << position);
+    else
+        selection = used ? static_cast<uint32_t>(position + 1) : device.m_iCurrentLine; // cannot deselect
+    uint32_t toSend = device.m_bShutterOpen ? selection : 0;
+    bool needed = toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed);
+    device.LeaveUnitStateLock(QV_WFILE, __LINE__);
+
+    bool sent =
+        !needed || (extended ? device.m_pPort->WrLinesUsed(toSend) : device.m_pPort->WrLineUsed(toSend));
+    if (!sent) {
+        result = kFailed;
+    } else {
+        device.EnterUnitStateLock(QV_WFILE, __LINE__);
+        uint32_t& stored = extended ? device.m_iLinesMask : device.m_iCurrentLine;
+        bool changed = selection != stored;
+        stored = selection;
+        (extended ? device.m_iLinesUsed : device.m_iLineUsed) = toSend;
+        device.LeaveUnitStateLock(QV_WFILE, __LINE__);
+        if (changed) {
+            bool flags[MaxLines];
+            for (int p = 0; p < MaxLines; ++p)
+                flags[p] =
+                    extended ? (selection & (1u << p)) != 0 : selection == static_cast<uint32_t>(p + 1);
+            self->Notify(flags[0], flags[1], flags[2], position);
+        }
+    }
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetLineUsed - end - LRESULT=0x%08x", result);
+    return result;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetPowerStepCount(int line, uint32_t* first,
+                                                                 uint32_t* second) {
+    int p = Position(line);
+    if (p < 0) return DMRC_BAD_ARGUMENT;
+    uint32_t steps = m_pOwner->m_Lines[p].iIndex != 0 ? PowerSteps + 1 : 0;
+    if (first) *first = steps;
+    if (second) *second = steps;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetStepPowerPercent(int line, int step, double* percent) {
+    if (Position(line) < 0 || step < 0 || step > kMaxStep) return DMRC_BAD_ARGUMENT;
+    if (percent) *percent = step * 0.1;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetLinePower(int line, double* percent) {
+    int p = Position(line);
+    if (p < 0) return DMRC_BAD_ARGUMENT;
+    if (percent) *percent = m_adPower[p];
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetPower(int line, double percent) {
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Enter");
+    int p = Position(line);
+    if (p < 0) return DMRC_BAD_ARGUMENT;
+    if (!(percent >= 0.0 && percent <= 100.0)) // also refuses NaN
+        return DMRC_BAD_ARGUMENT;
+    m_adPower[p] = percent;
+    int steps = static_cast<int>(percent * 10.0);
+    // A slider sends many values; only a change of a tenth of a percent reaches the hardware.
+    if (steps == m_aiPowerSteps[p]) return DMRC_OK;
+    m_aiPowerSteps[p] = steps;
+    if (m_pOwner->m_Lines[p].iIndex == 0) return DMRC_NO_DEVICE;
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Test OK");
+    m_pOwner->CallBack(C_SetPower, reinterpret_cast<uintptr_t>(this), static_cast<uint64_t>(p),
+                       static_cast<uint64_t>(steps), 0);
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Leave");
+    return DMRC_OK;
+}
+
+int32_t CQvAOMTAVOMultiLaser::C_SetPower(uint64_t multiLaser, uint64_t positionArg, uint64_t stepsArg) {
+    CQvAOMTAVOMultiLaser* self = reinterpret_cast<CQvAOMTAVOMultiLaser*>(static_cast<uintptr_t>(multiLaser));
+    CQvAOMTAVO& device = *self->m_pOwner;
+    int position = static_cast<int>(positionArg);
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - begin");
+    double percent = static_cast<int>(stepsArg) / 10.0;
+    double low = device.m_Lines[position].fValMin;
+    double high = device.m_Lines[position].fValMax;
+    double volts = low + (high - low) / 100.0 * percent;
+    int32_t result = 0;
+    if (!device.m_pNIDAQPort->WriteChannelVoltage(position, volts)) {
+        QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL");
+        result = kFailed;
+    } else {
+        QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - OK");
+    }
+    // The host hears of the new power even when the write failed.
+    bool flags[MaxLines];
+    self->UsedFlags(flags);
+    self->Notify(flags[0], flags[1], flags[2], position);
+    return result;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetWavelength(int line, uint32_t* nm) {
+    int p = Position(line);
+    if (p < 0) return DMRC_BAD_ARGUMENT;
+    if (nm) *nm = m_auWavelength[p];
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetWavelength(int line, uint32_t nm) {
+    int p = Position(line);
+    if (p < 0) return DMRC_BAD_ARGUMENT;
+    m_auWavelength[p] = nm;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetAlternationMode(uint32_t* mode) {
+    if (mode) *mode = 0;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetAlternationMode(int mode) {
+    return mode != 0 ? DMRC_NO_DEVICE : DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetTriggeringCapabilities(CQvLiteVariantR*) {
+    return DMRC_NOT_SUPPORTED;
+}
+bool CQvAOMTAVOMultiLaser::IsTriggeringActive() {
+    return false;
+}
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::ArmTrigger() {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::DisarmTrigger() {
+    return DMRC_NOT_SUPPORTED;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SaveSettings(CQvStringW& settings) {
+    for (int p = 0; p < MaxLines; ++p) {
+        CQvAOMTAVO::AddKeyValue(settings, PositionKey(L"m_uWavelengthExcitation", p),
+                                SettingInt(static_cast<int>(m_auWavelength[p])));
+        CQvAOMTAVO::AddKeyValue(settings, PositionKey(L"m_dPower", p), SettingFloat(m_adPower[p]));
+    }
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::LoadSettings(const wchar_t* settings, uint32_t id) {
+    m_uId = id;
+    for (int p = 0; p < MaxLines; ++p) {
+        float& lambda = m_pOwner->m_Lines[p].fValLambda;
+        if (lambda != 0.0f && (lambda < 300.0f || lambda > 800.0f)) lambda = 405.0f;
+        int wavelength = static_cast<int>(lambda);
+        CQvStringW value;
+        if (CQvAOMTAVO::GetKeyValue(settings, PositionKey(L"m_uWavelengthExcitation", p), value) == 0)
+            ScanSettingInt(value, wavelength);
+        if (wavelength != 0 && (wavelength < 100 || wavelength > 1500)) wavelength = static_cast<int>(lambda);
+        // The configured wavelength wins unless the text also names the line.
+        CQvStringW name;
+        bool named =
+            CQvAOMTAVO::GetKeyValue(settings, PositionKey(L"m_sName", p), name) == 0 && !name.IsEmpty();
+        if (wavelength != 0 && !named) wavelength = static_cast<int>(lambda);
+        float power = 0.0f;
+        if (CQvAOMTAVO::GetKeyValue(settings, PositionKey(L"m_dPower", p), value) == 0)
+            ScanSettingFloat(value, power);
+        if (!isfinite(power) || power > 1e6f || power < -1e6f)
+            power = 0.0f; // steps are an int: no value may overflow them
+        m_auWavelength[p] = static_cast<uint32_t>(wavelength);
+        lambda = static_cast<float>(wavelength);
+        m_adPower[p] = power;
+        m_aiPowerSteps[p] = static_cast<int>(m_adPower[p] * 10.0);
+    }
+    return DMRC_OK;
+}
 
 bool CQvAOMTAVOMultiLaser::Notify(bool line1, bool line2, bool line3, int position) {
     SQvDMChangeRecord record;

@@ -37,12 +37,16 @@ bool CQvAOMTAVOPad::Update() {
     return true;
 }
 
+// Without a window there is nothing to repaint; a post to no window would land in the calling thread's own
+// queue (often the worker's, which has no message loop) and pile up there.
 bool CQvAOMTAVOPad::Update_Shutter() {
+    if (!m_hWnd) return true;
     QV_PostMessageImpl(m_hWnd, WM_COMMAND, kUpdateShutter, kUpdateAll, QV_WFILE, __LINE__);
     return true;
 }
 
 bool CQvAOMTAVOPad::Update_MultiLaser() {
+    if (!m_hWnd) return true;
     QV_PostMessageImpl(m_hWnd, WM_COMMAND, kUpdateMultiLaser, kUpdateAll, QV_WFILE, __LINE__);
     return true;
 }

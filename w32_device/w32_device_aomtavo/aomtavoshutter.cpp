@@ -3,17 +3,227 @@
 #include "aomnotify.h"
 #include "aomtavodevice.h"
 #include "aomtavopad.h"
+#include "aomtavoport.h"
 
 #include <qv/qvlocale.h>
+#include <qv/qvlog.h>
+
+#include <wchar.h>
 
 namespace {
 const wchar_t kSourceFile[] = L"aomtavoshutter";
+const double kSwitchTimeMs = 50.0;
+
+struct SShutterType {
+    const wchar_t* displayName;
+    const wchar_t* name;
+};
+const SShutterType kTypes[] = {{L"Shutter EPI", L"EPI"},
+                               {L"Shutter DIA", L"DIA"},
+                               {L"Shutter Aux1", L"Aux1"},
+                               {L"Shutter Aux2", L"Aux2"}};
+const uint32_t kTypeCount = sizeof kTypes / sizeof kTypes[0];
 } // namespace
 
 CQvAOMTAVOShutter::CQvAOMTAVOShutter(CQvAOMTAVO* owner)
     : m_pOwner(owner), m_uId(0), m_uShutterType(0), m_sName(QV_GetTranslation(L"TAVO", kSourceFile)) {}
 
 CQvAOMTAVOShutter::~CQvAOMTAVOShutter() {}
+
+void CQvAOMTAVOShutter::GetInterfaceName(CQvStringW& name) {
+    name = L"IDeviceShutter";
+}
+void CQvAOMTAVOShutter::GetDeviceName(CQvStringW& name) {
+    name = L"AOM TAVO Shutter";
+}
+
+void CQvAOMTAVOShutter::GetTypeName(CQvStringW& name) {
+    name = m_uShutterType < kTypeCount ? kTypes[m_uShutterType].displayName : L"Shutter";
+}
+
+void CQvAOMTAVOShutter::GetNameByKind(CQvStringW& name, int kind, int) {
+    if (kind == 1)
+        GetDeviceName(name);
+    else if (kind == 2)
+        GetTypeName(name);
+    else if (kind == 3)
+        name = L"Shutter";
+    else
+        name.Empty();
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetId(uint32_t* id) {
+    if (id) *id = m_uId;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetPropertyPages(CQvLiteVariantR*) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVOShutter::Initialize() {
+    return DMRC_OK;
+}
+bool CQvAOMTAVOShutter::IsEnabled() {
+    return true;
+}
+bool CQvAOMTAVOShutter::HasOwnConfigDialog() {
+    return false;
+}
+bool CQvAOMTAVOShutter::IsReady() {
+    return true;
+}
+int CQvAOMTAVOShutter::GetDeviceClassVersion() {
+    return 2;
+}
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetDeviceParameters(CQvLiteVariantR*) {
+    return DMRC_NOT_SUPPORTED;
+}
+void CQvAOMTAVOShutter::GetHardwareName(CQvStringW& name) {
+    name = L"TAVO";
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::SaveSettings(CQvStringW& settings) {
+    settings.Format(L"ShutterType=%d|", static_cast<int>(m_uShutterType));
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::LoadSettings(const wchar_t* settings, uint32_t id) {
+    m_uId = id;
+    int type = static_cast<int>(m_uShutterType);
+    if (settings && swscanf(settings, L"ShutterType=%d|", &type) == 1)
+        SetShutterType(static_cast<uint32_t>(type));
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetSwitchTime(double* ms) {
+    if (ms) *ms = kSwitchTimeMs;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::CheckConfigured() {
+    m_pOwner->EnterDeviceLock(QV_WFILE, __LINE__);
+    bool configuring = m_pOwner->m_iState == 3;
+    m_pOwner->LeaveDeviceLock(QV_WFILE, __LINE__);
+    return configuring ? DMRC_WRONG_STATE : DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetState(bool* open) {
+    if (CheckConfigured() != DMRC_OK) return DMRC_WRONG_STATE;
+    m_pOwner->EnterUnitStateLock(QV_WFILE, __LINE__);
+    bool state = m_pOwner->m_bShutterOpen;
+    m_pOwner->LeaveUnitStateLock(QV_WFILE, __LINE__);
+    if (open) *open = state;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::SetState(bool open) {
+    if (CheckConfigured() != DMRC_OK) return DMRC_WRONG_STATE;
+    m_pOwner->CallBack(C_SetState, reinterpret_cast<uintptr_t>(this), open ? 1 : 0, 0, 0);
+    return DMRC_OK;
+}
+
+int32_t CQvAOMTAVOShutter::C_SetState(uint64_t shutter, uint64_t openArg, uint64_t) {
+    CQvAOMTAVOShutter* self = reinterpret_cast<CQvAOMTAVOShutter*>(static_cast<uintptr_t>(shutter));
+    CQvAOMTAVO& device = *self->m_pOwner;
+    bool open = openArg != 0;
+    QV_DIAG(L"CQvAOMTAVOShutter::C_SetState - begin");
+    bool extended = device.m_bExtendedMode;
+    device.EnterUnitStateLock(QV_WFILE, __LINE__);
+    uint32_t toSend = open ? (extended ? device.m_iLinesMask : device.m_iCurrentLine) : 0;
+    // While the binocular shutter is engaged the unit passes no light whatever it is told.
+    bool bino = device.m_bBinoShutter;
+    bool needed = toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed) && !bino;
+    device.LeaveUnitStateLock(QV_WFILE, __LINE__);
+
+    int32_t result = 0;
+    if (needed && !(extended ? device.m_pPort->WrLinesUsed(toSend) : device.m_pPort->WrLineUsed(toSend))) {
+        result = -1;
+    } else {
+        device.EnterUnitStateLock(QV_WFILE, __LINE__);
+        bool changed = open != device.m_bShutterOpen;
+        device.m_bShutterOpen = open;
+        (extended ? device.m_iLinesUsed : device.m_iLineUsed) = toSend;
+        device.LeaveUnitStateLock(QV_WFILE, __LINE__);
+        if (changed || bino) self->Notify(open);
+    }
+    QV_DIAG(L"CQvAOMTAVOShutter::C_SetState - end - LRESULT=0x%08x", result);
+    return result;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::PostPadUpdate() {
+    if (m_pOwner->m_pPad) m_pOwner->m_pPad->Update_Shutter();
+    return DMRC_OK;
+}
+
+bool CQvAOMTAVOShutter::IsMotorized() {
+    return false;
+}
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetPosition(int*) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVOShutter::SetPosition(int) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetPositionCount(int*) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetPositionName(int, CQvStringW&) {
+    return DMRC_NOT_SUPPORTED;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetName(CQvStringW& name) {
+    name = m_sName;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::SetName(const wchar_t* name) {
+    m_sName = name;
+    return DMRC_OK;
+}
+
+bool CQvAOMTAVOShutter::SupportsMode(int mode) {
+    return mode == 0;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetMode(uint32_t* mode) {
+    if (mode) *mode = 0;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::SetMode(int mode) {
+    return mode != 0 ? DMRC_BAD_ARGUMENT : DMRC_OK;
+}
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetTriggerSource(int*) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVOShutter::SetTriggerSource(int) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetTriggerDelay(double*) {
+    return DMRC_NOT_SUPPORTED;
+}
+EDeviceManagerReturnCode CQvAOMTAVOShutter::SetTriggerDelay(double) {
+    return DMRC_NOT_SUPPORTED;
+}
+bool CQvAOMTAVOShutter::IsSimpleShutter() {
+    return true;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetShutterType(uint32_t* type) {
+    if (type) *type = m_uShutterType;
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::SetShutterType(uint32_t type) {
+    m_uShutterType = type;
+    if (type < kTypeCount) m_sName = QV_GetTranslation(kTypes[type].name, kSourceFile);
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::GetShutterId(uint32_t* id) {
+    if (id) *id = m_uId;
+    return DMRC_OK;
+}
 
 bool CQvAOMTAVOShutter::Notify(bool open) {
     SQvDMChangeRecord record;
