@@ -18,7 +18,6 @@ bool CModuleHost::Load(const std::wstring& path, std::wstring& error) {
         error = L"a module is loaded already";
         return false;
     }
-    int before = CQvClassInfo::GetCount();
     // No system error box for a missing or broken library: the host reports it itself.
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE module = LoadLibraryW(path.c_str());
@@ -28,9 +27,17 @@ bool CModuleHost::Load(const std::wstring& path, std::wstring& error) {
         error = L"cannot load " + path + L" (error " + std::to_wstring(lastError) + L")";
         return false;
     }
+    // The module's classes are those whose factory lies in it (it may have been loaded before).
     std::vector<std::string> classes;
-    for (int i = before; i < CQvClassInfo::GetCount(); ++i)
-        classes.push_back(CQvClassInfo::GetAt(i)->GetClassName());
+    for (int i = 0; i < CQvClassInfo::GetCount(); ++i) {
+        const CQvClassInfo* info = CQvClassInfo::GetAt(i);
+        HMODULE owner = nullptr;
+        if (GetModuleHandleExW(
+                GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(info->GetConstructor())), &owner) &&
+            owner == module)
+            classes.push_back(info->GetClassName());
+    }
     if (classes.empty()) {
         FreeLibrary(module);
         error = path + L" is not a device module: it registers no class";

@@ -1,0 +1,41 @@
+// How the host drives one physical device: the order of calls, the ids and keys it gives the logical
+// devices, and the settings texts it keeps for the device and for each logical device.
+#pragma once
+
+#include "modulehost.h"
+#include "settingsstore.h"
+
+#include <string>
+
+class CHostSession {
+public:
+    static constexpr uint32_t kPhysDevId = 1;
+    static constexpr uint32_t kMultiLaserId = 101;
+    static constexpr uint32_t kShutterId = 102;
+    static const wchar_t* const kMultiLaserKey;
+    static const wchar_t* const kShutterKey;
+
+    CHostSession(CModuleHost& host, CSettingsStore& store) : m_Host(host), m_Store(store) {}
+
+    // ConnectDevice with the text, or the stored connection text when text is null; the text used is stored.
+    // Returns whether the device ended connected.
+    bool Connect(const std::wstring* text);
+    // ConfigureDevice with the text (or the stored one). On success the logical devices get their ids,
+    // keys and stored settings, and the host starts listening to changes.
+    EDeviceManagerReturnCode Configure(const std::wstring* text);
+    // Collects the settings texts of the logical devices into the store (not yet written to its file).
+    void CollectSettings();
+    EDeviceManagerReturnCode Reset();
+    bool IsConnected() const;
+    void Disconnect();
+
+    IQvDeviceMultiLaser* MultiLaser() const { return m_pMultiLaser; }
+    IQvDeviceShutter* Shutter() const { return m_pShutter; }
+
+private:
+    CModuleHost& m_Host;
+    CSettingsStore& m_Store;
+    SQvLogicalDeviceList m_List;
+    IQvDeviceMultiLaser* m_pMultiLaser = nullptr;
+    IQvDeviceShutter* m_pShutter = nullptr;
+};
