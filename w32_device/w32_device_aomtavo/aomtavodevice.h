@@ -92,6 +92,7 @@ public:
     using CQvPhysicalDevice_Default::ConfigureDevice;
     EDeviceManagerReturnCode ConfigureDevice(const wchar_t* configuration, uint32_t physDevId,
                                              SQvLogicalDeviceList& list) override;
+    EDeviceManagerReturnCode ShowLineConfigurationDialog(CQvStringW& configuration, HWND parent) override;
 
     // Runs a command on the worker and waits for its result: -2 when a command is running already,
     // 1460 when the worker did not take or finish it in time (wait 0: 15000 ms).

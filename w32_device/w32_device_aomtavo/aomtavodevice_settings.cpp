@@ -2,6 +2,8 @@
 #include "aomtavodevice.h"
 
 #include "aomnidaqport.h"
+#include "aomtavopad.h"
+#include "cfgdlg.h"
 #include "aomsettingstext.h"
 #include "aomtavomultilaser.h"
 #include "aomtavoshutter.h"
@@ -108,6 +110,15 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConfigureDevice(const wchar_t* configuratio
     m_iState = 2;
     LeaveDeviceLock(QV_WFILE, __LINE__);
     QV_DIAG(L"CQvAOMTAVO::ConfigureDevice - END, success");
+    return DMRC_OK;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVO::ShowLineConfigurationDialog(CQvStringW& configuration, HWND parent) {
+    // The dialog decides itself what it stores; the text is written from the records either way.
+    CCfgDlg dialog(this);
+    dialog.DoModal(parent);
+    WriteConfigurationText(configuration);
+    if (m_pPad) m_pPad->RefreshGUI();
     return DMRC_OK;
 }
 

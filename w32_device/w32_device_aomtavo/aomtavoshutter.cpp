@@ -4,6 +4,7 @@
 #include "aomtavodevice.h"
 #include "aomtavopad.h"
 #include "aomtavoport.h"
+#include "cfgdlg.h"
 
 #include <qv/qvlocale.h>
 #include <qv/qvlog.h>
@@ -234,4 +235,10 @@ bool CQvAOMTAVOShutter::Notify(bool open) {
     bool delivered = DeliverChange(*m_pOwner, record);
     if (m_pOwner->m_pPad) m_pOwner->m_pPad->Update_Shutter();
     return delivered;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOShutter::ShowDeviceConfigDialog(HWND parent) {
+    CCfgShutterDlg dialog(m_pOwner, this);
+    dialog.DoModal(parent);
+    return DMRC_OK;
 }

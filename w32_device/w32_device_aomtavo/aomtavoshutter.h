@@ -23,6 +23,7 @@ public:
     EDeviceManagerReturnCode SaveSettings(CQvStringW& settings) override;
     EDeviceManagerReturnCode LoadSettings(const wchar_t* settings, uint32_t id) override;
     bool HasOwnConfigDialog() override;
+    EDeviceManagerReturnCode ShowDeviceConfigDialog(HWND parent) override;
     bool IsReady() override;
     int GetDeviceClassVersion() override;
     EDeviceManagerReturnCode GetDeviceParameters(CQvLiteVariantR* parameters) override;

@@ -1,0 +1,51 @@
+// Resource and control ids of the module's dialogs.
+#pragma once
+
+// Dialog templates are named by text: "IDD_PAD", "IDD_CFG", "IDD_CFG_SHUTTER".
+
+// IDD_PAD widgets (created at run time, not in the template).
+#define IDC_PAD_SHUTTER 1041
+#define IDC_PAD_SETTINGS 1042
+
+// IDD_CFG
+#define IDC_CFG_FIRMWARE 1001
+#define IDC_CFG_MODE 1002
+#define IDC_CFG_MIN1 1004
+#define IDC_CFG_MIN2 1005
+#define IDC_CFG_MIN3 1006
+#define IDC_CFG_MAX1 1007
+#define IDC_CFG_MAX2 1008
+#define IDC_CFG_MAX3 1009
+#define IDC_CFG_CHANNEL1 1011
+#define IDC_CFG_CHANNEL2 1012
+#define IDC_CFG_CHANNEL3 1013
+#define IDC_CFG_ROW1 1014
+#define IDC_CFG_ROW2 1015
+#define IDC_CFG_ROW3 1016
+#define IDC_CFG_CAPTION_MIN 1017
+#define IDC_CFG_CAPTION_MAX 1018
+#define IDC_CFG_CAPTION_CHANNEL 1019
+#define IDC_CFG_LAMBDA1 1020
+#define IDC_CFG_LAMBDA2 1021
+#define IDC_CFG_LAMBDA3 1022
+#define IDC_CFG_CAPTION_LAMBDA 1023
+#define IDC_CFG_SDK 1024
+#define IDC_CFG_BOARDS 1025
+#define IDC_CFG_CAPTION_NAME 1026
+#define IDC_CFG_LABEL_TAVO 1027
+#define IDC_CFG_LABEL_FIRMWARE 1028
+#define IDC_CFG_LABEL_MODE 1029
+#define IDC_CFG_LABEL_SDK 1030
+#define IDC_CFG_NAME1 1031
+#define IDC_CFG_NAME2 1032
+#define IDC_CFG_NAME3 1033
+#define IDC_CFG_EMPTY1 1230
+#define IDC_CFG_EMPTY2 1231
+#define IDC_CFG_EMPTY3 1232
+
+// IDD_CFG_SHUTTER
+#define IDC_SHUTTER_TYPE 1101
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
