@@ -1,0 +1,32 @@
+// A visible top-level window holding the widgets under test as a pad would, and probes of windows.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+class TestWindow {
+public:
+    TestWindow();
+    ~TestWindow() { DestroyWindow(m_hWnd); }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+    HWND Handle() const { return m_hWnd; }
+
+    std::vector<WPARAM> commands; // wParam of every WM_COMMAND
+    std::vector<LPARAM> sizes;    // lParam of every WM_SIZE
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND m_hWnd;
+};
+
+// Handles this thread's messages until done() holds or the time is up; the last done().
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 2000);
+// Every window inside parent, at any depth.
+int DescendantCount(HWND parent);
+// The pixel at (x, y) of a window's client area as the window prints it.
+COLORREF PrintedPixel(HWND window, int x, int y);
+// GDI objects of this process, or -1 where they cannot be counted.
+int GdiObjectCount();
