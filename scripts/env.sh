@@ -19,6 +19,9 @@ qv_start_wine() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "setup: creating the Wine prefix $WINEPREFIX"
     DISPLAY= wineboot -i >/dev/null 2>&1
+    # A crashing test must fail at once, not wait behind a crash dialog for a person.
+    "$build/wine-run.sh" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      >/dev/null 2>&1 || true
   fi
   # The server forks into the background itself; started here, before any test, so that parallel
   # tests never race to start it.

@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 qv_build
-qv_start_wine
+# The display comes first: Wine's desktop starts with the wine server and needs it from the start.
 xvfb_pid=
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 90 120); do
@@ -14,8 +14,10 @@ if [ -z "${DISPLAY:-}" ]; then
     export DISPLAY=:$n
     break
   done
+  for _ in $(seq 100); do [ -e /tmp/.X11-unix/X${DISPLAY#:} ] && break; sleep 0.05; done
 fi
 cleanup() { qv_stop_wine; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
+qv_start_wine
 cd "$build"
 ctest -j"$(nproc)" --output-on-failure --timeout 300 "$@"

@@ -1,0 +1,285 @@
+// The control pad docked in a host window: layout, the person's actions, macro texts, and the pad
+// following changes made elsewhere.
+#include "devicehost.h"
+#include "person.h"
+#include "qvprint.h"
+#include "tavosim_fixture.h"
+
+#include <aomtavomultilaser.h>
+#include <aomtavopad.h>
+#include <aomtavoshutter.h>
+#include <res/resource.h>
+
+#include <qv/qvdevui.h>
+#include <qv/qvlocale.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const uint32_t kLaserId = 101;
+const uint32_t kShutterId = 102;
+
+// A host window the pad docks into.
+class DockWindow {
+public:
+    DockWindow() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"PadTestDock";
+        RegisterClassW(&wc);
+        m_hWnd = CreateWindowW(L"PadTestDock", L"dock", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 400,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    ~DockWindow() { DestroyWindow(m_hWnd); }
+    HWND get() const { return m_hWnd; }
+
+private:
+    HWND m_hWnd;
+};
+
+class Pad : public ::testing::Test {
+protected:
+    void SetUp() override { CQvGUILayoutManager::SetGuiZoom(1.0); }
+    void TearDown() override {
+        pad().DestroyUI();
+        CQvGUILayoutManager::SetGuiZoom(1.0);
+    }
+    // Connects and configures the device, gives the logical devices the host's ids and keys.
+    void Configure(DeviceHost& h, int comPort = 0) {
+        ASSERT_TRUE(h.Connect(comPort));
+        ASSERT_EQ(DMRC_OK, h.Configure(L"sLineName[0]=Violet;sLineName[1]=Blue;sLineName[2]=Green;"));
+        h->m_pMultiLaser->LoadSettings(L"", kLaserId);
+        h->m_pShutter->LoadSettings(L"", kShutterId);
+        h.manager().AddLogicalDevice({kLaserId, L"ML", 1, true, true, h->m_pMultiLaser, nullptr});
+        h.manager().AddLogicalDevice({kShutterId, L"SH", 1, true, true, h->m_pShutter, h->m_pShutter});
+        h.Listen();
+    }
+    HWND Dock(DeviceHost& h) {
+        IQvGUIElement* element = nullptr;
+        EXPECT_EQ(DMRC_OK, h->GetControlPad(&element, nullptr));
+        m_pPad = h->m_pPad;
+        return reinterpret_cast<HWND>(
+            element->CreateUI(L"pad", 0, reinterpret_cast<int64_t>(dock.get()), nullptr, nullptr));
+    }
+    CQvAOMTAVOPad& pad() { return *(m_pPad ? m_pPad : host->m_pPad); }
+    CQvDevUI_MultiLaserLine* Row(int i) { return pad().m_LinesGUI.GetLine(i); }
+    int Paints(int row, int part) { return Row(row)->GetPaintCount(part); }
+    int ButtonX(HWND window) {
+        RECT button;
+        GetWindowRect(pad().m_SettingsButton.GetWindow(), &button);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&button), 2);
+        return button.left;
+    }
+    // Lets the pad handle the updates posted to it.
+    void Settle() {
+        PumpUntil([] { return false; }, 150);
+    }
+
+    DockWindow dock;
+    DeviceHost host;
+    CQvAOMTAVOPad* m_pPad = nullptr;
+};
+
+TEST_F(Pad, LayoutFollowsTheZoom) {
+    Configure(host);
+    struct {
+        double zoom;
+        int gap, width;
+    } cases[] = {{1.0, 4, 262}, {1.25, 5, 328}};
+    for (const auto& c : cases) {
+        CQvGUILayoutManager::SetGuiZoom(c.zoom);
+        HWND window = Dock(host);
+        ASSERT_NE(nullptr, window) << c.zoom;
+        CQvAOMTAVOPad& p = pad();
+        EXPECT_EQ(c.width, GetWndWidth(window)) << c.zoom;
+        EXPECT_EQ(6 * c.gap, p.m_ShutterGUI.GetPositionX()) << c.zoom;
+        // Laid out one gap to the right of the shutter; the shutter's first update then places it 5 pixels
+        // from the shutter's edge.
+        EXPECT_EQ(p.m_ShutterGUI.GetPositionX() + GetWndWidth(p.m_ShutterGUI.GetWindow()) + c.gap,
+                  ButtonX(window))
+            << c.zoom;
+        Settle();
+        EXPECT_EQ(p.m_ShutterGUI.GetPositionX() + p.m_ShutterGUI.GetWidth() + 5, ButtonX(window)) << c.zoom;
+        EXPECT_EQ(p.m_LinesGUI.GetHeight() + p.m_ShutterGUI.GetHeight() + 4 * c.gap, GetWndHeight(window));
+        EXPECT_EQ(3, p.m_LinesGUI.GetCount());
+        p.DestroyUI();
+    }
+}
+
+TEST_F(Pad, WithoutAShutterTheButtonMovesToTheLeft) {
+    Configure(host);
+    // The pad takes the device's shutter when it builds its window; the poll must not meet the gap.
+    host->m_iPollCountdown = -1;
+    Sleep(30);
+    CQvAOMTAVOShutter* shutter = host->m_pShutter;
+    host->m_pShutter = nullptr;
+    HWND window = Dock(host);
+    host->m_pShutter = shutter;
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(0, ButtonX(window));
+    EXPECT_EQ(nullptr, pad().m_ShutterGUI.GetWindow());
+    EXPECT_EQ(pad().m_LinesGUI.GetHeight() + 16, GetWndHeight(window));
+}
+
+TEST_F(Pad, SecondCreateReturnsTheSameWindowAndTitlesCarryTheInstance) {
+    Configure(host);
+    host->m_iInstanceNumber = 3;
+    HWND first = Dock(host);
+    ASSERT_NE(nullptr, first);
+    EXPECT_EQ(reinterpret_cast<int64_t>(first), pad().CreateUI(L"other", 0, 0, nullptr, nullptr));
+    EXPECT_STREQ(L"pad", pad().GetInfo(0));
+    EXPECT_STREQ(L"AOM TAVO Sim Pad2", pad().GetInfo(1));
+    pad().DestroyUI();
+    host->m_iInstanceNumber = 1;
+    Dock(host);
+    EXPECT_STREQ(L"AOM TAVO Sim Pad", pad().GetInfo(1));
+}
+
+TEST_F(Pad, SwitchingALineOnWithTheShutterClosedSendsTheMacroAndStaysDark) {
+    Configure(host);
+    ASSERT_NE(nullptr, Dock(host));
+    host.manager().TakeMacros();
+    Settle();
+    HWND check = GetDlgItem(Row(1)->GetWindow(), CQvDevUI_MultiLaserLine::ControlUsed);
+    ASSERT_NE(nullptr, check);
+    SendMessageW(check, BM_CLICK, 0, 0);
+    Settle();
+    EXPECT_EQ(std::vector<std::wstring>{L"Stg_SetMultiLaserLineUsed(\"ML\", 1, 1);"},
+              host.manager().TakeMacros());
+    EXPECT_TRUE(Row(1)->GetUsed());
+    EXPECT_FALSE(Row(1)->GetLaserShine());
+    bool used = false;
+    host->m_pMultiLaser->GetLineUsed(1, &used);
+    EXPECT_TRUE(used);
+}
+
+TEST_F(Pad, PowerMacroHasOneDecimalWhileTheLaserGetsTheValue) {
+    Configure(host);
+    ASSERT_NE(nullptr, Dock(host));
+    host.manager().TakeMacros();
+    double power = 12.345;
+    pad().m_LinesGUI.OnPowerChanged(0, power);
+    EXPECT_EQ(std::vector<std::wstring>{L"Stg_SetMultiLaserPower(\"ML\", 0, 12.3);"},
+              host.manager().TakeMacros());
+    double stored = 0;
+    host->m_pMultiLaser->GetLinePower(0, &stored);
+    EXPECT_DOUBLE_EQ(12.345, stored);
+}
+
+TEST_F(Pad, AnUpdateRepaintsOnlyWhatItsMaskNames) {
+    Configure(host);
+    ASSERT_NE(nullptr, Dock(host));
+    Settle();
+    int used = Paints(0, CQvDevUI_MultiLaserLine::PartUsed);
+    int power = Paints(0, CQvDevUI_MultiLaserLine::PartPower);
+    int name = Paints(0, CQvDevUI_MultiLaserLine::PartName);
+    int wavelength = Paints(0, CQvDevUI_MultiLaserLine::PartWavelength);
+    PostMessageW(reinterpret_cast<HWND>(pad().GetHandle()), WM_COMMAND, 0x8FFFF, 0x2);
+    Settle();
+    EXPECT_EQ(power + 1, Paints(0, CQvDevUI_MultiLaserLine::PartPower));
+    EXPECT_EQ(used, Paints(0, CQvDevUI_MultiLaserLine::PartUsed));
+    EXPECT_EQ(name, Paints(0, CQvDevUI_MultiLaserLine::PartName));
+    EXPECT_EQ(wavelength, Paints(0, CQvDevUI_MultiLaserLine::PartWavelength));
+}
+
+TEST_F(Pad, MouseWheelAndClosingTheElement) {
+    Configure(host);
+    HWND window = Dock(host);
+    ASSERT_NE(nullptr, window);
+    int64_t position = 0;
+    EXPECT_EQ(0, pad().CustomCommand(0x8001, 0, &position)) << "a wheel over no widget is not taken";
+    static uint32_t seen;
+    static void* context;
+    struct Handler {
+        static int Call(IQvGUIElement*, SQvGUIElementEvent* event, void* data) {
+            seen = event->uSize << 8 | event->uCode;
+            context = data;
+            return 0;
+        }
+    };
+    seen = 0;
+    context = &seen;
+    pad().SetHandler(Handler::Call, &seen);
+    pad().DestroyUI();
+    EXPECT_EQ(56u << 8 | 1u, seen);
+    EXPECT_EQ(nullptr, context) << "the closing event carries no data";
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(-9, pad().RefreshGUI());
+}
+
+class PadOnUnit : public Pad {
+protected:
+    void Start(const char* personality) {
+        tavosim_fixture::TavoSimOptions options;
+        options.personality = personality;
+        unit.reset(new tavosim_fixture::TavoSimUnit(options));
+        ASSERT_TRUE(unit->ok()) << unit->error();
+        UseDaqVariant("full");
+        Configure(real, unit->com_port());
+        ASSERT_NE(nullptr, Dock(real));
+    }
+    DeviceHost real{"QV_ConstructorForCQvAOMTAVO"};
+    std::unique_ptr<tavosim_fixture::TavoSimUnit> unit;
+};
+
+TEST_F(PadOnUnit, OpeningTheShutterLightsTheUsedLines) {
+    Start("extended");
+    ASSERT_TRUE(unit->set_mask(5));
+    ASSERT_TRUE(PumpUntil([&] { return Row(0)->GetUsed() && Row(2)->GetUsed(); }));
+    // The unit's own selection opened the shutter: close it, keeping the lines.
+    real->m_pShutter->SetState(false);
+    ASSERT_TRUE(PumpUntil([&] { return !pad().m_ShutterGUI.GetState() && !Row(0)->GetLaserShine(); }));
+    real.manager().TakeMacros();
+    pad().m_ShutterGUI.Toggle(); // a person switches the shutter
+    EXPECT_TRUE(PumpUntil([&] { return Row(0)->GetLaserShine() && Row(2)->GetLaserShine(); }));
+    EXPECT_FALSE(Row(1)->GetLaserShine());
+    EXPECT_EQ(std::vector<std::wstring>{L"Stg_SetShutterStateEx(\"SH\", 1);"}, real.manager().TakeMacros());
+    pad().m_ShutterGUI.Toggle();
+    EXPECT_TRUE(PumpUntil([&] { return !Row(0)->GetLaserShine() && !Row(2)->GetLaserShine(); }));
+}
+
+TEST_F(PadOnUnit, FrontPanelChangesShowAfterThePoll) {
+    Start("standard");
+    ASSERT_TRUE(unit->select_line(3));
+    EXPECT_TRUE(PumpUntil([&] { return Row(2)->GetUsed() && !Row(0)->GetUsed(); }));
+    EXPECT_TRUE(pad().m_ShutterGUI.GetState()) << "a selected line opens the shutter";
+    EXPECT_TRUE(Row(2)->GetLaserShine());
+}
+
+TEST(PadLanguage, GermanHostShowsGermanTexts) {
+    CQvLocale::SetHostLanguage(1031);
+    DeviceHost host;
+    ASSERT_TRUE(host.Connect());
+    ASSERT_EQ(DMRC_OK, host.Configure(L""));
+    std::wstring caption;
+    Person person([&] {
+        if (HWND dialog = WaitForDialog()) {
+            caption = WindowText(dialog);
+            SelectItem(dialog, IDC_CFG_CHANNEL1, 1);
+            SelectItem(dialog, IDC_CFG_CHANNEL2, 1);
+            ClickButton(dialog, IDOK);
+            ClickButton(dialog, IDCANCEL);
+        }
+    });
+    CQvStringW text;
+    host->ShowLineConfigurationDialog(text, nullptr);
+    person.join();
+    EXPECT_FALSE(caption.empty());
+    EXPECT_NE(L"Configure TAVO and AOM", caption);
+    ASSERT_EQ(1u, DeviceHost::messages().size());
+    CQvStringW expected;
+    expected.Format(QV_GetTranslation(L"Multiple use of channel %s", L"cfgdlg"), L"Dev1/ao0");
+    EXPECT_EQ(std::wstring(expected.GetString()), DeviceHost::messages()[0]);
+    EXPECT_EQ(std::wstring::npos, DeviceHost::messages()[0].find(L"Multiple use")) << "German, not English";
+    CQvAOMTAVOPad& pad = *host->m_pPad;
+    DockWindow dock;
+    ASSERT_NE(0, pad.CreateUI(L"pad", 0, reinterpret_cast<int64_t>(dock.get()), nullptr, nullptr));
+    EXPECT_EQ(std::wstring(QV_GetTranslation(L"AOM TAVO Sim Pad", L"aomtavopad").GetString()),
+              pad.GetInfo(1));
+    pad.DestroyUI();
+    CQvLocale::SetHostLanguage(1033);
+}
+
+} // namespace
