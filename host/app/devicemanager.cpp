@@ -1,10 +1,12 @@
 #include "devicemanager.h"
 
 CQvHostDeviceManager::CQvHostDeviceManager()
-    : m_uNextId(1), m_bLogCommunication(false), m_bInstalled(false), m_iPhysicalDeviceChanged(0) {}
+    : m_uNextId(1), m_bLogCommunication(false), m_bInstalled(false), m_iPhysicalDeviceChanged(0),
+      m_hChangeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 CQvHostDeviceManager::~CQvHostDeviceManager() {
     if (m_bInstalled) DMApi::SetHost(nullptr);
+    if (m_hChangeEvent) CloseHandle(m_hChangeEvent);
 }
 
 void CQvHostDeviceManager::Install() {

@@ -4,11 +4,8 @@
 
 const wchar_t* const CHostSession::kMultiLaserKey = L"AOMTAVO_MultiLaser";
 const wchar_t* const CHostSession::kShutterKey = L"AOMTAVO_Shutter";
-
-namespace {
-const wchar_t kConnectionKey[] = L"connection";
-const wchar_t kConfigurationKey[] = L"configuration";
-} // namespace
+const wchar_t* const CHostSession::kConnectionKey = L"connection";
+const wchar_t* const CHostSession::kConfigurationKey = L"configuration";
 
 bool CHostSession::IsConnected() const {
     // The host interface reports state 3 after every connect attempt; this module's device also says
@@ -22,8 +19,9 @@ bool CHostSession::Connect(const std::wstring* text) {
     if (!device) return false;
     std::wstring connection = text ? *text : m_Store.Get(kConnectionKey);
     device->ConnectDevice(connection.c_str());
+    if (!IsConnected()) return false;
     m_Store.Set(kConnectionKey, connection);
-    return IsConnected();
+    return true;
 }
 
 EDeviceManagerReturnCode CHostSession::Configure(const std::wstring* text) {

@@ -14,11 +14,13 @@ public:
     static constexpr uint32_t kShutterId = 102;
     static const wchar_t* const kMultiLaserKey;
     static const wchar_t* const kShutterKey;
+    static const wchar_t* const kConnectionKey;
+    static const wchar_t* const kConfigurationKey;
 
     CHostSession(CModuleHost& host, CSettingsStore& store) : m_Host(host), m_Store(store) {}
 
-    // ConnectDevice with the text, or the stored connection text when text is null; the text used is stored.
-    // Returns whether the device ended connected.
+    // ConnectDevice with the text, or the stored connection text when text is null; the text is stored
+    // when the device ended connected. Returns whether it did.
     bool Connect(const std::wstring* text);
     // ConfigureDevice with the text (or the stored one). On success the logical devices get their ids,
     // keys and stored settings, and the host starts listening to changes.
@@ -27,6 +29,7 @@ public:
     void CollectSettings();
     EDeviceManagerReturnCode Reset();
     bool IsConnected() const;
+    bool IsConfigured() const { return m_pMultiLaser || m_pShutter; }
     void Disconnect();
 
     IQvDeviceMultiLaser* MultiLaser() const { return m_pMultiLaser; }

@@ -1,5 +1,7 @@
 #include "output.h"
 
+#include <qv/qvsystem.h>
+
 #include <windows.h>
 
 #include <stdio.h>
@@ -27,4 +29,18 @@ void PrintOk() {
 
 void PrintError(int code, const std::wstring& text) {
     PrintLine(L"error " + std::to_wstring(code) + L": " + text);
+}
+
+namespace {
+int PrintMessageBox(HWND, const wchar_t* text, const wchar_t* caption, UINT) {
+    std::wstring line = L"message " + std::wstring(caption ? caption : L"") + L": ";
+    for (const wchar_t* p = text ? text : L""; *p; ++p)
+        if (*p != L'\r') line += *p == L'\n' ? L' ' : *p;
+    PrintLine(line);
+    return IDOK;
+}
+} // namespace
+
+void PrintMessageBoxes() {
+    QV_SetMessageBoxHandler(PrintMessageBox);
 }

@@ -7,3 +7,6 @@ std::string ToUtf8(const std::wstring& text);
 void PrintLine(const std::wstring& text);
 void PrintOk();
 void PrintError(int code, const std::wstring& text);
+// Message boxes of the module become "message <caption>: <text>" lines answered OK, so that no script
+// waits for a person.
+void PrintMessageBoxes();

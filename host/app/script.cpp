@@ -1,10 +1,20 @@
 #include "script.h"
 
+#include "numbers.h"
 #include "output.h"
 
-#include <qv/qvdevice.h>
+const CScriptRunner::SCommand CScriptRunner::kCommands[] = {
+    {"classes", &CScriptRunner::Classes}, {"versions", &CScriptRunner::Versions},
+    {"create", &CScriptRunner::Create},   {"info", &CScriptRunner::Info},
+    {"connect", &CScriptRunner::Connect}, {"configure", &CScriptRunner::Configure},
+    {"reset", &CScriptRunner::Reset},     {"disconnect", &CScriptRunner::Disconnect},
+    {"state", &CScriptRunner::State},     {"lines", &CScriptRunner::Lines},
+    {"power", &CScriptRunner::Power},     {"used", &CScriptRunner::Used},
+    {"shutter", &CScriptRunner::Shutter}, {"notifications", &CScriptRunner::Notifications},
+    {"macros", &CScriptRunner::Macros},   {"voltages", &CScriptRunner::Voltages},
+    {"wait", &CScriptRunner::Wait},       {"save", &CScriptRunner::Save},
+};
 
-namespace {
 std::wstring Widen(const std::string& s) {
     int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
     std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
@@ -12,120 +22,107 @@ std::wstring Widen(const std::string& s) {
     return w;
 }
 
-void SplitCommand(const std::string& line, std::string& word, std::string& rest) {
-    size_t space = line.find(' ');
-    word = line.substr(0, space);
-    rest = space == std::string::npos ? std::string() : line.substr(space + 1);
-}
-} // namespace
-
 int CScriptRunner::Run(FILE* input) {
     char buffer[4096];
     bool anyFailed = false;
     while (fgets(buffer, sizeof buffer, input)) {
         std::string line(buffer);
+        bool complete = !line.empty() && line.back() == '\n';
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.pop_back();
-        if (line.size() == sizeof buffer - 1) {
-            PrintError(DMRC_BAD_ARGUMENT, L"line too long");
+        if (!complete && line.size() == sizeof buffer - 1) {
+            Fail(DMRC_BAD_ARGUMENT,
+                 L"line too long (at most " + std::to_wstring(sizeof buffer - 2) + L" characters)");
             anyFailed = true;
-            // Skip the rest of the overlong line.
-            int c;
+            int c; // the rest of the overlong line is skipped
             while ((c = fgetc(input)) != EOF && c != '\n') {
             }
-            if (m_Options.strict) return 1;
+            if (m_App.Options().strict) return 1;
             continue;
         }
-        if (line.empty() || line[0] == '#') continue;
+        if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
         bool failed = false;
         bool goOn = Execute(line, failed);
         anyFailed = anyFailed || failed;
-        if (!goOn || (failed && m_Options.strict)) break;
+        if (!goOn || (failed && m_App.Options().strict)) break;
     }
-    return anyFailed && m_Options.strict ? 1 : 0;
+    return anyFailed && m_App.Options().strict ? 1 : 0;
 }
 
 bool CScriptRunner::Execute(const std::string& line, bool& failed) {
-    std::string word, rest;
-    SplitCommand(line, word, rest);
-    bool ok;
+    size_t space = line.find(' ');
+    std::string word = line.substr(0, space);
+    std::string argument = space == std::string::npos ? std::string() : line.substr(space + 1);
+    failed = false;
     if (word == "quit") {
-        PrintOk();
+        if (!NoArgument("quit", argument)) {
+            failed = true;
+            return true;
+        }
+        Ok();
         return false;
-    } else if (word == "classes") {
-        ok = Classes();
-    } else if (word == "versions") {
-        ok = Versions();
-    } else if (word == "create") {
-        ok = Create(rest);
-    } else if (word == "info") {
-        ok = Info();
-    } else if (word == "state") {
-        ok = State();
-    } else {
-        PrintError(DMRC_BAD_ARGUMENT, L"unknown command '" + Widen(word) + L"'");
-        ok = false;
     }
-    failed = !ok;
+    for (const SCommand& c : kCommands)
+        if (word == c.name) {
+            failed = !(this->*c.handler)(argument);
+            return true;
+        }
+    failed = true;
+    Fail(DMRC_BAD_ARGUMENT, L"unknown command '" + Widen(word) + L"'");
     return true;
 }
 
-bool CScriptRunner::Classes() {
-    for (const std::string& c : m_Host.Classes())
-        PrintLine(L"class " + Widen(c));
+bool CScriptRunner::Ok() {
     PrintOk();
     return true;
 }
 
-bool CScriptRunner::Versions() {
-    std::vector<std::wstring> lines;
-    std::wstring error;
-    if (!m_Host.ReadVersionRecords(lines, error)) {
-        PrintError(DMRC_NO_DEVICE, error);
-        return false;
+bool CScriptRunner::Fail(int code, const std::wstring& text) {
+    PrintError(code, text);
+    return false;
+}
+
+bool CScriptRunner::NoArgument(const char* command, const std::string& argument) {
+    if (argument.empty()) return true;
+    return Fail(DMRC_BAD_ARGUMENT, Widen(command) + L" takes no argument");
+}
+
+bool CScriptRunner::NeedDevice() {
+    return m_App.Device() || Fail(DMRC_NO_DEVICE, L"no device: use create first");
+}
+
+bool CScriptRunner::NeedMultiLaser() {
+    if (!NeedDevice()) return false;
+    return m_App.Session().MultiLaser() || Fail(DMRC_WRONG_STATE, L"not configured: use configure first");
+}
+
+bool CScriptRunner::Words(const std::string& argument, size_t count, const wchar_t* usage,
+                          std::vector<std::string>& words) {
+    words.clear();
+    size_t start = 0;
+    while ((start = argument.find_first_not_of(" \t", start)) != std::string::npos) {
+        size_t end = argument.find_first_of(" \t", start);
+        words.push_back(argument.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        start = end;
     }
-    for (const std::wstring& l : lines)
-        PrintLine(L"record " + l);
-    PrintOk();
+    return words.size() == count || Fail(DMRC_BAD_ARGUMENT, std::wstring(L"usage: ") + usage);
+}
+
+bool CScriptRunner::LineIndex(const std::string& word, int& line) {
+    uint32_t count = 0;
+    m_App.Session().MultiLaser()->GetLineCount(&count);
+    long long value = 0;
+    if (count == 0) return Fail(DMRC_BAD_ARGUMENT, L"the multi-laser has no visible line");
+    if (!ParseInteger(word, 0, static_cast<long long>(count) - 1, value))
+        return Fail(DMRC_BAD_ARGUMENT, L"no line '" + Widen(word) + L"': the multi-laser has " +
+                                           std::to_wstring(count) + L" lines, 0 to " +
+                                           std::to_wstring(static_cast<long long>(count) - 1));
+    line = static_cast<int>(value);
     return true;
 }
 
-bool CScriptRunner::Create(const std::string& argument) {
-    std::string name = argument.empty() ? m_Options.className : argument;
-    std::wstring error;
-    if (!m_Host.Create(name, error)) {
-        PrintError(DMRC_NO_DEVICE, error);
-        return false;
-    }
-    PrintLine(L"created " + Widen(name));
-    PrintOk();
-    return true;
-}
-
-bool CScriptRunner::Info() {
-    IQvPhysicalDevice* device = m_Host.Device();
-    if (!device) {
-        PrintError(DMRC_NO_DEVICE, L"no device: use create first");
-        return false;
-    }
-    for (int i = 1; i <= 4; ++i)
-        PrintLine(L"info " + std::to_wstring(i) + L" " + device->GetInfoString(i).GetString());
-    CQvStringW name, group;
-    uint32_t icon = 0;
-    device->GetDisplayInfo(&name, &group, &icon);
-    PrintLine(L"display name " + std::wstring(name.GetString()) + L" group " + group.GetString() + L" icon " +
-              std::to_wstring(icon));
-    PrintOk();
-    return true;
-}
-
-bool CScriptRunner::State() {
-    IQvPhysicalDevice* device = m_Host.Device();
-    if (!device) {
-        PrintError(DMRC_NO_DEVICE, L"no device: use create first");
-        return false;
-    }
-    PrintLine(L"state " + std::to_wstring(device->GetDeviceState()));
-    PrintOk();
-    return true;
+bool CScriptRunner::Result(EDeviceManagerReturnCode code, EDeviceManagerReturnCode success,
+                           const wchar_t* what) {
+    PrintLine(L"result " + std::to_wstring(code));
+    return code == success ? Ok() : Fail(code, std::wstring(what) + L" failed");
 }

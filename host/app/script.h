@@ -1,32 +1,68 @@
-// The host application's commands, one a line, from a script or standard input.
+// The host application's commands, one a line, from a script or standard input. Each command prints its
+// own lines and then one status line: "ok" or "error <code>: <text>".
 #pragma once
 
-#include "modulehost.h"
+#include "hostapp.h"
 
 #include <stdio.h>
 #include <string>
-
-struct SHostOptions {
-    std::wstring modulePath;
-    std::string className = "CQvAOMTAVOSim";
-    bool strict = false;
-};
+#include <vector>
 
 class CScriptRunner {
 public:
-    CScriptRunner(CModuleHost& host, const SHostOptions& options) : m_Host(host), m_Options(options) {}
+    explicit CScriptRunner(CHostApp& app) : m_App(app) {}
     // Runs every line of the input; returns the process exit code (0, or 1 after a failure under --strict).
     int Run(FILE* input);
-    // Runs one command line; false when the script must stop.
+    // Runs one command line; false when the script must stop. failed tells whether the command failed.
     bool Execute(const std::string& line, bool& failed);
 
-private:
-    bool Classes();
-    bool Versions();
-    bool Create(const std::string& argument);
-    bool Info();
-    bool State();
+    static const int kMaxWaitMs = 60000;
 
-    CModuleHost& m_Host;
-    const SHostOptions& m_Options;
+private:
+    typedef bool (CScriptRunner::*Handler)(const std::string& argument);
+    struct SCommand {
+        const char* name;
+        Handler handler;
+    };
+    static const SCommand kCommands[];
+
+    // Device: script_device.cpp
+    bool Classes(const std::string& argument);
+    bool Versions(const std::string& argument);
+    bool Create(const std::string& argument);
+    bool Info(const std::string& argument);
+    bool Connect(const std::string& argument);
+    bool Configure(const std::string& argument);
+    bool Reset(const std::string& argument);
+    bool Disconnect(const std::string& argument);
+    bool State(const std::string& argument);
+    // Logical devices: script_lines.cpp
+    bool Lines(const std::string& argument);
+    bool Power(const std::string& argument);
+    bool Used(const std::string& argument);
+    bool Shutter(const std::string& argument);
+    // What the host received and keeps: script_host.cpp
+    bool Notifications(const std::string& argument);
+    bool Macros(const std::string& argument);
+    bool Voltages(const std::string& argument);
+    bool Wait(const std::string& argument);
+    bool Save(const std::string& argument);
+
+    // Helpers: each failing one has printed the error line.
+    bool Ok();
+    bool Fail(int code, const std::wstring& text);
+    bool NoArgument(const char* command, const std::string& argument);
+    bool NeedDevice();
+    bool NeedMultiLaser();
+    // Words of the argument; false (error printed) unless there are exactly count of them.
+    bool Words(const std::string& argument, size_t count, const wchar_t* usage,
+               std::vector<std::string>& words);
+    // A visible line of the multi-laser, read strictly; false (error printed) when out of range.
+    bool LineIndex(const std::string& word, int& line);
+    // "result <code>", then the status: ok when the code is success.
+    bool Result(EDeviceManagerReturnCode code, EDeviceManagerReturnCode success, const wchar_t* what);
+
+    CHostApp& m_App;
 };
+
+std::wstring Widen(const std::string& s);

@@ -15,7 +15,9 @@ public:
     std::wstring Get(const std::wstring& key) const; // empty when absent
     bool Has(const std::wstring& key) const { return m_Values.count(key) != 0; }
     void Set(const std::wstring& key, const std::wstring& value) { m_Values[key] = value; }
+    const std::map<std::wstring, std::wstring>& Values() const { return m_Values; }
     const std::wstring& Path() const { return m_sPath; }
+    void SetPath(const std::wstring& path) { m_sPath = path; }
 
 private:
     std::wstring m_sPath;

@@ -1,0 +1,10 @@
+// Change records as one readable line each, e.g.
+// "multilaser 101 used 1 0 0 power 50.0 0.0 0.0 position 0" or "shutter 102 open 1".
+#pragma once
+
+#include "devicemanager.h"
+
+#include <string>
+
+// multiLaserId and shutterId tell which logical device a record's key names.
+std::wstring DescribeChange(const SHostChange& change, uint32_t multiLaserId, uint32_t shutterId);

@@ -1,0 +1,57 @@
+// The host application's state for one run: the module, the device, the store and the order of calls
+// the real host follows (create, connect, configure, use, disconnect, release; settings texts saved
+// after configuration and at exit).
+#pragma once
+
+#include "hostsession.h"
+#include "modulehost.h"
+#include "options.h"
+#include "settingsstore.h"
+
+#include <string>
+
+class CQvAOMTAVO;
+
+class CHostApp {
+public:
+    explicit CHostApp(const SHostOptions& options);
+    ~CHostApp(); // shuts down as well
+
+    // Loads the store (when persist; otherwise the store lives in memory only) and the module. False with
+    // a result code and a reason.
+    bool Start(bool persist, int& code, std::wstring& error);
+
+    // Refused while a device is connected: the real host releases a device only after disconnecting it.
+    bool Create(const std::string& className, std::wstring& error);
+    // text null: --com's text, else the stored one.
+    bool Connect(const std::wstring* text);
+    bool IsConnected() const { return m_Session.IsConnected(); }
+    // On success the settings texts are collected and the store is written (error says when it was not).
+    EDeviceManagerReturnCode Configure(const std::wstring* text, std::wstring& error);
+    EDeviceManagerReturnCode Reset();
+    void Disconnect();
+    // Collects the settings texts and writes the store.
+    bool Save(std::wstring& error);
+    // Saves when a device was configured in this run, disconnects and releases the device. False when the
+    // store could not be written.
+    bool Shutdown(std::wstring& error);
+
+    int DeviceState() const;
+    bool ShutterOpen() const;
+    std::wstring DefaultConnectionText() const;
+
+    IQvPhysicalDevice* Device() const { return m_Host.Device(); }
+    CQvAOMTAVO* OwnDevice() const; // null when the device is not this module's
+    CModuleHost& Host() { return m_Host; }
+    CHostSession& Session() { return m_Session; }
+    CSettingsStore& Store() { return m_Store; }
+    const SHostOptions& Options() const { return m_Options; }
+
+private:
+    const SHostOptions& m_Options;
+    CModuleHost m_Host;
+    CSettingsStore m_Store;
+    CHostSession m_Session;
+    bool m_bPersist = false;
+    bool m_bWasConfigured = false;
+};

@@ -1,0 +1,216 @@
+// Bad input: every command, argument, option, module and store a user can get wrong gets one clear
+// error line and changes nothing.
+#include "qvhost_run.h"
+
+#include "moduleloader.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The output of each command: its own lines and its status line.
+std::vector<std::string> PerCommand(const std::string& output) {
+    std::vector<std::string> chunks;
+    std::string chunk;
+    for (const std::string& line : OutputLines(output)) {
+        chunk += line + "\n";
+        if (line == "ok" || line.compare(0, 6, "error ") == 0) {
+            chunks.push_back(chunk);
+            chunk.clear();
+        }
+    }
+    if (!chunk.empty()) chunks.push_back(chunk);
+    return chunks;
+}
+
+struct SBadCommand {
+    const char* command;
+    const char* error;
+};
+
+TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
+    const SBadCommand cases[] = {
+        {"frobnicate", "error 12: unknown command 'frobnicate'"},
+        {"Lines", "error 12: unknown command 'Lines'"},
+        {"power", "error 12: usage: power <line> <percent>"},
+        {"power 1", "error 12: usage: power <line> <percent>"},
+        {"power 1 50 7", "error 12: usage: power <line> <percent>"},
+        {"power 2 50", "error 12: no line '2': the multi-laser has 2 lines, 0 to 1"},
+        {"power -1 50", "error 12: no line '-1': the multi-laser has 2 lines, 0 to 1"},
+        {"power one 50", "error 12: no line 'one': the multi-laser has 2 lines, 0 to 1"},
+        {"power 1 50,5", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '50,5'"},
+        {"power 1 1e1", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '1e1'"},
+        {"power 1 5.", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '5.'"},
+        {"power 1 100.1", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '100.1'"},
+        {"power 1 -0.5", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '-0.5'"},
+        {"power 1 nan", "error 12: power takes a percentage from 0 to 100, such as 12.5, not 'nan'"},
+        {"used 0 2", "error 12: used takes 0 or 1, not '2'"},
+        {"used 0 yes", "error 12: used takes 0 or 1, not 'yes'"},
+        {"used 9 1", "error 12: no line '9': the multi-laser has 2 lines, 0 to 1"},
+        {"used 1", "error 12: usage: used <line> <0|1>"},
+        {"shutter ajar", "error 12: usage: shutter open|close"},
+        {"shutter", "error 12: usage: shutter open|close"},
+        {"shutter open now", "error 12: usage: shutter open|close"},
+        {"wait 60001", "error 12: wait takes milliseconds from 0 to 60000, not '60001'"},
+        {"wait -5", "error 12: wait takes milliseconds from 0 to 60000, not '-5'"},
+        {"wait 1.5", "error 12: wait takes milliseconds from 0 to 60000, not '1.5'"},
+        {"wait", "error 12: wait takes milliseconds from 0 to 60000, not ''"},
+        {"lines now", "error 12: lines takes no argument"},
+        {"state x", "error 12: state takes no argument"},
+        {"notifications all", "error 12: notifications takes no argument"},
+        {"connect", "error 1: already connected: disconnect first"},
+        {"create", "error 1: the device is connected: disconnect it first"},
+        {"voltages", "error 22: no NI-DAQmx library is loaded (the simulator writes none; connect the real "
+                     "device class)"},
+        {"quit now", "error 12: quit takes no argument"},
+    };
+    TempStore store("badcommands");
+    std::string script =
+        "create\nconnect\nconfigure fValMax[0]=  5.0;sLineName[1]=Two;bEmpty[2]=1;\nused 1 1\npower 1 40\n"
+        "wait 300\nnotifications\nlines\nstate\n";
+    for (const SBadCommand& c : cases)
+        script += std::string(c.command) + "\n";
+    script += "lines\nstate\nnotifications\n";
+    ProcessResult r = Qvhost(store.Option() + L"-", script);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(0u, r.exitCode) << "without --strict a failure does not stop the script";
+    std::vector<std::string> chunks = PerCommand(r.output);
+    const size_t first = 9, count = sizeof cases / sizeof cases[0];
+    ASSERT_EQ(first + count + 3, chunks.size()) << r.output;
+    for (size_t i = 0; i < count; ++i)
+        EXPECT_EQ(std::string(cases[i].error) + "\n", chunks[first + i]) << cases[i].command;
+    EXPECT_EQ("line 0 used 0 power 0.0 wavelength 405 name -\nline 1 used 1 power 40.0 wavelength 488 name "
+              "Two\nok\n",
+              chunks[first - 2]);
+    EXPECT_EQ(chunks[first - 2], chunks[first + count]) << "the lines are as before";
+    EXPECT_EQ(chunks[first - 1], chunks[first + count + 1]) << "the state is as before";
+    EXPECT_EQ("ok\n", chunks[first + count + 2]) << "no command reached the device";
+}
+
+TEST(QvhostInput, CommandsNeedADeviceAndAConfiguration) {
+    TempStore store("nodevice");
+    ProcessResult r =
+        Qvhost(store.Option() + L"-",
+               "connect\nconfigure\nlines\npower 0 5\nshutter open\nstate\nreset\ndisconnect\ninfo\n"
+               "create CQvNoSuchClass\ncreate\nlines\nused 0 1\nshutter close\nconnect\nlines\n");
+    ASSERT_TRUE(r.finished);
+    std::vector<std::string> chunks = PerCommand(r.output);
+    std::vector<std::string> expected(9, "error 21: no device: use create first\n");
+    expected.push_back("error 21: no class CQvNoSuchClass in the module\n");
+    expected.push_back("created CQvAOMTAVOSim\nok\n");
+    for (int i = 0; i < 3; ++i)
+        expected.push_back("error 1: not configured: use configure first\n");
+    expected.push_back("state 3 connected 1\nok\n");
+    expected.push_back("error 1: not configured: use configure first\n");
+    EXPECT_EQ(expected, chunks);
+    EXPECT_FALSE(FileExists(store.Path())) << "nothing was configured: nothing to save";
+}
+
+TEST(QvhostInput, StrictStopsAtTheFirstFailureAndOverlongLinesAreRefused) {
+    TempStore store("strict");
+    ProcessResult strict = Qvhost(L"--strict " + store.Option() + L"-", "classes\nfrobnicate\nclasses\n");
+    EXPECT_EQ(1u, strict.exitCode);
+    EXPECT_EQ("class CQvAOMTAVO\nclass CQvAOMTAVOSim\nok\nerror 12: unknown command 'frobnicate'\n",
+              strict.output);
+
+    ProcessResult longLine =
+        Qvhost(store.Option() + L"-", "configure " + std::string(5000, 'x') + "\nclasses\n");
+    EXPECT_EQ(0u, longLine.exitCode);
+    EXPECT_EQ(
+        "error 12: line too long (at most 4094 characters)\nclass CQvAOMTAVO\nclass CQvAOMTAVOSim\nok\n",
+        longLine.output);
+}
+
+TEST(QvhostInput, BadOptionsModulesAndScriptsStopBeforeAnythingRuns) {
+    struct {
+        std::wstring arguments;
+        unsigned long exitCode;
+        const char* error;
+    } cases[] = {
+        {L"--bogus -", 2, "error 12: unknown option --bogus\n"},
+        {L"--store", 2, "error 12: --store needs a value\n"},
+        {L"--com 0 -", 2, "error 12: --com takes a COM port number from 1 to 255\n"},
+        {L"--com 3x -", 2, "error 12: --com takes a COM port number from 1 to 255\n"},
+        {L"--language de -", 2, "error 12: --language takes a LANGID such as 1031\n"},
+        {L"--daq-dir no-such-folder -", 2, "error 12: --daq-dir: no folder no-such-folder\n"},
+        {L"--gui -", 2, "error 12: --gui takes no script\n"},
+        {L"no-such-script.txt", 2, "error 12: cannot open the script no-such-script.txt\n"},
+        {L"--module no-such-module.dll -", 1, "error 21: cannot load no-such-module.dll (error 126)\n"},
+        {L"--module \"" + BesideExecutable(L"qvframework.dll") + L"\" -", 1, " is not a device module"},
+    };
+    for (const auto& c : cases) {
+        ProcessResult r = Qvhost(c.arguments, "classes\n");
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(c.exitCode, r.exitCode) << r.output;
+        EXPECT_NE(std::string::npos, r.output.find(c.error)) << r.output;
+        EXPECT_EQ(std::string::npos, r.output.find("class CQvAOMTAVO")) << "nothing runs";
+    }
+}
+
+TEST(QvhostInput, DamagedStoreIsReportedAndLeftAsItWas) {
+    const char* damaged[] = {
+        "not a store\n",
+        "qvhost-store 1\nconnection=m_iCOMPort=3;", // last line incomplete: an interrupted write
+        "qvhost-store 1\nconfiguration=a\\qb;\n",   // an escape that was never written
+        "qvhost-store 1\nthis line has no equals sign\n",
+        "qvhost-store 2\nconnection=\n",
+    };
+    for (const char* content : damaged) {
+        TempStore store("damaged");
+        ASSERT_TRUE(WriteWholeFile(store.Path(), content));
+        ProcessResult r = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nsave\n");
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(1u, r.exitCode) << content;
+        std::vector<std::string> lines = OutputLines(r.output);
+        ASSERT_EQ(1u, lines.size()) << r.output;
+        EXPECT_EQ(0u, lines[0].find("error 12: the store ")) << lines[0];
+        EXPECT_NE(std::string::npos, lines[0].find(" is damaged")) << lines[0];
+        EXPECT_NE(std::string::npos, lines[0].find("nothing was changed")) << lines[0];
+        std::string after;
+        ASSERT_TRUE(ReadWholeFile(store.Path(), after));
+        EXPECT_EQ(content, after);
+        EXPECT_FALSE(FileExists(store.Path() + L".new"));
+    }
+}
+
+TEST(QvhostInput, LeftoverFromAnInterruptedWriteDoesNotDamageTheStore) {
+    TempStore store("leftover");
+    ASSERT_TRUE(WriteWholeFile(store.Path(), "qvhost-store 1\nconfiguration=sLineName[0]=Kept Name;\n"));
+    // A run that died between writing the new file and renaming it left half a file behind.
+    ASSERT_TRUE(WriteWholeFile(store.Path() + L".new", "qvhost-store 1\nconfigurat"));
+    ProcessResult r = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nlines\nsave\n");
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_EQ(0u, r.output.find("created CQvAOMTAVOSim\nok\nstate 3 connected 1\nok\nresult 0 state 2\nok\n"))
+        << r.output;
+    std::vector<std::string> lines = LinesStartingWith(r.output, "line 0 ");
+    ASSERT_EQ(1u, lines.size()) << r.output;
+    EXPECT_NE(std::string::npos, lines[0].find(" name Kept Name")) << lines[0];
+    EXPECT_FALSE(FileExists(store.Path() + L".new")) << "the next save replaced the leftover";
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(store.Path(), text));
+    EXPECT_NE(std::string::npos, text.find("\nconfiguration=sLineName[0]=Kept Name;\n")) << text;
+}
+
+TEST(QvhostInput, AFailedConnectKeepsTheStoredConnection) {
+    TempStore store("failedconnect");
+    ASSERT_TRUE(WriteWholeFile(store.Path(), "qvhost-store 1\nconnection=m_iCOMPort=7;\n"));
+    // The real class on a COM port where no unit answers, with no NI-DAQmx library at all.
+    ProcessResult r =
+        Qvhost(L"--class CQvAOMTAVO --daq-dir \"" + FakeDaqmxDir("none") + L"\" " + store.Option() + L"-",
+               "create\nconnect m_iCOMPort=254;\nstate\nconfigure\n");
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(
+        "created CQvAOMTAVO\nok\n"
+        "message Error: The NI-DAQmx library is not correctly installed. Please, try to reinstall NI-DAQmx "
+        "library, version 8.9.5 at least.\n"
+        "state 3 connected 0\nerror 21: the device did not connect\n"
+        "state 3 connected 0 shutter closed\nok\n"
+        "result 1 state 3\nerror 1: the device refused the configuration\n",
+        r.output);
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(store.Path(), text));
+    EXPECT_EQ("qvhost-store 1\nconnection=m_iCOMPort=7;\n", text);
+}
+
+} // namespace
