@@ -14,4 +14,9 @@ cleanup() { qv_stop_wine; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || 
 trap cleanup EXIT
 qv_start_wine
 mkdir -p "$top/docs"
-"$build/wine-run.sh" "$build/bin/uishots.exe" "Z:${top//\//\\}\\docs"
+for language in "1033 en" "1031 de"; do
+  for picture in pad configuration shutter; do
+    set -- $language
+    timeout 60 "$build/wine-run.sh" "$build/bin/uishots.exe" "Z:${top//\//\\}\\docs" "$1" "$2" "$picture" || true
+  done
+done

@@ -4,6 +4,7 @@ namespace {
 struct Search {
     const std::wstring* caption; // null: any dialog box
     HWND found;
+    HWND except; // a dialog that is on its way out
 };
 
 bool IsDialogBox(HWND window) {
@@ -16,7 +17,7 @@ BOOL CALLBACK MatchCaption(HWND window, LPARAM context) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     bool match = search->caption ? WindowText(window) == *search->caption : IsDialogBox(window);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) && match) {
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) && match && window != search->except) {
         search->found = window;
         return FALSE;
     }
@@ -24,9 +25,9 @@ BOOL CALLBACK MatchCaption(HWND window, LPARAM context) {
 }
 } // namespace
 
-HWND WaitForDialog(DWORD timeoutMs) {
+HWND WaitForDialog(DWORD timeoutMs, HWND except) {
     for (ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline; Sleep(10)) {
-        Search search{nullptr, nullptr};
+        Search search{nullptr, nullptr, except};
         EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
     }
@@ -41,7 +42,7 @@ std::wstring WindowText(HWND window) {
 
 HWND WaitForWindow(const std::wstring& caption, DWORD timeoutMs) {
     for (ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline; Sleep(10)) {
-        Search search{&caption, nullptr};
+        Search search{&caption, nullptr, nullptr};
         EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
     }

@@ -11,7 +11,7 @@
 // The process's top-level window with this caption, waiting for it (bounded); null when none appears.
 HWND WaitForWindow(const std::wstring& caption, DWORD timeoutMs = 10000);
 // The process's first visible dialog box window (class #32770), waiting for it (bounded).
-HWND WaitForDialog(DWORD timeoutMs = 10000);
+HWND WaitForDialog(DWORD timeoutMs = 10000, HWND except = nullptr);
 std::wstring WindowText(HWND window);
 // Processes the calling thread's messages until the predicate holds (bounded).
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);

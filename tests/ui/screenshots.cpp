@@ -11,6 +11,7 @@
 #include <qv/qvlocale.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 
 namespace {
 
@@ -42,12 +43,16 @@ bool ShotOfDialog(const std::wstring& path, const std::function<void()>& run) {
     return Report(ok, path);
 }
 
-bool Shots(const std::wstring& folder, LANGID language, const wchar_t* suffix) {
+bool Shots(const std::wstring& folder, LANGID language, const wchar_t* suffix, const std::wstring& what) {
     CQvLocale::SetHostLanguage(language);
     DeviceHost host;
     if (!host.Connect() || host.Configure(kConfiguration) != DMRC_OK) return false;
     host->m_pMultiLaser->LoadSettings(L"m_dPower0= 35.0;m_dPower1= 60.0;m_dPower2= 12.5;", 101);
     host->m_pShutter->LoadSettings(L"ShutterType=0|", 102);
+    // The host knows the logical devices by id and key, as after its own configuration.
+    host.manager().AddLogicalDevice(
+        {101, L"AOMTAVO_MultiLaser", 1, true, true, host->m_pMultiLaser, nullptr});
+    host.manager().AddLogicalDevice({102, L"Shutter", 1, true, true, host->m_pShutter, host->m_pShutter});
     host->m_pMultiLaser->SetLineUsed(1, true);
     host->m_pShutter->SetState(true);
 
@@ -64,7 +69,7 @@ bool Shots(const std::wstring& folder, LANGID language, const wchar_t* suffix) {
     HWND pad = reinterpret_cast<HWND>(
         element->CreateUI(L"pad", 0, reinterpret_cast<int64_t>(dock), nullptr, nullptr));
     bool ok = pad != nullptr;
-    if (ok) {
+    if (ok && what == L"pad") {
         SetWindowPos(dock, nullptr, 0, 0, GetWndWidth(pad), GetWndHeight(pad), SWP_NOMOVE | SWP_NOZORDER);
         ShowWindow(pad, SW_SHOW);
         PumpUntil([] { return false; }, 500);
@@ -74,12 +79,14 @@ bool Shots(const std::wstring& folder, LANGID language, const wchar_t* suffix) {
                     folder + L"\\pad_" + suffix + L".png");
     }
     CQvStringW text;
-    ok = ShotOfDialog(folder + L"\\configuration_" + suffix + L".png",
-                      [&] { host->ShowLineConfigurationDialog(text, dock); }) &&
-         ok;
-    ok = ShotOfDialog(folder + L"\\shutter_" + suffix + L".png",
-                      [&] { host->m_pShutter->ShowDeviceConfigDialog(dock); }) &&
-         ok;
+    if (what == L"configuration")
+        ok = ShotOfDialog(folder + L"\\configuration_" + suffix + L".png",
+                          [&] { host->ShowLineConfigurationDialog(text, dock); }) &&
+             ok;
+    if (what == L"shutter")
+        ok = ShotOfDialog(folder + L"\\shutter_" + suffix + L".png",
+                          [&] { host->m_pShutter->ShowDeviceConfigDialog(dock); }) &&
+             ok;
     element->DestroyUI();
     DestroyWindow(dock);
     return ok;
@@ -87,8 +94,13 @@ bool Shots(const std::wstring& folder, LANGID language, const wchar_t* suffix) {
 
 } // namespace
 
+// uishots.exe FOLDER LANGID SUFFIX pad|configuration|shutter: one picture per process, each from a fresh
+// host.
 int wmain(int argc, wchar_t** argv) {
-    std::wstring folder = argc > 1 ? argv[1] : L".";
-    bool ok = Shots(folder, 1033, L"en") && Shots(folder, 1031, L"de");
-    return ok ? 0 : 1;
+    if (argc != 5) {
+        printf("usage: uishots.exe FOLDER LANGID SUFFIX pad|configuration|shutter\n");
+        return 2;
+    }
+    LANGID language = static_cast<LANGID>(wcstol(argv[2], nullptr, 10));
+    return Shots(argv[1], language, argv[3], argv[4]) ? 0 : 1;
 }
