@@ -26,7 +26,9 @@ qv_start_wine() {
   # The server forks into the background itself; started here, before any test, so that parallel
   # tests never race to start it.
   wineserver -p </dev/null >/dev/null 2>&1 || true # already running is fine
-  "$build/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # The first program that loads user32 also starts Wine's desktop process, which keeps the standard
+  # streams it was given: start it here, with streams that no test runner waits on.
+  "$build/wine-run.sh" "$build/bin/qvhost.exe" --help </dev/null >/dev/null 2>&1 || true
 }
 
 qv_stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
