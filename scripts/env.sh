@@ -1,34 +1,50 @@
 # Sourced by the scripts: build folder, Wine prefix and a running wine server.
+# Progress goes to standard error, so that standard output carries only what the job itself prints.
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QV_BUILD_DIR:-$top/build}
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+qv_say() { echo "$*" >&2; }
+
+# qv_build [TARGET...]: installs what is missing, configures once, builds the targets (all without any).
 qv_build() {
   "$top/scripts/setup.sh"
   if [ ! -f "$build/CMakeCache.txt" ]; then
+    qv_say "configure: $build"
     cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo ${QV_CMAKE_ARGS:-} >/dev/null
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo ${QV_CMAKE_ARGS:-} >&2
   fi
-  cmake --build "$build" -j"$(nproc)"
+  local targets=()
+  for t in "$@"; do targets+=(--target "$t"); done
+  qv_say "build: ${*:-everything} (the first build takes several minutes)"
+  cmake --build "$build" -j"$(nproc)" "${targets[@]}" >&2
+}
+
+# Wine's programs as the wine64 package installs them (the "wine" package's PATH wrappers may be absent).
+qv_wineserver() {
+  local server=/usr/lib/wine/wineserver64
+  [ -x "$server" ] || server=$(command -v wineserver64 || command -v wineserver)
+  "$server" "$@"
 }
 
 # One wine server for the whole run, so that each Windows process starts in milliseconds.
 qv_start_wine() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "setup: creating the Wine prefix $WINEPREFIX"
-    DISPLAY= wineboot -i >/dev/null 2>&1
+    qv_say "wine: creating the private prefix $WINEPREFIX (once, about a minute)"
+    DISPLAY= "$build/wine-run.sh" wineboot -i >/dev/null 2>&1
     # A crashing test must fail at once, not wait behind a crash dialog for a person.
     "$build/wine-run.sh" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-      >/dev/null 2>&1 || true
+      >/dev/null 2>&1
+    [ -f "$WINEPREFIX/system.reg" ] || { qv_say "wine: the prefix could not be created"; return 1; }
   fi
   # The server forks into the background itself; started here, before any test, so that parallel
-  # tests never race to start it.
-  wineserver -p </dev/null >/dev/null 2>&1 || true # already running is fine
+  # tests never race to start it. Its streams go to /dev/null so that it holds no caller's pipe.
+  qv_wineserver -p </dev/null >/dev/null 2>&1 || true # already running is fine
   # The first program that loads user32 also starts Wine's desktop process, which keeps the standard
   # streams it was given: start it here, with streams that no test runner waits on.
   "$build/wine-run.sh" "$build/bin/qvhost.exe" --help </dev/null >/dev/null 2>&1 || true
 }
 
-qv_stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+qv_stop_wine() { qv_wineserver -k >/dev/null 2>&1 || true; }

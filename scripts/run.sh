@@ -10,7 +10,8 @@ if [ "${1:-}" = "--unit" ]; then
   unit=1
   shift
 fi
-qv_build >/dev/null
+# Only what the job runs: the module, the framework, qvhost, the unit simulator and the NI-DAQmx stand-ins.
+qv_build qvhost w32_device_aomtavo native fakedaqmx_variants
 qv_start_wine
 work=$(mktemp -d)
 tavosim_pid=

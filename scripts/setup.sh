@@ -8,8 +8,8 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
+  echo "setup: installing ${missing[*]} (apt-get; a few minutes on a fresh machine)" >&2
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get update -qq >&2
+  apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
 fi
