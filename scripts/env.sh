@@ -37,14 +37,37 @@ qv_start_wine() {
     # A crashing test must fail at once, not wait behind a crash dialog for a person.
     "$build/wine-run.sh" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
       >/dev/null 2>&1
+    # The server writes the registry files when it ends, a few seconds after its last program.
+    qv_wineserver -w
     [ -f "$WINEPREFIX/system.reg" ] || { qv_say "wine: the prefix could not be created"; return 1; }
   fi
   # The server forks into the background itself; started here, before any test, so that parallel
   # tests never race to start it. Its streams go to /dev/null so that it holds no caller's pipe.
   qv_wineserver -p </dev/null >/dev/null 2>&1 || true # already running is fine
-  # The first program that loads user32 also starts Wine's desktop process, which keeps the standard
-  # streams it was given: start it here, with streams that no test runner waits on.
-  "$build/wine-run.sh" "$build/bin/qvhost.exe" --help </dev/null >/dev/null 2>&1 || true
 }
 
-qv_stop_wine() { qv_wineserver -k >/dev/null 2>&1 || true; }
+# Wine ends its background programs (services, the desktop) once no Windows program runs, and the next
+# program starts them again with its own standard streams: a test's output pipe then stays open until they
+# end, and the test runner waits for them. A host that idles on an empty script for the whole run, with
+# its streams on /dev/null, starts them once and keeps them.
+wine_keeper_pid=
+qv_keep_wine_up() {
+  local fifo="$build/wine-keeper.fifo" out="$build/wine-keeper.out"
+  rm -f "$fifo" "$out"
+  mkfifo "$fifo"
+  (cd "$build" && exec ./wine-run.sh bin/qvhost.exe --store wine-keeper.store - <"$fifo" >"$out" 2>&1) &
+  sleep infinity >"$fifo" </dev/null 2>/dev/null &
+  wine_keeper_pid=$!
+  # Its answer to a first command shows that it runs, and with it Wine's background programs (bounded).
+  echo classes >"$fifo"
+  for _ in $(seq 200); do
+    grep -q '^ok' "$out" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  qv_say "wine: the keeper did not answer within 10 s"
+}
+
+qv_stop_wine() {
+  [ -n "$wine_keeper_pid" ] && kill "$wine_keeper_pid" 2>/dev/null
+  qv_wineserver -k >/dev/null 2>&1 || true
+}

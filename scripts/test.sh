@@ -19,7 +19,7 @@ fi
 cleanup() { qv_stop_wine; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
 qv_start_wine
+qv_keep_wine_up
 cd "$build"
-# A Wine process very rarely hangs at start-up on a loaded machine; a test that timed out gets one more
-# run (a failure is never repeated).
-ctest -j"$(nproc)" --output-on-failure --timeout 300 --repeat after-timeout:2 "$@"
+qv_say "test: running the suites"
+ctest -j"$(nproc)" --output-on-failure --timeout 300 "$@"

@@ -5,9 +5,6 @@
 #include "numbers.h"
 #include "output.h"
 
-#include <aomtavodevice.h>
-#include <aomtavomultilaser.h>
-
 namespace {
 // Three lines on the first board's first outputs; blanks as the line configuration dialog writes them.
 const wchar_t kConfiguration[] =
@@ -19,13 +16,6 @@ const wchar_t kConfiguration[] =
     L"sChannel_Name[2]=Dev1/ao2;sLineName[2]=Red;";
 const int kDemoLine = 1;
 const double kDemoPower = 50.0;
-
-std::wstring Trimmed(const wchar_t* text) {
-    std::wstring s = text;
-    while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' '))
-        s.pop_back();
-    return s;
-}
 
 class CDemo {
 public:
@@ -40,7 +30,7 @@ private:
     bool ModuleAndDevice();
     bool ConnectAndConfigure();
     bool UseLine();
-    void ReportVoltage(int position);
+    void ReportVoltage();
     bool UseShutter();
     void ReportReceived();
 
@@ -48,7 +38,8 @@ private:
     void AwaitFirstReport();
 
     CHostApp& m_App;
-    CQvAOMTAVO* m_pDevice = nullptr;
+    IQvPhysicalDevice* m_pDevice = nullptr;
+    bool m_bSimulator = false;
     std::vector<SHostChange> m_Received;
 };
 
@@ -79,8 +70,8 @@ bool CDemo::ModuleAndDevice() {
     }
     const std::string& name = m_App.Options().className;
     if (!m_App.Create(name, error)) return Fail(error);
-    m_pDevice = m_App.OwnDevice();
-    if (!m_pDevice) return Fail(L"the device is not this module's laser unit");
+    m_pDevice = m_App.Device();
+    m_bSimulator = name == "CQvAOMTAVOSim";
     CQvStringW display, group;
     uint32_t icon = 0;
     m_pDevice->GetDisplayInfo(&display, &group, &icon);
@@ -92,39 +83,39 @@ bool CDemo::ModuleAndDevice() {
 
 bool CDemo::ConnectAndConfigure() {
     std::wstring connection = m_App.DefaultConnectionText();
-    if (m_pDevice->m_bSimulator)
+    if (m_bSimulator)
         PrintLine(L"Connecting the simulator (it needs no COM port and no NI-DAQmx library)...");
     else
         PrintLine(L"Connecting with \"" + connection + L"\" (the unit's COM port; NI-DAQmx for the AOMs)...");
-    if (!m_App.Connect(&connection))
-        return Fail(L"the device did not connect (state " + std::to_wstring(m_App.DeviceState()) +
-                    L"): is the unit on that COM port, and is the NI-DAQmx library found?");
-    PrintLine(L"Connected: state " + std::to_wstring(m_App.DeviceState()) + L", firmware \"" +
-              Trimmed(m_pDevice->m_sFWVersion) + L"\", " +
-              (m_pDevice->m_bExtendedMode ? L"extended mode (several lines at once)"
-                                          : L"standard mode (one line at a time)") +
-              L".");
+    m_App.Connect(&connection);
+    PrintLine(L"ConnectDevice returned: state " + std::to_wstring(m_App.DeviceState()) + L".");
+    // Whether the unit answered shows at configure: a device that did not connect refuses it with 1.
     std::wstring text = kConfiguration, error;
     EDeviceManagerReturnCode result = m_App.Configure(&text, error);
+    if (result == DMRC_WRONG_STATE)
+        return Fail(L"the device did not connect (configure answered 1): is the unit on that COM port, and "
+                    L"is the NI-DAQmx library found?");
     if (result != DMRC_OK)
         return Fail(L"the device refused the configuration (result " + std::to_wstring(result) + L")");
-    PrintLine(L"Configured: state " + std::to_wstring(m_App.DeviceState()) +
+    IQvDeviceMultiLaser* laser = m_App.Session().MultiLaser();
+    uint32_t single = 1;
+    laser->GetSingleLineMode(&single);
+    PrintLine(L"Configured: state " + std::to_wstring(m_App.DeviceState()) + L", " +
+              (single ? L"standard mode (one line at a time)" : L"extended mode (several lines at once)") +
               L"; the host gave the multi-laser id " + std::to_wstring(CHostSession::kMultiLaserId) +
               L" and the shutter id " + std::to_wstring(CHostSession::kShutterId) + L".");
     AwaitFirstReport();
-    IQvDeviceMultiLaser* laser = m_App.Session().MultiLaser();
     uint32_t count = 0;
     laser->GetLineCount(&count);
     for (uint32_t i = 0; i < count; ++i) {
-        int p = m_pDevice->m_pMultiLaser->Position(static_cast<int>(i));
-        const SAOMLineConfig& line = m_pDevice->m_Lines[p];
         uint32_t nm = 0;
         CQvStringW name;
+        double percent = 0.0;
         laser->GetWavelength(static_cast<int>(i), &nm);
         laser->GetLineName(static_cast<int>(i), name);
+        laser->GetLinePower(static_cast<int>(i), &percent);
         PrintLine(L"  line " + std::to_wstring(i) + L": " + std::to_wstring(nm) + L" nm, \"" +
-                  name.GetString() + L"\", AOM on " + line.sChannel_Name.GetString() + L", " +
-                  FormatFixed(line.fValMin, 1) + L" V to " + FormatFixed(line.fValMax, 1) + L" V");
+                  name.GetString() + L"\", power " + FormatFixed(percent, 1) + L" %");
     }
     return true;
 }
@@ -154,39 +145,30 @@ bool CDemo::UseLine() {
               L", the device reports it " + (used ? L"on" : L"off") + L".");
     if (result != DMRC_OK || !used) return Fail(L"the line did not switch on");
     result = laser->SetPower(kDemoLine, kDemoPower);
+    double percent = 0.0;
+    laser->GetLinePower(kDemoLine, &percent);
     PrintLine(L"Power of line " + std::to_wstring(kDemoLine) + L" set to " + FormatFixed(kDemoPower, 1) +
-              L" %: result " + std::to_wstring(result) + L".");
+              L" %: result " + std::to_wstring(result) + L", the device reports " + FormatFixed(percent, 1) +
+              L" %.");
     if (result != DMRC_OK) return Fail(L"the power was refused");
-    ReportVoltage(m_pDevice->m_pMultiLaser->Position(kDemoLine));
+    ReportVoltage();
     return true;
 }
 
-void CDemo::ReportVoltage(int position) {
-    const SAOMLineConfig& line = m_pDevice->m_Lines[position];
-    if (m_pDevice->m_bSimulator) {
-        // The simulator writes no library: the voltage is the one the device computes from the range.
-        double percent = m_pDevice->m_pMultiLaser->m_aiPowerSteps[position] / 10.0;
-        double volts = line.fValMin + (line.fValMax - line.fValMin) / 100.0 * percent;
-        PrintLine(
-            L"The AOM of that line gets " + FormatFixed(volts, 3) + L" V on " +
-            line.sChannel_Name.GetString() +
-            L" (computed by the device from the line's range; the simulator writes no NI-DAQmx library).");
+void CDemo::ReportVoltage() {
+    if (m_bSimulator) {
+        PrintLine(L"The simulator writes no NI-DAQmx library: no AOM voltage to read back.");
         return;
     }
     std::vector<SChannelVoltage> voltages;
     std::wstring error;
     if (!ReadStandInVoltages(voltages, error)) {
-        PrintLine(L"The AOM voltage cannot be read back: " + error + L".");
+        PrintLine(L"The AOM voltages cannot be read back: " + error + L".");
         return;
     }
+    PrintLine(L"The NI-DAQmx stand-in recorded these AOM voltages:");
     for (const SChannelVoltage& v : voltages)
-        if (v.channel == line.sChannel_Name.GetString()) {
-            PrintLine(L"The NI-DAQmx stand-in recorded " + FormatFixed(v.volts, 3) + L" V written to " +
-                      v.channel + L", the AOM of that line.");
-            return;
-        }
-    PrintLine(L"The NI-DAQmx stand-in recorded no voltage on " +
-              std::wstring(line.sChannel_Name.GetString()) + L".");
+        PrintLine(L"  " + v.channel + L": " + FormatFixed(v.volts, 3) + L" V");
 }
 
 bool CDemo::UseShutter() {

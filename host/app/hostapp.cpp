@@ -1,7 +1,5 @@
 #include "hostapp.h"
 
-#include <aomtavodevice.h>
-
 CHostApp::CHostApp(const SHostOptions& options) : m_Options(options), m_Session(m_Host, m_Store) {}
 
 CHostApp::~CHostApp() {
@@ -81,13 +79,8 @@ int CHostApp::DeviceState() const {
     return Device() ? Device()->GetDeviceState() : 0;
 }
 
-bool CHostApp::ShutterOpen() const {
-    if (CQvAOMTAVO* own = OwnDevice()) return own->m_bShutterOpen;
+std::wstring CHostApp::ShutterText() const {
     bool open = false;
-    if (m_Session.Shutter()) m_Session.Shutter()->GetState(&open);
-    return open;
-}
-
-CQvAOMTAVO* CHostApp::OwnDevice() const {
-    return dynamic_cast<CQvAOMTAVO*>(Device());
+    if (!m_Session.Shutter() || m_Session.Shutter()->GetState(&open) != DMRC_OK) return L"-";
+    return open ? L"open" : L"closed";
 }

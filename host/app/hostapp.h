@@ -10,8 +10,6 @@
 
 #include <string>
 
-class CQvAOMTAVO;
-
 class CHostApp {
 public:
     explicit CHostApp(const SHostOptions& options);
@@ -37,11 +35,11 @@ public:
     bool Shutdown(std::wstring& error);
 
     int DeviceState() const;
-    bool ShutterOpen() const;
+    // "open", "closed", or "-" while no shutter is configured.
+    std::wstring ShutterText() const;
     std::wstring DefaultConnectionText() const;
 
     IQvPhysicalDevice* Device() const { return m_Host.Device(); }
-    CQvAOMTAVO* OwnDevice() const; // null when the device is not this module's
     CModuleHost& Host() { return m_Host; }
     CHostSession& Session() { return m_Session; }
     CSettingsStore& Store() { return m_Store; }

@@ -1,27 +1,22 @@
 #include "hostsession.h"
 
-#include <aomtavodevice.h>
-
 const wchar_t* const CHostSession::kMultiLaserKey = L"AOMTAVO_MultiLaser";
 const wchar_t* const CHostSession::kShutterKey = L"AOMTAVO_Shutter";
 const wchar_t* const CHostSession::kConnectionKey = L"connection";
 const wchar_t* const CHostSession::kConfigurationKey = L"configuration";
 
 bool CHostSession::IsConnected() const {
-    // The host interface reports state 3 after every connect attempt; this module's device also says
-    // whether the attempt succeeded.
-    CQvAOMTAVO* device = dynamic_cast<CQvAOMTAVO*>(m_Host.Device());
-    return device ? device->m_bConnected : m_Host.Device() && m_Host.Device()->GetDeviceState() != 0;
+    return m_Host.Device() && m_Host.Device()->GetDeviceState() != 0;
 }
 
 bool CHostSession::Connect(const std::wstring* text) {
     IQvPhysicalDevice* device = m_Host.Device();
     if (!device) return false;
-    std::wstring connection = text ? *text : m_Store.Get(kConnectionKey);
-    device->ConnectDevice(connection.c_str());
-    if (!IsConnected()) return false;
-    m_Store.Set(kConnectionKey, connection);
-    return true;
+    // The interface cannot tell whether the unit answered (the result and the state are the same either
+    // way); the configure that follows does. The text is kept once a configure has proved it.
+    m_sConnection = text ? *text : m_Store.Get(kConnectionKey);
+    device->ConnectDevice(m_sConnection.c_str());
+    return IsConnected();
 }
 
 EDeviceManagerReturnCode CHostSession::Configure(const std::wstring* text) {
@@ -31,6 +26,7 @@ EDeviceManagerReturnCode CHostSession::Configure(const std::wstring* text) {
     EDeviceManagerReturnCode result = device->ConfigureDevice(configuration.c_str(), kPhysDevId, m_List);
     if (result != DMRC_OK) return result;
     m_Store.Set(kConfigurationKey, configuration);
+    m_Store.Set(kConnectionKey, m_sConnection);
     CQvHostDeviceManager& manager = m_Host.Manager();
     manager.RemoveLogicalDevices(kPhysDevId);
     m_pMultiLaser = nullptr;

@@ -19,15 +19,17 @@ public:
 
     CHostSession(CModuleHost& host, CSettingsStore& store) : m_Host(host), m_Store(store) {}
 
-    // ConnectDevice with the text, or the stored connection text when text is null; the text is stored
-    // when the device ended connected. Returns whether it did.
+    // ConnectDevice with the text, or the stored connection text when text is null. Whether the unit
+    // answered shows only at the next configure. False when there is no device.
     bool Connect(const std::wstring* text);
     // ConfigureDevice with the text (or the stored one). On success the logical devices get their ids,
-    // keys and stored settings, and the host starts listening to changes.
+    // keys and stored settings, the host starts listening to changes, and the connection and
+    // configuration texts are stored.
     EDeviceManagerReturnCode Configure(const std::wstring* text);
     // Collects the settings texts of the logical devices into the store (not yet written to its file).
     void CollectSettings();
     EDeviceManagerReturnCode Reset();
+    // A connect was made and not undone (state not 0); the real host knows no more than that.
     bool IsConnected() const;
     bool IsConfigured() const { return m_pMultiLaser || m_pShutter; }
     void Disconnect();
@@ -39,6 +41,7 @@ private:
     CModuleHost& m_Host;
     CSettingsStore& m_Store;
     SQvLogicalDeviceList m_List;
+    std::wstring m_sConnection; // of the last connect
     IQvDeviceMultiLaser* m_pMultiLaser = nullptr;
     IQvDeviceShutter* m_pShutter = nullptr;
 };

@@ -209,9 +209,8 @@ std::wstring CHostWindow::StatusText() const {
 
 void CHostWindow::RefreshStatus() {
     if (!m_hWnd) return;
-    std::wstring status = L"state " + std::to_wstring(m_App.DeviceState()) + L", " +
-                          (m_App.IsConnected() ? L"connected" : L"not connected") + L", shutter " +
-                          (m_App.ShutterOpen() ? L"open" : L"closed");
+    std::wstring status =
+        L"state " + std::to_wstring(m_App.DeviceState()) + L", shutter " + m_App.ShutterText();
     if (!m_sLastReport.empty()) status += L" - " + m_sLastReport;
     if (status != StatusText()) SetWindowTextW(m_hStatus, status.c_str());
     for (const SHostChange& c : m_App.Host().Manager().TakeChanges())
@@ -277,12 +276,13 @@ void CHostWindow::DetachPad() {
 void CHostWindow::ConnectAndConfigure(const std::wstring* connection) {
     DetachPad();
     if (m_App.IsConnected()) m_App.Disconnect();
-    if (!m_App.Connect(connection)) {
+    m_App.Connect(connection);
+    std::wstring error;
+    EDeviceManagerReturnCode result = m_App.Configure(nullptr, error);
+    if (result == DMRC_WRONG_STATE) {
         Report(L"Not connected: check the connection (Device > Connection...).");
         return;
     }
-    std::wstring error;
-    EDeviceManagerReturnCode result = m_App.Configure(nullptr, error);
     if (result != DMRC_OK) {
         Report(L"Connected, but the configuration was refused (result " + std::to_wstring(result) + L").");
         return;

@@ -3,12 +3,6 @@
 
 #include "output.h"
 
-namespace {
-std::wstring Flag(bool on) {
-    return on ? L"1" : L"0";
-}
-} // namespace
-
 bool CScriptRunner::Classes(const std::string& argument) {
     if (!NoArgument("classes", argument)) return false;
     for (const std::string& c : m_App.Host().Classes())
@@ -52,9 +46,9 @@ bool CScriptRunner::Connect(const std::string& argument) {
     if (!NeedDevice()) return false;
     if (m_App.IsConnected()) return Fail(DMRC_WRONG_STATE, L"already connected: disconnect first");
     std::wstring text = Widen(argument);
-    bool connected = m_App.Connect(argument.empty() ? nullptr : &text);
-    PrintLine(L"state " + std::to_wstring(m_App.DeviceState()) + L" connected " + Flag(connected));
-    return connected ? Ok() : Fail(DMRC_NO_DEVICE, L"the device did not connect");
+    m_App.Connect(argument.empty() ? nullptr : &text);
+    PrintLine(L"state " + std::to_wstring(m_App.DeviceState()));
+    return Ok();
 }
 
 bool CScriptRunner::Configure(const std::string& argument) {
@@ -76,13 +70,12 @@ bool CScriptRunner::Reset(const std::string& argument) {
 bool CScriptRunner::Disconnect(const std::string& argument) {
     if (!NoArgument("disconnect", argument) || !NeedDevice()) return false;
     m_App.Disconnect();
-    PrintLine(L"state " + std::to_wstring(m_App.DeviceState()) + L" connected " + Flag(m_App.IsConnected()));
+    PrintLine(L"state " + std::to_wstring(m_App.DeviceState()));
     return Ok();
 }
 
 bool CScriptRunner::State(const std::string& argument) {
     if (!NoArgument("state", argument) || !NeedDevice()) return false;
-    PrintLine(L"state " + std::to_wstring(m_App.DeviceState()) + L" connected " + Flag(m_App.IsConnected()) +
-              L" shutter " + (m_App.ShutterOpen() ? L"open" : L"closed"));
+    PrintLine(L"state " + std::to_wstring(m_App.DeviceState()) + L" shutter " + m_App.ShutterText());
     return Ok();
 }

@@ -6,7 +6,25 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
+
+// The names in a loaded module's export table.
+std::vector<std::string> ExportedNames(HMODULE module) {
+    const BYTE* base = reinterpret_cast<const BYTE*>(module);
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    std::vector<std::string> names;
+    if (!entry.VirtualAddress) return names;
+    auto table = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+    auto offsets = reinterpret_cast<const DWORD*>(base + table->AddressOfNames);
+    for (DWORD i = 0; i < table->NumberOfNames; ++i)
+        names.push_back(reinterpret_cast<const char*>(base + offsets[i]));
+    return names;
+}
 
 std::wstring Key(const wchar_t* key, const wchar_t* value) {
     return std::wstring(L"<variant version=\"1.0\"><") + key + L" value=\"" + value + L"\"/></variant>";
@@ -24,6 +42,38 @@ TEST(ModuleFile, FactoriesAreExportedUndecorated) {
     ASSERT_NE(nullptr, module.Handle());
     EXPECT_NE(nullptr, GetProcAddress(module.Handle(), "QV_ConstructorForCQvAOMTAVO"));
     EXPECT_NE(nullptr, GetProcAddress(module.Handle(), "QV_ConstructorForCQvAOMTAVOSim"));
+}
+
+// The host finds the factories, the pad class's members and four framework classes by name; the devices
+// themselves stay behind their interfaces.
+TEST(ModuleFile, ExportsOnlyTheFactoriesThePadAndTheFrameworkClasses) {
+    LoadedModule module;
+    ASSERT_NE(nullptr, module.Handle());
+    const char* const framework[] = {"16IQvGrabberCore01", "18IQvGrabberDriver01", "12SQvRTTIClass",
+                                     "17SQvRTTICacheEntry"};
+    std::vector<std::string> names = ExportedNames(module.Handle());
+    for (const std::string& name : names) {
+        bool allowed = name == "QV_ConstructorForCQvAOMTAVO" || name == "QV_ConstructorForCQvAOMTAVOSim" ||
+                       name.find("13CQvAOMTAVOPad") != std::string::npos;
+        for (const char* c : framework)
+            allowed = allowed || name.find(c) != std::string::npos;
+        EXPECT_TRUE(allowed) << name;
+    }
+    auto has = [&names](const std::string& name) {
+        for (const std::string& n : names)
+            if (n == name) return true;
+        return false;
+    };
+    for (const char* c : framework) {
+        std::string n = c;
+        // Constructor, copy constructor, assignment, destructor and virtual-operation table.
+        EXPECT_TRUE(has("_ZN" + n + "C2Ev")) << n;
+        EXPECT_TRUE(has("_ZN" + n + "C2ERKS_")) << n;
+        EXPECT_TRUE(has("_ZN" + n + "aSERKS_")) << n;
+        EXPECT_TRUE(has("_ZN" + n + "D2Ev")) << n;
+        EXPECT_TRUE(has("_ZTV" + n)) << n;
+    }
+    EXPECT_TRUE(has("_ZN13CQvAOMTAVOPad10RefreshGUIEv"));
 }
 
 TEST(ModuleFile, Ver6IDHoldsThirteenKeysInTheirSlots) {

@@ -100,7 +100,7 @@ TEST(QvhostInput, CommandsNeedADeviceAndAConfiguration) {
     expected.push_back("created CQvAOMTAVOSim\nok\n");
     for (int i = 0; i < 3; ++i)
         expected.push_back("error 1: not configured: use configure first\n");
-    expected.push_back("state 3 connected 1\nok\n");
+    expected.push_back("state 3\nok\n");
     expected.push_back("error 1: not configured: use configure first\n");
     EXPECT_EQ(expected, chunks);
     EXPECT_FALSE(FileExists(store.Path())) << "nothing was configured: nothing to save";
@@ -181,7 +181,7 @@ TEST(QvhostInput, LeftoverFromAnInterruptedWriteDoesNotDamageTheStore) {
     ProcessResult r = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nlines\nsave\n");
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(0u, r.exitCode) << r.output;
-    EXPECT_EQ(0u, r.output.find("created CQvAOMTAVOSim\nok\nstate 3 connected 1\nok\nresult 0 state 2\nok\n"))
+    EXPECT_EQ(0u, r.output.find("created CQvAOMTAVOSim\nok\nstate 3\nok\nresult 0 state 2\nok\n"))
         << r.output;
     std::vector<std::string> lines = LinesStartingWith(r.output, "line 0 ");
     ASSERT_EQ(1u, lines.size()) << r.output;
@@ -204,8 +204,8 @@ TEST(QvhostInput, AFailedConnectKeepsTheStoredConnection) {
         "created CQvAOMTAVO\nok\n"
         "message Error: The NI-DAQmx library is not correctly installed. Please, try to reinstall NI-DAQmx "
         "library, version 8.9.5 at least.\n"
-        "state 3 connected 0\nerror 21: the device did not connect\n"
-        "state 3 connected 0 shutter closed\nok\n"
+        "state 3\nok\n"
+        "state 3 shutter -\nok\n"
         "result 1 state 3\nerror 1: the device refused the configuration\n",
         r.output);
     std::string text;

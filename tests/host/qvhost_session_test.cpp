@@ -27,7 +27,7 @@ TEST(QvhostSession, SimulatorSessionEndToEnd) {
     EXPECT_EQ(0u, r.exitCode);
     std::string expected =
         std::string("created CQvAOMTAVOSim\nok\n"
-                    "state 3 connected 1\nok\n"
+                    "state 3\nok\n"
                     "result 0 state 2\nok\n"
                     "ok\n"
                     "multilaser 101 used 1 0 0 power 0.0 0.0 0.0 position -1\n"
@@ -37,7 +37,7 @@ TEST(QvhostSession, SimulatorSessionEndToEnd) {
                     "result 0\nok\n"
                     "result 0\nok\n"
                     "result 0\nok\n"
-                    "state 2 connected 1 shutter open\nok\n"
+                    "state 2 shutter open\nok\n"
                     "multilaser 101 used 0 1 0 power 0.0 0.0 0.0 position 1\n"
                     "multilaser 101 used 0 1 0 power 0.0 50.0 0.0 position 1\n"
                     "shutter 102 open 1\nok\n"
@@ -55,10 +55,10 @@ TEST(QvhostSession, SimulatorSessionEndToEnd) {
     // settings, the names and wavelengths with the configuration.
     ProcessResult again = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nlines\nstate\n");
     ASSERT_TRUE(again.finished);
-    EXPECT_EQ("created CQvAOMTAVOSim\nok\nstate 3 connected 1\nok\nresult 0 state 2\nok\n"
+    EXPECT_EQ("created CQvAOMTAVOSim\nok\nstate 3\nok\nresult 0 state 2\nok\n"
               "line 0 used 1 power 0.0 wavelength 488 name Blue\n"
               "line 1 used 0 power 50.0 wavelength 561 name Green Line\nok\n"
-              "state 2 connected 1 shutter closed\nok\n",
+              "state 2 shutter closed\nok\n",
               again.output);
 }
 
@@ -77,9 +77,7 @@ TEST(QvhostSession, SettingsAreSavedAtExitWithoutASaveCommand) {
     // Disconnecting takes the settings before the logical devices go.
     ProcessResult second =
         Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\npower 1 75\ndisconnect\nstate\n");
-    EXPECT_NE(std::string::npos,
-              second.output.find("state 0 connected 0\nok\nstate 0 connected 0 shutter closed\n"))
-        << second.output;
+    EXPECT_NE(std::string::npos, second.output.find("state 0\nok\nstate 0 shutter -\n")) << second.output;
     ProcessResult third = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nlines\n");
     EXPECT_EQ(std::vector<std::string>({"line 0 used 1 power 25.5 wavelength 488 name Blue",
                                         "line 1 used 0 power 75.0 wavelength 561 name Green Line"}),
@@ -92,12 +90,12 @@ TEST(QvhostSession, ResetAndReconfigureFollowTheDeviceStates) {
         Qvhost(store.Option() + L"-",
                "create\nconnect\nconfigure\nreset\nlines\nconfigure\nstate\ndisconnect\nreset\n");
     ASSERT_TRUE(r.finished);
-    EXPECT_EQ("created CQvAOMTAVOSim\nok\nstate 3 connected 1\nok\nresult 0 state 2\nok\n"
+    EXPECT_EQ("created CQvAOMTAVOSim\nok\nstate 3\nok\nresult 0 state 2\nok\n"
               "result 10 state 1\nok\n"
               "error 1: not configured: use configure first\n"
               "result 0 state 2\nok\n"
-              "state 2 connected 1 shutter closed\nok\n"
-              "state 0 connected 0\nok\n"
+              "state 2 shutter closed\nok\n"
+              "state 0\nok\n"
               "result 1 state 0\nerror 1: the device refused the reset\n",
               r.output);
 }
@@ -116,10 +114,11 @@ TEST(QvhostSession, ScriptFileAndDemoRunWithoutInput) {
     for (const char* line :
          {"It registers the device classes CQvAOMTAVO, CQvAOMTAVOSim.\n",
           "  <variant version=\"1.0\"><QV_GLOB_FILEVERSION_WCS value=\"8, 203, 1273, 0\"/></variant>\n",
-          "Connected: state 3, firmware \"Simulator\", standard mode (one line at a time).\n",
-          "  line 1: 561 nm, \"Green\", AOM on Dev1/ao1, 0.0 V to 4.5 V\n",
+          "Configured: state 2, standard mode (one line at a time); the host gave the multi-laser id 101 "
+          "and the shutter id 102.\n",
+          "  line 1: 561 nm, \"Green\", power 0.0 %\n",
           "Line 1 switched on: result 0, the device reports it on.\n",
-          "The AOM of that line gets 2.250 V on Dev1/ao1",
+          "Power of line 1 set to 50.0 %: result 0, the device reports 50.0 %.\n",
           "Shutter opened: result 0, the device reports it open.\n",
           "Shutter closed: result 0, the device reports it closed.\n",
           "  multilaser 101 used 0 1 0 power 0.0 50.0 0.0 position 1\n", "Disconnected: state 0.\n"})

@@ -8,6 +8,15 @@ std::wstring BesideExecutable(const wchar_t* name) {
     return (slash == std::wstring::npos ? std::wstring() : p.substr(0, slash + 1)) + name;
 }
 
+std::wstring ModuleUnderTest() {
+    if (GetProcAddress(GetModuleHandleW(nullptr), "QV_ConstructorForCQvAOMTAVO")) {
+        wchar_t path[MAX_PATH];
+        DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+        return std::wstring(path, n < MAX_PATH ? n : 0);
+    }
+    return BesideExecutable(L"w32_device_aomtavo.dll");
+}
+
 LoadedModule::LoadedModule() : m_hModule(LoadLibraryW(Path().c_str())) {}
 
 LoadedModule::~LoadedModule() {

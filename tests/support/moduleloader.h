@@ -1,4 +1,6 @@
-// The module as the host loads it: by file name at run time, devices made through its factories.
+// The module as the host loads it: by file name at run time, devices made through its factories. A suite
+// that links the module's objects in (to reach its internals) loads itself instead of the DLL, so that one
+// copy of the module's code and globals is in play.
 #pragma once
 
 #include <qv/qvclass.h>
@@ -10,13 +12,15 @@
 
 // Path of a file beside the running test executable.
 std::wstring BesideExecutable(const wchar_t* name);
+// The test executable itself when it contains the module, else w32_device_aomtavo.dll beside it.
+std::wstring ModuleUnderTest();
 
 class LoadedModule {
 public:
     LoadedModule();
     ~LoadedModule();
     HMODULE Handle() const { return m_hModule; }
-    std::wstring Path() const { return BesideExecutable(L"w32_device_aomtavo.dll"); }
+    std::wstring Path() const { return ModuleUnderTest(); }
     // A new device made by the named factory; the caller owns one reference.
     IQvInterface* Make(const char* factory) const;
 

@@ -14,7 +14,7 @@ struct SNIDAQLineTask {
     bool bTaskCreated = false; // hTask is a started task of sChannel
 };
 
-class AOMTAVO_API CQvAOMNIDAQPort {
+class CQvAOMNIDAQPort {
 public:
     enum { LineCount = 3 };
     CQvAOMNIDAQPort();

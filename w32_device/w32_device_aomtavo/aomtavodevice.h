@@ -52,7 +52,7 @@ struct SAOMLineConfig {
     int bEmpty = 0;
 };
 
-class AOMTAVO_API CQvAOMTAVO : public CQvPhysicalDevice_Default, public virtual CQvClass {
+class CQvAOMTAVO : public CQvPhysicalDevice_Default, public virtual CQvClass {
 public:
     CQvAOMTAVO();
     ~CQvAOMTAVO() override;
@@ -197,7 +197,7 @@ private:
     CRITICAL_SECTION m_csChangeBatch;
 };
 
-class AOMTAVO_API CQvAOMTAVOSim : public CQvAOMTAVO {
+class CQvAOMTAVOSim : public CQvAOMTAVO {
 public:
     CQvAOMTAVOSim();
     const CQvClassInfo* GetClassInfo() const override;

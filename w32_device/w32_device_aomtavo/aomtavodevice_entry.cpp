@@ -1,11 +1,16 @@
-// Module entry: the module handle, the two class records, the factories and the version records.
+// Module registration: the module handle, the two class records, the factories and the version records.
 #include "aomtavodevice.h"
 
 #include "aomtavoversion.h"
 
+#include <qv/qvrtti.h>
+
 #include <new>
 
 HINSTANCE g_hAOMTAVOModule = nullptr;
+
+// Exported from here, as from every module of the host.
+QV_DEFINE_EXPORTED_FRAMEWORK_CLASSES
 
 namespace {
 template <class T> IQvInterface* Construct(const char* file, unsigned int line) {
@@ -32,14 +37,6 @@ CQvClassInfo g_ClassInfoCQvAOMTAVOSim("CQvAOMTAVOSim", "IQvPhysicalDevice", null
                                       nullptr, nullptr, nullptr, nullptr, nullptr,
                                       static_cast<int>(sizeof(CQvAOMTAVOSim)),
                                       QV_ConstructorForCQvAOMTAVOSim);
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        DisableThreadLibraryCalls(instance);
-        g_hAOMTAVOModule = instance;
-    }
-    return TRUE;
-}
 
 // Records the host reads from the module file without running it. Each section is one object, so that
 // the linker cannot reorder its parts.

@@ -7,7 +7,7 @@
 
 class CQvAOMTAVO;
 
-class AOMTAVO_API CQvAOMTAVOMultiLaser : public CQvDeviceMultiLaser_Default {
+class CQvAOMTAVOMultiLaser : public CQvDeviceMultiLaser_Default {
 public:
     enum { MaxLines = 3, PowerSteps = 1000 };
     explicit CQvAOMTAVOMultiLaser(CQvAOMTAVO* owner);

@@ -6,7 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-class AOMTAVO_API CQvAOMTAVOPort {
+class CQvAOMTAVOPort {
 public:
     enum { BufferSize = 256, FirstExtendedPort = 10, LastPort = 254 };
 

@@ -7,7 +7,7 @@
 
 class CQvAOMTAVO;
 
-class AOMTAVO_API CQvAOMTAVOShutter : public CQvDeviceShutter_Default {
+class CQvAOMTAVOShutter : public CQvDeviceShutter_Default {
 public:
     explicit CQvAOMTAVOShutter(CQvAOMTAVO* owner);
     ~CQvAOMTAVOShutter() override;

@@ -14,7 +14,7 @@ struct SCfgRow {
     HWND hLambda = nullptr;
 };
 
-class AOMTAVO_API CCfgDlg {
+class CCfgDlg {
 public:
     enum { Rows = 3 };
     explicit CCfgDlg(CQvAOMTAVO* device);
@@ -37,7 +37,7 @@ private:
     void ShowError(const wchar_t* text);
 };
 
-class AOMTAVO_API CCfgShutterDlg {
+class CCfgShutterDlg {
 public:
     CCfgShutterDlg(CQvAOMTAVO* device, CQvAOMTAVOShutter* shutter);
 
