@@ -7,6 +7,7 @@ const CScriptRunner::SCommand CScriptRunner::kCommands[] = {
     {"classes", &CScriptRunner::Classes}, {"versions", &CScriptRunner::Versions},
     {"create", &CScriptRunner::Create},   {"info", &CScriptRunner::Info},
     {"connect", &CScriptRunner::Connect}, {"configure", &CScriptRunner::Configure},
+    {"configuration", &CScriptRunner::Configuration},
     {"reset", &CScriptRunner::Reset},     {"disconnect", &CScriptRunner::Disconnect},
     {"state", &CScriptRunner::State},     {"lines", &CScriptRunner::Lines},
     {"power", &CScriptRunner::Power},     {"used", &CScriptRunner::Used},

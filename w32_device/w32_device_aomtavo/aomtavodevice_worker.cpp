@@ -174,10 +174,19 @@ bool CQvAOMTAVO::StopWorker() {
     if (!asked || WaitForSingleObject(m_hEvEnded, kEndWaitMs) == WAIT_TIMEOUT) {
         TerminateThread(m_hWorkerThread, 1);
         WaitForSingleObject(m_hWorkerThread, kEndWaitMs);
+        DiagOutputExW_hlp(QV_WFILE, __LINE__);
+        DiagOutputExW(L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms and was ended",
+                      static_cast<unsigned>(kEndWaitMs));
         // The ended thread may have owned the slot: a fresh lock, or every later post would be refused.
         // Posters only ever try it, so nobody waits on the old one.
         DeleteCriticalSection(&m_csCommandSlot);
         InitializeCriticalSection(&m_csCommandSlot);
+        // Every other lock it can hold passes to its next user by itself; freed here, so that the log
+        // names them now.
+        m_DeviceLock.Reclaim();
+        m_UnitStateLock.Reclaim();
+        m_ChangeBatchLock.Reclaim();
+        m_pNIDAQPort->ReclaimLock();
     } else {
         WaitForSingleObject(m_hWorkerThread, kEndWaitMs);
     }
