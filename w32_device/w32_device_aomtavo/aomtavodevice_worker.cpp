@@ -187,6 +187,17 @@ bool CQvAOMTAVO::StopWorker() {
         m_UnitStateLock.Reclaim();
         m_ChangeBatchLock.Reclaim();
         m_pNIDAQPort->ReclaimLock();
+        // A poster still waiting for the ended worker gets its time-out now, and with it gives back the call
+        // lock, which the next connect needs.
+        m_iCommandResult = kTimeout;
+        m_lTakenCommand = m_lDoneCommand = m_lPostedCommand;
+        SetEvent(m_hEvTaken);
+        SetEvent(m_hEvDone);
+        for (ULONGLONG deadline = GetTickCount64() + kEndWaitMs; GetTickCount64() < deadline; Sleep(1))
+            if (TryEnterCriticalSection(&m_csCall)) {
+                LeaveCriticalSection(&m_csCall);
+                break;
+            }
     } else {
         WaitForSingleObject(m_hWorkerThread, kEndWaitMs);
     }
