@@ -58,7 +58,9 @@ int RecordDialog(HWND, const wchar_t* text, const wchar_t* caption, UINT style) 
     return IDOK;
 }
 
-std::wstring VariantDir(const char* variant) { return FakeDaqmxDir(variant); }
+std::wstring VariantDir(const char* variant) {
+    return FakeDaqmxDir(variant);
+}
 
 template <class F> F Fake(const char* name) {
     HMODULE library = GetModuleHandleW(L"nicaiu.dll");
@@ -83,7 +85,8 @@ std::vector<std::string> DiscoveryCalls() {
         end = log.find('\n', start);
         if (end == std::string::npos) end = log.size();
         std::string line = log.substr(start, end - start);
-        for (const char* fn : {"DAQmxGetSysDevNames(", "DAQmxGetDevAOPhysicalChans(", "DAQmxGetDevAOVoltageRngs("})
+        for (const char* fn :
+             {"DAQmxGetSysDevNames(", "DAQmxGetDevAOPhysicalChans(", "DAQmxGetDevAOVoltageRngs("})
             if (line.compare(0, strlen(fn), fn) == 0) calls.push_back(line);
     }
     return calls;

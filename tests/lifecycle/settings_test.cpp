@@ -149,8 +149,8 @@ TEST(ConfigurationText, MalformedEntriesLeaveTheirFieldsAlone) {
 TEST(ConfigurationText, ChannelIndexIsKeptWithinTheTableAndRefusedOutside) {
     struct {
         int index;
-        int expected;     // the index kept for line 0 (1 before)
-        int rangedEntry;  // the table entry that takes the range, -1 none
+        int expected;    // the index kept for line 0 (1 before)
+        int rangedEntry; // the table entry that takes the range, -1 none
         const wchar_t* logLine;
     } cases[] = {
         {9, 9, 8, nullptr},
@@ -163,10 +163,11 @@ TEST(ConfigurationText, ChannelIndexIsKeptWithinTheTableAndRefusedOutside) {
         SCOPED_TRACE(c.index);
         DeviceHost host;
         ASSERT_TRUE(host.Connect());
-        std::wstring text = std::wstring(L"bEmpty[0]=0;iIndex[0]=") + std::to_wstring(c.index) +
-                            L";fValMin[0]=  0.5;fValMax[0]=  4.5;fValLambda[0]=488.0;sChannel_Name[0]=Dev2/ao8;"
-                            L"bEmpty[1]=0;iIndex[1]=2;fValMin[1]=  0.0;fValMax[1]= 10.0;fValLambda[1]=488.0;"
-                            L"bEmpty[2]=0;iIndex[2]=3;fValMin[2]=  0.0;fValMax[2]= 10.0;fValLambda[2]=561.0;";
+        std::wstring text =
+            std::wstring(L"bEmpty[0]=0;iIndex[0]=") + std::to_wstring(c.index) +
+            L";fValMin[0]=  0.5;fValMax[0]=  4.5;fValLambda[0]=488.0;sChannel_Name[0]=Dev2/ao8;"
+            L"bEmpty[1]=0;iIndex[1]=2;fValMin[1]=  0.0;fValMax[1]= 10.0;fValLambda[1]=488.0;"
+            L"bEmpty[2]=0;iIndex[2]=3;fValMin[2]=  0.0;fValMax[2]= 10.0;fValLambda[2]=561.0;";
         LogCapture log;
         ASSERT_EQ(DMRC_OK, host.Configure(text.c_str()));
         EXPECT_EQ(c.expected, host->m_Lines[0].iIndex);
@@ -175,7 +176,8 @@ TEST(ConfigurationText, ChannelIndexIsKeptWithinTheTableAndRefusedOutside) {
             bool ranged = i == c.rangedEntry || i == 1 || i == 2;
             EXPECT_EQ(ranged, channel.bUserRange) << "entry " << i;
             if (i == c.rangedEntry) EXPECT_FLOAT_EQ(0.5f, channel.fMin);
-            if (i == 0) EXPECT_FLOAT_EQ(-10.0f, channel.fMin) << "the kept index's entry keeps its board range";
+            if (i == 0)
+                EXPECT_FLOAT_EQ(-10.0f, channel.fMin) << "the kept index's entry keeps its board range";
         }
         if (c.logLine) EXPECT_TRUE(log.Contains(c.logLine));
         // Within the table the text the host stores comes back as it was read.

@@ -52,7 +52,8 @@ TEST(ForcedWorkerEnd, LocksTheWorkerHeldDoNotHangTheNextConnect) {
         const wchar_t* takenOver;
     } cases[] = {
         {"voltage write", true, L"ERROR: NI-DAQ port lock was held by a thread that was ended; taken over"},
-        {"change callback", false, L"ERROR: change batch lock was held by a thread that was ended; taken over"},
+        {"change callback", false,
+         L"ERROR: change batch lock was held by a thread that was ended; taken over"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
@@ -64,7 +65,8 @@ TEST(ForcedWorkerEnd, LocksTheWorkerHeldDoNotHangTheNextConnect) {
         if (c.inVoltageWrite)
             stall("DAQmxWriteAnalogScalarF64");
         else
-            host.physical().SetChangeCallback(&SStalledHost::Callback, reinterpret_cast<uintptr_t>(&stalledHost));
+            host.physical().SetChangeCallback(&SStalledHost::Callback,
+                                              reinterpret_cast<uintptr_t>(&stalledHost));
         std::thread poster([&] { host.laser().SetPower(0, 40.0); });
         bool stuck = c.inVoltageWrite
                          ? FakeDaqmx<decltype(&fakedaqmx_WaitStalled)>("fakedaqmx_WaitStalled")(5000) == 1
@@ -79,8 +81,8 @@ TEST(ForcedWorkerEnd, LocksTheWorkerHeldDoNotHangTheNextConnect) {
         stall(nullptr);
         SetEvent(stalledHost.release);
         EXPECT_TRUE(reconnected);
-        EXPECT_TRUE(
-            log.Contains(L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within 10000 ms and was ended"));
+        EXPECT_TRUE(log.Contains(
+            L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within 10000 ms and was ended"));
         EXPECT_TRUE(log.Contains(c.takenOver));
         Within(20000, "using the device again", [&] {
             EXPECT_EQ(DMRC_OK, host.session().Configure(nullptr));
@@ -110,7 +112,8 @@ TEST(NoDaqBoard, TheUnitConnectsAndAPowerChangeFailsInTheLog) {
     FreeLibrary(daq);
 }
 
-// The worker delivers while a host thread begins and flushes batches: every record reaches the host, in order.
+// The worker delivers while a host thread begins and flushes batches: every record reaches the host, in
+// order.
 TEST(ChangeBatch, RecordsOfTheWorkerArriveInOrderWhileTheHostBatches) {
     LogicalHost host;
     ASSERT_TRUE(host.StartSimulator(L""));

@@ -116,8 +116,7 @@ CQvAOMNIDAQPort::CQvAOMNIDAQPort()
     QV_DIAG(L"CQvAOMNIDAQPort constructor");
 }
 
-CQvAOMNIDAQPort::~CQvAOMNIDAQPort() {
-}
+CQvAOMNIDAQPort::~CQvAOMNIDAQPort() {}
 
 void CQvAOMNIDAQPort::Lock() {
     m_Lock.Enter(QV_WFILE, __LINE__);

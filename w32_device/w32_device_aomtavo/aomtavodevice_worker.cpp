@@ -1,6 +1,8 @@
 // The command worker: one thread per connected device runs every hardware command and the status poll.
 #include "aomtavodevice.h"
 
+#include "aomnidaqport.h"
+
 #include <qv/qvlog.h>
 #include <qv/qvsystem.h>
 

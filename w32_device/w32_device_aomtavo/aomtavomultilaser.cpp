@@ -26,9 +26,8 @@ CQvStringW PositionKey(const wchar_t* key, int position) {
 } // namespace
 
 CQvAOMTAVOMultiLaser::CQvAOMTAVOMultiLaser(CQvAOMTAVO* owner)
-    : m_pOwner(owner), m_uId(0),
-      m_uLineCount(MaxLines), m_auWavelength{}, m_aiPowerSteps{}, m_adPower{}, m_abEmpty{},
-      m_abPowerWritten{} {}
+    : m_pOwner(owner), m_uId(0), m_uLineCount(MaxLines), m_auWavelength{},
+      m_aiPowerSteps{}, m_adPower{}, m_abEmpty{}, m_abPowerWritten{} {}
 
 CQvAOMTAVOMultiLaser::~CQvAOMTAVOMultiLaser() {}
 
@@ -245,8 +244,8 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetPower(int line, double percent
     m_aiPowerSteps[p] = steps;
     if (m_pOwner->m_Lines[p].iIndex == 0) return DMRC_NO_DEVICE;
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Test OK");
-    int64_t result = m_pOwner->CallBack(C_SetPower, reinterpret_cast<uintptr_t>(this), static_cast<uint64_t>(p),
-                                        static_cast<uint64_t>(steps), 0);
+    int64_t result = m_pOwner->CallBack(C_SetPower, reinterpret_cast<uintptr_t>(this),
+                                        static_cast<uint64_t>(p), static_cast<uint64_t>(steps), 0);
     // A command the worker never ran is tried again at the next call with the same power.
     if (result != kBusy && result != kTimeout) m_abPowerWritten[p] = true;
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Leave");

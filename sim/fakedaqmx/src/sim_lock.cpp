@@ -22,8 +22,8 @@ State g_state;
 const DWORD kMaxStallMs = 60000;
 struct Stall {
     CRITICAL_SECTION section;
-    std::string function;                                            // "" : nothing stalls
-    HANDLE released = CreateEventW(nullptr, TRUE, TRUE, nullptr);    // set while nothing stalls
+    std::string function;                                              // "" : nothing stalls
+    HANDLE released = CreateEventW(nullptr, TRUE, TRUE, nullptr);      // set while nothing stalls
     HANDLE someoneWaits = CreateEventW(nullptr, TRUE, FALSE, nullptr); // set once a call is held
     Stall() { InitializeCriticalSection(&section); }
     ~Stall() {
