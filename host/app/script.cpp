@@ -3,6 +3,8 @@
 #include "numbers.h"
 #include "output.h"
 
+// Two commands a line, which an odd count would otherwise undo.
+// clang-format off
 const CScriptRunner::SCommand CScriptRunner::kCommands[] = {
     {"classes", &CScriptRunner::Classes}, {"versions", &CScriptRunner::Versions},
     {"create", &CScriptRunner::Create},   {"info", &CScriptRunner::Info},
@@ -13,7 +15,9 @@ const CScriptRunner::SCommand CScriptRunner::kCommands[] = {
     {"shutter", &CScriptRunner::Shutter}, {"notifications", &CScriptRunner::Notifications},
     {"macros", &CScriptRunner::Macros},   {"voltages", &CScriptRunner::Voltages},
     {"wait", &CScriptRunner::Wait},       {"save", &CScriptRunner::Save},
+    {"configuration", &CScriptRunner::Configuration},
 };
+// clang-format on
 
 std::wstring Widen(const std::string& s) {
     int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);

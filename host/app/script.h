@@ -33,6 +33,7 @@ private:
     bool Info(const std::string& argument);
     bool Connect(const std::string& argument);
     bool Configure(const std::string& argument);
+    bool Configuration(const std::string& argument);
     bool Reset(const std::string& argument);
     bool Disconnect(const std::string& argument);
     bool State(const std::string& argument);

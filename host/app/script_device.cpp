@@ -60,6 +60,16 @@ bool CScriptRunner::Configure(const std::string& argument) {
     return saveError.empty() ? Ok() : Fail(DMRC_NO_DEVICE, saveError);
 }
 
+// The device's own configuration text, as the host stores it after the line dialog.
+bool CScriptRunner::Configuration(const std::string& argument) {
+    if (!NoArgument("configuration", argument) || !NeedDevice()) return false;
+    CQvStringW text;
+    EDeviceManagerReturnCode result = m_App.Device()->GetConfigurationString(text);
+    if (result != DMRC_OK) return Fail(result, L"the device gave no configuration text");
+    PrintLine(L"configuration " + std::wstring(text.GetString()));
+    return Ok();
+}
+
 bool CScriptRunner::Reset(const std::string& argument) {
     if (!NoArgument("reset", argument) || !NeedDevice()) return false;
     EDeviceManagerReturnCode result = m_App.Reset();

@@ -63,7 +63,9 @@
     X(fakedaqmx_ClearCallLog)                                                                                \
     X(fakedaqmx_GetLastVoltage)                                                                              \
     X(fakedaqmx_ListVoltages)                                                                                \
-    X(fakedaqmx_TaskCount)
+    X(fakedaqmx_TaskCount)                                                                                   \
+    X(fakedaqmx_Stall)                                                                                       \
+    X(fakedaqmx_WaitStalled)
 // clang-format on
 
 // Full path of <QV_FAKEDAQMX_DIR>\<variant>\nicaiu.dll.

@@ -83,6 +83,30 @@ TEST(QvhostUnit, ExtendedUnitReportsItsFrontPanelAndStoresTheConnection) {
         << again.output;
 }
 
+// After a restart the host shows the stored power: the first power of the line reaches its AOM even so. A
+// channel index beyond this machine's channels comes back unchanged in the text the host stores.
+TEST(QvhostUnit, StoredPowerReachesTheAomAfterARestartAndAForeignIndexIsKept) {
+    TavoSimUnit unit;
+    ASSERT_TRUE(unit.ok()) << unit.error();
+    TempStore store("restart");
+    std::string configuration = kConfiguration;
+    configuration.replace(configuration.find("iIndex[2]=3"), 11, "iIndex[2]=9");
+    ProcessResult first = Qvhost(RealClassOptions(store) + L"-",
+                                 "create\nconnect m_iCOMPort=" + std::to_string(unit.com_port()) +
+                                     ";\nconfigure " + configuration + "\npower 1 50\nconfiguration\n");
+    ASSERT_TRUE(first.finished);
+    EXPECT_EQ(std::vector<std::string>({"configuration " + configuration}),
+              LinesStartingWith(first.output, "configuration "))
+        << first.output;
+    ProcessResult again =
+        Qvhost(RealClassOptions(store) + L"-", "create\nconnect\nconfigure\nlines\npower 1 50\nvoltages\n");
+    ASSERT_TRUE(again.finished);
+    EXPECT_NE(std::string::npos, again.output.find("power 50.0 wavelength 561")) << again.output;
+    EXPECT_EQ(std::vector<std::string>({"channel Dev1/ao1 volts 2.500"}),
+              LinesStartingWith(again.output, "channel "))
+        << again.output;
+}
+
 TEST(QvhostUnit, DemoWithTheRealClassReportsTheRecordedVoltage) {
     TavoSimUnit unit;
     ASSERT_TRUE(unit.ok()) << unit.error();

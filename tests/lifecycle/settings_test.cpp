@@ -139,15 +139,52 @@ TEST(ConfigurationText, ConfigureReadsTheWorkedExampleBackInAnyLocale) {
 TEST(ConfigurationText, MalformedEntriesLeaveTheirFieldsAlone) {
     DeviceHost host;
     ASSERT_TRUE(host.Connect());
-    LogCapture log;
-    ASSERT_EQ(DMRC_OK, host.Configure(L"iIndex[0]x;iIndex[0]=3;fValMax[0]=abc;iIndex[1]=300;iIndex[2]=-2;"));
+    ASSERT_EQ(DMRC_OK, host.Configure(L"iIndex[0]x;iIndex[0]=3;fValMax[0]=abc;"));
     EXPECT_EQ(1, host->m_Lines[0].iIndex) << "first occurrence not followed by '='";
-    EXPECT_EQ(2, host->m_Lines[1].iIndex) << "beyond the channel table";
-    EXPECT_EQ(3, host->m_Lines[2].iIndex) << "negative";
-    EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::ConfigureDevice - iIndex[1]=300 refused, 4 channels, 2 kept"));
-    EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::ConfigureDevice - iIndex[2]=-2 refused, 4 channels, 3 kept"));
-    for (const SAOChannel& channel : host->m_AOChannels)
-        EXPECT_FALSE(channel.bUserRange);
+    EXPECT_FLOAT_EQ(0.0f, host->m_Lines[0].fValMax);
+}
+
+// Any index the table can hold is kept, even beyond this machine's four channels, and its range goes to
+// that entry only; an index outside the table is refused and its range reaches no entry.
+TEST(ConfigurationText, ChannelIndexIsKeptWithinTheTableAndRefusedOutside) {
+    struct {
+        int index;
+        int expected;    // the index kept for line 0 (1 before)
+        int rangedEntry; // the table entry that takes the range, -1 none
+        const wchar_t* logLine;
+    } cases[] = {
+        {9, 9, 8, nullptr},
+        {256, 256, 255, nullptr},
+        {0, 0, -1, nullptr},
+        {300, 1, -1, L"CQvAOMTAVO::ConfigureDevice - iIndex[0]=300 refused, outside 0 to 256, 1 kept"},
+        {-2, 1, -1, L"CQvAOMTAVO::ConfigureDevice - iIndex[0]=-2 refused, outside 0 to 256, 1 kept"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        DeviceHost host;
+        ASSERT_TRUE(host.Connect());
+        std::wstring text =
+            std::wstring(L"bEmpty[0]=0;iIndex[0]=") + std::to_wstring(c.index) +
+            L";fValMin[0]=  0.5;fValMax[0]=  4.5;fValLambda[0]=488.0;sChannel_Name[0]=Dev2/ao8;"
+            L"bEmpty[1]=0;iIndex[1]=2;fValMin[1]=  0.0;fValMax[1]= 10.0;fValLambda[1]=488.0;"
+            L"bEmpty[2]=0;iIndex[2]=3;fValMin[2]=  0.0;fValMax[2]= 10.0;fValLambda[2]=561.0;";
+        LogCapture log;
+        ASSERT_EQ(DMRC_OK, host.Configure(text.c_str()));
+        EXPECT_EQ(c.expected, host->m_Lines[0].iIndex);
+        for (int i = 0; i < AOM_MAX_AO_CHANNELS; ++i) {
+            const SAOChannel& channel = host->m_AOChannels[i];
+            bool ranged = i == c.rangedEntry || i == 1 || i == 2;
+            EXPECT_EQ(ranged, channel.bUserRange) << "entry " << i;
+            if (i == c.rangedEntry) EXPECT_FLOAT_EQ(0.5f, channel.fMin);
+            if (i == 0)
+                EXPECT_FLOAT_EQ(-10.0f, channel.fMin) << "the kept index's entry keeps its board range";
+        }
+        if (c.logLine) EXPECT_TRUE(log.Contains(c.logLine));
+        // Within the table the text the host stores comes back as it was read.
+        CQvStringW stored;
+        ASSERT_EQ(DMRC_OK, host->GetConfigurationString(stored));
+        if (c.expected == c.index) EXPECT_EQ(text, stored.GetString());
+    }
 }
 
 TEST(ConnectionText, PortIsReadWhenPresentAndKeptOtherwise) {

@@ -43,7 +43,7 @@ bool LogicalHost::StartReal(const char* personality, const wchar_t* configuratio
     options.personality = personality;
     m_pUnit.reset(new tavosim_fixture::TavoSimUnit(options));
     std::wstring error;
-    if (!m_pUnit->ok() || !m_Host.Load(BesideExecutable(L"w32_device_aomtavo.dll"), error) ||
+    if (!m_pUnit->ok() || !m_Host.Load(ModuleUnderTest(), error) ||
         !m_Host.Create("CQvAOMTAVO", error))
         return false;
     std::wstring connection = L"m_iCOMPort=" + std::to_wstring(m_pUnit->com_port()) + L";";
@@ -53,7 +53,7 @@ bool LogicalHost::StartReal(const char* personality, const wchar_t* configuratio
 
 bool LogicalHost::StartSimulator(const wchar_t* configuration) {
     std::wstring error;
-    if (!m_Host.Load(BesideExecutable(L"w32_device_aomtavo.dll"), error) ||
+    if (!m_Host.Load(ModuleUnderTest(), error) ||
         !m_Host.Create("CQvAOMTAVOSim", error))
         return false;
     std::wstring connection, text = configuration;

@@ -25,6 +25,7 @@ public:
     bool StartSimulator(const wchar_t* configuration);
 
     CQvAOMTAVO& device() const { return *dynamic_cast<CQvAOMTAVO*>(m_Host.Device()); }
+    IQvPhysicalDevice& physical() const { return *m_Host.Device(); }
     IQvDeviceMultiLaser& laser() const { return *m_Session.MultiLaser(); }
     IQvDeviceShutter& shutter() const { return *m_Session.Shutter(); }
     CHostSession& session() { return m_Session; }
@@ -54,4 +55,9 @@ private:
 double LastVoltage(const char* channel);
 // How many calls of that function the stand-in recorded.
 int CallCount(const char* function);
+// A control function of the stand-in, once the device has loaded it (null before).
+template <class F> F FakeDaqmx(const char* name) {
+    HMODULE library = GetModuleHandleW(L"nicaiu.dll");
+    return library ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+}
 void SetDaqFault(const char* function, int status);

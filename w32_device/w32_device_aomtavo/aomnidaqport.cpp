@@ -20,6 +20,9 @@ const int kMaxChannelsPerBoard = 16;
 // A list the library reports as longer than this is damaged, not something to allocate for.
 const int32 kMaxListSize = 1 << 20;
 const int32 kMaxRangeValues = 1024;
+// The library's answers to a buffer that is too small: a text, an array.
+const int32 kBufferTooSmallForString = -200228;
+const int32 kWriteBufferTooSmall = -200234;
 
 const char* const kFunctionNames[DAQmxFn_Count] = {"DAQmxGetSysNIDAQMajorVersion",
                                                    "DAQmxGetSysNIDAQMinorVersion",
@@ -79,11 +82,12 @@ CQvStringW Widen(const char* s) {
 }
 
 // Reads a list text of the library (size query, then the list) and keeps the complete items that fit
-// into capacity - 1 characters. Returns the status of the library, or 1 when something was cut.
-int32 ReadList(const std::function<int32(char*, uInt32)>& query, char* out, int capacity, bool& cut) {
+// into capacity - 1 characters. Returns the status of the library; size is the size it reported.
+int32 ReadList(const std::function<int32(char*, uInt32)>& query, char* out, int capacity, bool& cut,
+               int32& size) {
     cut = false;
     out[0] = 0;
-    int32 size = query(nullptr, 0);
+    size = query(nullptr, 0);
     if (size < 0) return size;
     if (size == 0) return 0;
     if (size > kMaxListSize) return -1;
@@ -108,27 +112,18 @@ int32 ReadList(const std::function<int32(char*, uInt32)>& query, char* out, int 
 } // namespace
 
 CQvAOMNIDAQPort::CQvAOMNIDAQPort()
-    : bSimulate(false), uSDKMajorVersion(0), uSDKMinorVersion(0), bOpened(false), bBusy(false) {
+    : bSimulate(false), uSDKMajorVersion(0), uSDKMinorVersion(0), bOpened(false) {
     QV_DIAG(L"CQvAOMNIDAQPort constructor");
-    InitializeCriticalSection(&m_csLock);
 }
 
-CQvAOMNIDAQPort::~CQvAOMNIDAQPort() {
-    DeleteCriticalSection(&m_csLock);
-}
+CQvAOMNIDAQPort::~CQvAOMNIDAQPort() {}
 
 void CQvAOMNIDAQPort::Lock() {
-    EnterCriticalSection(&m_csLock);
-    if (bBusy) DiagAssertW(0, L"true", 0, QV_WFILE, __LINE__);
-    bBusy = true;
+    m_Lock.Enter(QV_WFILE, __LINE__);
 }
 
 void CQvAOMNIDAQPort::Unlock() {
-    EnterCriticalSection(&m_csLock);
-    if (!bBusy) DiagAssertW(0, L"true", 0, QV_WFILE, __LINE__);
-    bBusy = false;
-    LeaveCriticalSection(&m_csLock);
-    LeaveCriticalSection(&m_csLock);
+    m_Lock.Leave(QV_WFILE, __LINE__);
 }
 
 void CQvAOMNIDAQPort::UnloadLibrary() {
@@ -243,9 +238,12 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
     device.m_iAOChannelCount = 0;
     auto sysDevNames = DAQMX(GetSysDevNames, PFN_DAQmxGetSysDevNames);
     bool cut = false;
-    int32 status = ReadList([&](char* data, uInt32 size) { return sysDevNames(data, size); }, names,
-                            kNameBufferSize, cut);
-    if (status < 0 || names[0] == 0) {
+    int32 size = 0;
+    int32 status = ReadList([&](char* data, uInt32 length) { return sysDevNames(data, length); }, names,
+                            kNameBufferSize, cut, size);
+    // An empty list (size 1) is not refused: it makes one board "" whose queries fail, so that the unit
+    // itself still connects on a machine with the library and no board.
+    if (size <= 0 || status < 0) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort NI_DAQmxGetSysDevNames");
         Unlock();
         ShowError(L"No NI-DAQmx devices detected.");
@@ -269,10 +267,19 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
         SDAQBoard& board = device.m_DAQBoards[d];
         board.sName = device.m_DAQBoardNames[d];
 
-        char channels[kNameBufferSize];
+        // Asked as the library is normally asked; only a list too long for the buffer is fetched by its size.
+        char channels[kNameBufferSize] = {};
         auto aoChans = DAQMX(GetDevAOPhysicalChans, PFN_DAQmxGetDevString);
-        if (ReadList([&](char* data, uInt32 size) { return aoChans(name, data, size); }, channels,
-                     kNameBufferSize, cut) < 0) {
+        int32 chansStatus = aoChans(name, channels, kNameBufferSize);
+        cut = false;
+        if (chansStatus == kBufferTooSmallForString) {
+            QV_DIAG(L"CQvAOMNIDAQPort Dev: %S channel list longer than its buffer, read by its size",
+                    name.GetString());
+            int32 listSize = 0;
+            chansStatus = ReadList([&](char* data, uInt32 length) { return aoChans(name, data, length); },
+                                   channels, kNameBufferSize, cut, listSize);
+        }
+        if (chansStatus < 0) {
             QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxGetDevAOPhysicalChans");
             continue;
         }
@@ -287,11 +294,22 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
         SplitList(scratchText, scratch, n, nullptr, kMaxChannelsPerBoard);
         board.iAOChannels = n;
 
-        // Size first: a board with several ranges does not fit into two values, and only the first is kept.
+        // One range fills the two values; a board with several is read whole by its size, the first kept.
         auto aoRanges = DAQMX(GetDevAOVoltageRngs, PFN_DAQmxGetDevAOVoltageRngs);
-        int32 rangeValues = aoRanges(name, nullptr, 0);
-        std::vector<float64> ranges(rangeValues > 2 && rangeValues <= kMaxRangeValues ? rangeValues : 2, 0.0);
-        if (rangeValues < 0 || aoRanges(name, ranges.data(), static_cast<uInt32>(ranges.size())) < 0) {
+        std::vector<float64> ranges(2, 0.0);
+        int32 rangeStatus = aoRanges(name, ranges.data(), 2);
+        if (rangeStatus == kWriteBufferTooSmall) {
+            QV_DIAG(L"CQvAOMNIDAQPort Dev: %S has more voltage ranges than two values, read by their number",
+                    name.GetString());
+            int32 values = aoRanges(name, nullptr, 0);
+            if (values >= 2 && values <= kMaxRangeValues) {
+                ranges.assign(static_cast<size_t>(values), 0.0);
+                rangeStatus = aoRanges(name, ranges.data(), static_cast<uInt32>(values));
+            } else {
+                rangeStatus = values < 0 ? values : kWriteBufferTooSmall;
+            }
+        }
+        if (rangeStatus < 0) {
             QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxGetDevAOVoltageRngs");
             continue;
         }

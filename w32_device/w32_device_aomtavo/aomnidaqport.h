@@ -1,6 +1,7 @@
 // NI-DAQmx binding: loading the library, board discovery and the AOM control voltages.
 #pragma once
 
+#include "aomlock.h"
 #include "aomtavoapi.h"
 
 #include <qv/qvstring.h>
@@ -26,6 +27,8 @@ public:
     bool Close();
     void Lock();
     void Unlock();
+    // After the worker was ended by force: frees the port lock if the worker held it (true).
+    bool ReclaimLock() { return m_Lock.Reclaim(); }
     static void UnloadLibrary();
 
     // Splits a ", "-separated list in place into at most capacity entries (filter: keep items containing it).
@@ -50,6 +53,5 @@ private:
     void ShowError(const wchar_t* text);
     void ForgetTasks();
 
-    CRITICAL_SECTION m_csLock;
-    volatile bool bBusy;
+    CAOMGuardedLock m_Lock{L"NI-DAQ port"};
 };

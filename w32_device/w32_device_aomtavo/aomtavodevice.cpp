@@ -55,7 +55,6 @@ CQvAOMTAVO::CQvAOMTAVO()
 
     InitializeCriticalSection(&m_csCommandSlot);
     InitializeCriticalSection(&m_csCall);
-    InitializeCriticalSection(&m_csChangeBatch);
 }
 
 CQvAOMTAVO::~CQvAOMTAVO() {
@@ -69,7 +68,6 @@ CQvAOMTAVO::~CQvAOMTAVO() {
     delete m_pPad;
     DeleteCriticalSection(&m_csCommandSlot);
     DeleteCriticalSection(&m_csCall);
-    DeleteCriticalSection(&m_csChangeBatch);
 }
 
 CQvClass* CQvAOMTAVO::GetClassObject() {
@@ -167,16 +165,18 @@ EDeviceManagerReturnCode CQvAOMTAVO::GetBatching(bool* batching) {
 
 EDeviceManagerReturnCode CQvAOMTAVO::BeginChangeBatch(bool batching) {
     if (m_iState != 2) return DMRC_WRONG_STATE;
+    m_ChangeBatchLock.Enter();
     m_bBatching = batching;
+    m_ChangeBatchLock.Leave();
     return DMRC_OK;
 }
 
 EDeviceManagerReturnCode CQvAOMTAVO::FlushChangeBatch() {
     if (m_iState != 2) return DMRC_WRONG_STATE;
-    EnterCriticalSection(&m_csChangeBatch);
+    m_ChangeBatchLock.Enter();
     m_bBatching = false;
     if (m_ChangeBatch.uCount > 0) DeliverBatchLocked();
-    LeaveCriticalSection(&m_csChangeBatch);
+    m_ChangeBatchLock.Leave();
     return DMRC_OK;
 }
 
@@ -201,7 +201,7 @@ void CQvAOMTAVO::DeliverBatchLocked() {
 }
 
 void CQvAOMTAVO::AddToChangeBatch(const SQvDMChangeRecord& record) {
-    EnterCriticalSection(&m_csChangeBatch);
+    m_ChangeBatchLock.Enter();
     uint32_t count =
         record.uCount <= SQvDMChangeRecord::MaxEntries ? record.uCount : SQvDMChangeRecord::MaxEntries;
     for (uint32_t i = 0; i < count; ++i) {
@@ -223,7 +223,19 @@ void CQvAOMTAVO::AddToChangeBatch(const SQvDMChangeRecord& record) {
         m_ChangeBatch.uCount = slot + 1;
         if (m_ChangeBatch.uCount == SQvDMChangeRecord::MaxEntries) DeliverBatchLocked();
     }
-    LeaveCriticalSection(&m_csChangeBatch);
+    m_ChangeBatchLock.Leave();
+}
+
+// Batching is decided under the batch lock: a flush between the decision and the add would leave the
+// record in the batch, late and out of order. A direct call keeps the lock too, so that it cannot overtake
+// a flush of earlier records.
+void CQvAOMTAVO::DeliverOrBatch(SQvDMChangeRecord& record, PFN_QvDMChange function, uint64_t context) {
+    m_ChangeBatchLock.Enter();
+    if (m_bBatching)
+        AddToChangeBatch(record);
+    else
+        function(1, &record, context);
+    m_ChangeBatchLock.Leave();
 }
 
 void CQvAOMTAVO::RefreshChannelTable() {
@@ -268,9 +280,6 @@ bool DeliverChange(CQvAOMTAVO& device, SQvDMChangeRecord& record) {
     uint64_t context = device.m_pChangeContext;
     device.LeaveDeviceLock(QV_WFILE, __LINE__);
     if (!function) return false;
-    if (device.m_bBatching)
-        device.AddToChangeBatch(record);
-    else
-        function(1, &record, context);
+    device.DeliverOrBatch(record, function, context);
     return true;
 }

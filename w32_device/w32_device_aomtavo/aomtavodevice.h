@@ -107,9 +107,13 @@ public:
     static int AddIndexedKeyValue(CQvStringW& text, const wchar_t* key, const wchar_t* value, int index);
     // The configuration text of the three line records; also gives the multi-laser their wavelengths.
     void WriteConfigurationText(CQvStringW& text);
+    // The same text as the host stores it, without touching the records.
+    EDeviceManagerReturnCode GetConfigurationString(CQvStringW& text) override;
 
     // Used by the logical devices while the host batches changes.
     void AddToChangeBatch(const SQvDMChangeRecord& record);
+    // Hands a record to the batch while the host batches, else to the given callback.
+    void DeliverOrBatch(SQvDMChangeRecord& record, PFN_QvDMChange function, uint64_t context);
     void RefreshChannelTable();
 
     void EnterDeviceLock(const wchar_t* file, int line) { m_DeviceLock.Enter(file, line); }
@@ -180,6 +184,7 @@ public:
 
 private:
     void DeliverBatchLocked();
+    void FormatConfigurationText(CQvStringW& text) const;
     bool StartWorker();
     bool StopWorker();
     void CloseWorkerHandles();
@@ -188,13 +193,13 @@ private:
     void StatusPoll();
     bool WaitForAnswer(HANDLE event, volatile LONG& answered, LONG post, DWORD waitMs);
 
-    CAOMGuardedLock m_DeviceLock;
-    CAOMGuardedLock m_UnitStateLock;
+    CAOMGuardedLock m_DeviceLock{L"device"};
+    CAOMGuardedLock m_UnitStateLock{L"unit-state"};
     // Worker commands post through the slot lock and the call lock.
     CRITICAL_SECTION m_csCommandSlot;
     CRITICAL_SECTION m_csCall;
     // The worker adds to the batch while a host thread flushes it.
-    CRITICAL_SECTION m_csChangeBatch;
+    CAOMRecoverableLock m_ChangeBatchLock{L"change batch"};
 };
 
 class CQvAOMTAVOSim : public CQvAOMTAVO {

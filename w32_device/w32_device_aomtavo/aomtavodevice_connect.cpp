@@ -53,6 +53,7 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConnectDevice(const wchar_t* connection) {
         QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect");
         return kConnectAnswer;
     }
+    m_pMultiLaser->ForgetWrittenPowers();
     EnterDeviceLock(QV_WFILE, __LINE__);
     m_bConnected = true;
     LeaveDeviceLock(QV_WFILE, __LINE__);

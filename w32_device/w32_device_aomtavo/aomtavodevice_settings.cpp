@@ -69,28 +69,34 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConfigureDevice(const wchar_t* configuratio
         if (GetIndexedKeyValue(configuration, L"bEmpty", value, i) == 0) ScanSettingInt(value, line.bEmpty);
         m_pMultiLaser->m_abEmpty[i] = line.bEmpty != 0;
 
+        // Any index the channel table can hold is kept, so that a text written on a machine with more
+        // channels survives here unchanged; an entry beyond the discovered ones has no channel and its
+        // writes fail in the log. Only an index outside the table is refused, and its range reaches no entry.
         int index = 0;
+        bool refused = false;
         if (GetIndexedKeyValue(configuration, L"iIndex", value, i) == 0 && ScanSettingInt(value, index)) {
-            // A stored index may come from a machine with other boards: only entries that exist are taken.
-            if (index >= 0 && index <= m_iAOChannelCount && index <= AOM_MAX_AO_CHANNELS)
+            if (index >= 0 && index <= AOM_MAX_AO_CHANNELS) {
                 line.iIndex = index;
-            else
-                QV_DIAG(L"CQvAOMTAVO::ConfigureDevice - iIndex[%d]=%d refused, %d channels, %d kept", i,
-                        index, m_iAOChannelCount, line.iIndex);
+            } else {
+                refused = true;
+                QV_DIAG(L"CQvAOMTAVO::ConfigureDevice - iIndex[%d]=%d refused, outside 0 to %d, %d kept", i,
+                        index, static_cast<int>(AOM_MAX_AO_CHANNELS), line.iIndex);
+            }
         }
+        SAOChannel* channel = !refused && line.iIndex > 0 ? &m_AOChannels[line.iIndex - 1] : nullptr;
         float volts = 0.0f;
         if (GetIndexedKeyValue(configuration, L"fValMin", value, i) == 0 && ScanSettingFloat(value, volts)) {
             line.fValMin = volts;
-            if (line.iIndex != 0) {
-                m_AOChannels[line.iIndex - 1].fMin = volts;
-                m_AOChannels[line.iIndex - 1].bUserRange = true;
+            if (channel) {
+                channel->fMin = volts;
+                channel->bUserRange = true;
             }
         }
         if (GetIndexedKeyValue(configuration, L"fValMax", value, i) == 0 && ScanSettingFloat(value, volts)) {
             line.fValMax = volts;
-            if (line.iIndex != 0) {
-                m_AOChannels[line.iIndex - 1].fMax = volts;
-                m_AOChannels[line.iIndex - 1].bUserRange = true;
+            if (channel) {
+                channel->fMax = volts;
+                channel->bUserRange = true;
             }
         }
         if (GetIndexedKeyValue(configuration, L"fValLambda", value, i) == 0)
@@ -122,19 +128,30 @@ EDeviceManagerReturnCode CQvAOMTAVO::ShowLineConfigurationDialog(CQvStringW& con
     return DMRC_OK;
 }
 
+EDeviceManagerReturnCode CQvAOMTAVO::GetConfigurationString(CQvStringW& text) {
+    FormatConfigurationText(text);
+    return DMRC_OK;
+}
+
 void CQvAOMTAVO::WriteConfigurationText(CQvStringW& text) {
+    FormatConfigurationText(text);
+    for (int i = 0; i < AOM_LINE_COUNT; ++i) {
+        m_Lines[i].bEmpty = m_pMultiLaser->m_abEmpty[i] ? 1 : 0;
+        m_pMultiLaser->m_auWavelength[i] = static_cast<uint32_t>(static_cast<int>(m_Lines[i].fValLambda));
+    }
+}
+
+void CQvAOMTAVO::FormatConfigurationText(CQvStringW& text) const {
     text.Empty();
     for (int i = 0; i < AOM_LINE_COUNT; ++i) {
-        SAOMLineConfig& line = m_Lines[i];
-        line.bEmpty = m_pMultiLaser->m_abEmpty[i] ? 1 : 0;
-        AddIndexedKeyValue(text, L"bEmpty", SettingInt(line.bEmpty), i);
+        const SAOMLineConfig& line = m_Lines[i];
+        AddIndexedKeyValue(text, L"bEmpty", SettingInt(m_pMultiLaser->m_abEmpty[i] ? 1 : 0), i);
         AddIndexedKeyValue(text, L"iIndex", SettingInt(line.iIndex), i);
         AddIndexedKeyValue(text, L"fValMin", SettingFloat(line.fValMin), i);
         AddIndexedKeyValue(text, L"fValMax", SettingFloat(line.fValMax), i);
         AddIndexedKeyValue(text, L"fValLambda", SettingFloat(line.fValLambda), i);
         AddIndexedKeyValue(text, L"sChannel_Name", line.sChannel_Name, i);
         AddIndexedKeyValue(text, L"sLineName", m_pMultiLaser->m_asName[i], i);
-        m_pMultiLaser->m_auWavelength[i] = static_cast<uint32_t>(static_cast<int>(line.fValLambda));
     }
 }
 

@@ -1,6 +1,8 @@
 // The command worker: one thread per connected device runs every hardware command and the status poll.
 #include "aomtavodevice.h"
 
+#include "aomnidaqport.h"
+
 #include <qv/qvlog.h>
 #include <qv/qvsystem.h>
 
@@ -174,10 +176,30 @@ bool CQvAOMTAVO::StopWorker() {
     if (!asked || WaitForSingleObject(m_hEvEnded, kEndWaitMs) == WAIT_TIMEOUT) {
         TerminateThread(m_hWorkerThread, 1);
         WaitForSingleObject(m_hWorkerThread, kEndWaitMs);
+        DiagOutputExW_hlp(QV_WFILE, __LINE__);
+        DiagOutputExW(L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms and was ended",
+                      static_cast<unsigned>(kEndWaitMs));
         // The ended thread may have owned the slot: a fresh lock, or every later post would be refused.
         // Posters only ever try it, so nobody waits on the old one.
         DeleteCriticalSection(&m_csCommandSlot);
         InitializeCriticalSection(&m_csCommandSlot);
+        // Every other lock it can hold passes to its next user by itself; freed here, so that the log
+        // names them now.
+        m_DeviceLock.Reclaim();
+        m_UnitStateLock.Reclaim();
+        m_ChangeBatchLock.Reclaim();
+        m_pNIDAQPort->ReclaimLock();
+        // A poster still waiting for the ended worker gets its time-out now, and with it gives back the call
+        // lock, which the next connect needs.
+        m_iCommandResult = kTimeout;
+        m_lTakenCommand = m_lDoneCommand = m_lPostedCommand;
+        SetEvent(m_hEvTaken);
+        SetEvent(m_hEvDone);
+        for (ULONGLONG deadline = GetTickCount64() + kEndWaitMs; GetTickCount64() < deadline; Sleep(1))
+            if (TryEnterCriticalSection(&m_csCall)) {
+                LeaveCriticalSection(&m_csCall);
+                break;
+            }
     } else {
         WaitForSingleObject(m_hWorkerThread, kEndWaitMs);
     }

@@ -15,6 +15,8 @@
 namespace {
 const int kFailed = -1;
 const int kMaxStep = 1000;
+const int64_t kBusy = -2;      // CallBack: a command was running
+const int64_t kTimeout = 1460; // CallBack: the worker did not take or finish the command
 
 CQvStringW PositionKey(const wchar_t* key, int position) {
     CQvStringW text(key);
@@ -24,8 +26,8 @@ CQvStringW PositionKey(const wchar_t* key, int position) {
 } // namespace
 
 CQvAOMTAVOMultiLaser::CQvAOMTAVOMultiLaser(CQvAOMTAVO* owner)
-    : m_pOwner(owner), m_uId(0),
-      m_uLineCount(MaxLines), m_auWavelength{}, m_aiPowerSteps{}, m_adPower{}, m_abEmpty{} {}
+    : m_pOwner(owner), m_uId(0), m_uLineCount(MaxLines), m_auWavelength{},
+      m_aiPowerSteps{}, m_adPower{}, m_abEmpty{}, m_abPowerWritten{} {}
 
 CQvAOMTAVOMultiLaser::~CQvAOMTAVOMultiLaser() {}
 
@@ -236,13 +238,16 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetPower(int line, double percent
         return DMRC_BAD_ARGUMENT;
     m_adPower[p] = percent;
     int steps = static_cast<int>(percent * 10.0);
-    // A slider sends many values; only a change of a tenth of a percent reaches the hardware.
-    if (steps == m_aiPowerSteps[p]) return DMRC_OK;
+    // A slider sends many values; only a change of a tenth of a percent reaches the hardware, except the
+    // first power of the line after a connect.
+    if (steps == m_aiPowerSteps[p] && m_abPowerWritten[p]) return DMRC_OK;
     m_aiPowerSteps[p] = steps;
     if (m_pOwner->m_Lines[p].iIndex == 0) return DMRC_NO_DEVICE;
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Test OK");
-    m_pOwner->CallBack(C_SetPower, reinterpret_cast<uintptr_t>(this), static_cast<uint64_t>(p),
-                       static_cast<uint64_t>(steps), 0);
+    int64_t result = m_pOwner->CallBack(C_SetPower, reinterpret_cast<uintptr_t>(this),
+                                        static_cast<uint64_t>(p), static_cast<uint64_t>(steps), 0);
+    // A command the worker never ran is tried again at the next call with the same power.
+    if (result != kBusy && result != kTimeout) m_abPowerWritten[p] = true;
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Leave");
     return DMRC_OK;
 }
@@ -341,6 +346,11 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::LoadSettings(const wchar_t* setti
         m_aiPowerSteps[p] = static_cast<int>(m_adPower[p] * 10.0);
     }
     return DMRC_OK;
+}
+
+void CQvAOMTAVOMultiLaser::ForgetWrittenPowers() {
+    for (bool& written : m_abPowerWritten)
+        written = false;
 }
 
 bool CQvAOMTAVOMultiLaser::Notify(bool line1, bool line2, bool line3, int position) {

@@ -58,6 +58,8 @@ public:
     // Reports the used lines to the host (position -1: the unit changed them); false without a callback.
     bool Notify(bool line1, bool line2, bool line3, int position);
     uint32_t VisibleLineCount() const;
+    // After a connect every line's next power is written, even when it equals the stored one.
+    void ForgetWrittenPowers();
     // The physical position of a visible line, or -1 when there is none.
     int Position(int line) const;
 
@@ -69,6 +71,9 @@ public:
     int m_aiPowerSteps[MaxLines];
     double m_adPower[MaxLines];
     uint8_t m_abEmpty[MaxLines];
+    // The line's voltage was written since the last connect; until then a repeated power is written too,
+    // because the board may hold anything (0 V after power-up) whatever the stored power says.
+    bool m_abPowerWritten[MaxLines];
 
 private:
     // The used flags of the three positions as the unit state holds them now.

@@ -27,6 +27,10 @@ int32 DAQMX_CFUNC fakedaqmx_GetLastVoltage(const char* chan, double* out);
 int32 DAQMX_CFUNC fakedaqmx_ListVoltages(char* buf, uInt32 size);
 // Tasks created and not yet cleared.
 int32 DAQMX_CFUNC fakedaqmx_TaskCount(void);
+// Calls of the NI-DAQmx function `fn` block (at most 60 s) until fakedaqmx_Stall(NULL) releases them.
+int32 DAQMX_CFUNC fakedaqmx_Stall(const char* fn);
+// 1 once a call is blocked by the stall, 0 when none is within ms.
+int32 DAQMX_CFUNC fakedaqmx_WaitStalled(uInt32 ms);
 
 #ifdef __cplusplus
 }

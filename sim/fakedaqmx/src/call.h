@@ -31,6 +31,7 @@ public:
 
     // Runs body(State&) under the lock unless a fault is injected, and logs the call.
     template <class Body> int32 Run(Body body) {
+        WaitIfStalled(function_);
         Locked locked;
         State& s = locked.state();
         int32 status = Begin(s);

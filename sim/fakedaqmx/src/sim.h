@@ -97,6 +97,10 @@ private:
     size_t droppedLines_ = 0;
 };
 
+// Blocks a call of a stalled function (fakedaqmx_Stall) until it is released; never under the state's lock,
+// so that a caller ended while it waits leaves the stand-in usable.
+void WaitIfStalled(const char* function);
+
 // Holds the state's critical section; loads the scenario on first use.
 class Locked {
 public:

@@ -1,6 +1,9 @@
 #include <windows.h>
 
+#include "fakedaqmx_control.h"
 #include "sim.h"
+
+#include <string>
 
 namespace fakedaqmx {
 namespace {
@@ -15,7 +18,31 @@ struct Guard {
 Guard g_guard;
 State g_state;
 
+// A stall has a lock and events of its own: a stalled caller holds nothing of the state.
+const DWORD kMaxStallMs = 60000;
+struct Stall {
+    CRITICAL_SECTION section;
+    std::string function;                                              // "" : nothing stalls
+    HANDLE released = CreateEventW(nullptr, TRUE, TRUE, nullptr);      // set while nothing stalls
+    HANDLE someoneWaits = CreateEventW(nullptr, TRUE, FALSE, nullptr); // set once a call is held
+    Stall() { InitializeCriticalSection(&section); }
+    ~Stall() {
+        DeleteCriticalSection(&section);
+        CloseHandle(released);
+        CloseHandle(someoneWaits);
+    }
+};
+Stall g_stall;
+
 } // namespace
+
+void WaitIfStalled(const char* function) {
+    EnterCriticalSection(&g_stall.section);
+    bool stalled = !g_stall.function.empty() && g_stall.function == function;
+    if (stalled) SetEvent(g_stall.someoneWaits);
+    LeaveCriticalSection(&g_stall.section);
+    if (stalled) WaitForSingleObject(g_stall.released, kMaxStallMs);
+}
 
 Locked::Locked() {
     EnterCriticalSection(&g_guard.section);
@@ -31,3 +58,24 @@ State& Locked::state() {
 }
 
 } // namespace fakedaqmx
+
+extern "C" {
+
+int32 DAQMX_CFUNC fakedaqmx_Stall(const char* fn) {
+    using namespace fakedaqmx;
+    EnterCriticalSection(&g_stall.section);
+    g_stall.function = fn ? fn : "";
+    ResetEvent(g_stall.someoneWaits);
+    if (g_stall.function.empty())
+        SetEvent(g_stall.released);
+    else
+        ResetEvent(g_stall.released);
+    LeaveCriticalSection(&g_stall.section);
+    return 0;
+}
+
+int32 DAQMX_CFUNC fakedaqmx_WaitStalled(uInt32 ms) {
+    return WaitForSingleObject(fakedaqmx::g_stall.someoneWaits, ms) == WAIT_OBJECT_0 ? 1 : 0;
+}
+
+} // extern "C"
