@@ -11,7 +11,13 @@ const DWORD kTakenWaitMs = 10000;
 const DWORD kDefaultDoneWaitMs = 15000;
 const DWORD kStartWaitMs = 10000;
 const DWORD kEndWaitMs = 10000;
-const int kPollInterval = 10;
+// Time between status polls, measured at 9600 baud: one poll puts 24 characters (25 ms) on the line, so
+// 110 ms leaves polling under a quarter of the line's time while a change on the unit's front panel still
+// reaches the host within 150 ms (see the README).
+const ULONGLONG kPollPeriodMs = 110;
+// A poll waits this long after a command, so that a host sending commands one after another never waits
+// behind a poll.
+const ULONGLONG kQuietAfterCommandMs = 10;
 const int64_t kBusy = -2;
 const int64_t kTimeout = 1460;
 } // namespace
@@ -81,8 +87,25 @@ DWORD WINAPI CQvAOMTAVO::WorkerThread(void* device) {
 
 void CQvAOMTAVO::Main() {
     m_iPollCountdown = -1;
+    // The poll is paced by elapsed time and the idle worker sleeps until it is due; a posted command wakes
+    // it at once. m_iPollCountdown switches polling: negative is off, and arming it (the connect command)
+    // makes the first poll due that many milliseconds later.
+    bool armed = false;
+    ULONGLONG due = 0;
     for (;;) {
-        DWORD wait = WaitForSingleObject(m_hEvRequest, 1);
+        DWORD timeout = static_cast<DWORD>(kPollPeriodMs); // polling off: only a command has work to do
+        int countdown = m_iPollCountdown;
+        if (countdown < 0) {
+            armed = false;
+        } else {
+            ULONGLONG now = GetTickCount64();
+            if (!armed) {
+                armed = true;
+                due = now + static_cast<ULONGLONG>(countdown);
+            }
+            timeout = due > now ? static_cast<DWORD>(due - now) : 0;
+        }
+        DWORD wait = WaitForSingleObject(m_hEvRequest, timeout);
         if (wait == WAIT_OBJECT_0) {
             EnterCriticalSection(&m_csCommandSlot);
             LONG post = m_lPostedCommand;
@@ -108,16 +131,21 @@ void CQvAOMTAVO::Main() {
             m_lDoneCommand = post;
             LeaveCriticalSection(&m_csCommandSlot);
             SetEvent(m_hEvDone);
+            ULONGLONG quiet = GetTickCount64() + kQuietAfterCommandMs;
+            if (due < quiet) due = quiet;
         } else if (wait == WAIT_TIMEOUT) {
-            if (m_iPollCountdown < 0) continue;
-            if (m_iPollCountdown-- == 0) {
-                m_iPollCountdown = kPollInterval;
-                try {
-                    StatusPoll();
-                } catch (...) {
-                    QV_DIAG(L"CQvTAVO::Main - Unknown exception - 2");
-                }
+            if (!armed || m_iPollCountdown < 0) continue;
+            ULONGLONG start = GetTickCount64();
+            if (start < due) continue; // the timer woke us a little early
+            try {
+                StatusPoll();
+            } catch (...) {
+                QV_DIAG(L"CQvTAVO::Main - Unknown exception - 2");
             }
+            // A period after this poll began, but not before it ended: a poll that waited out a silent
+            // unit is followed by the next one, never by a burst of them.
+            ULONGLONG end = GetTickCount64();
+            due = start + kPollPeriodMs > end ? start + kPollPeriodMs : end;
         }
     }
 }
