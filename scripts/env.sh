@@ -34,8 +34,6 @@ qv_start_wine() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     qv_say "wine: creating the private prefix $WINEPREFIX (once, about a minute)"
     DISPLAY= "$build/wine-run.sh" wineboot -i >/dev/null 2>&1
-    # The server writes the registry files when it exits, which can be after wineboot has returned.
-    qv_wineserver -w >/dev/null 2>&1 || true
     # A crashing test must fail at once, not wait behind a crash dialog for a person.
     "$build/wine-run.sh" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
       >/dev/null 2>&1
