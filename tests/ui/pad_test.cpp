@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <locale.h>
+
 namespace {
 
 const uint32_t kLaserId = 101;
@@ -166,7 +168,10 @@ TEST_F(Pad, PowerMacroHasOneDecimalWhileTheLaserGetsTheValue) {
     ASSERT_NE(nullptr, Dock(host));
     host.manager().TakeMacros();
     double power = 12.345;
+    std::string saved = setlocale(LC_ALL, nullptr);
+    setlocale(LC_ALL, "German_Germany.1252"); // the macro keeps its point in a comma locale
     pad().m_LinesGUI.OnPowerChanged(0, power);
+    setlocale(LC_ALL, saved.c_str());
     EXPECT_EQ(std::vector<std::wstring>{L"Stg_SetMultiLaserPower(\"ML\", 0, 12.3);"},
               host.manager().TakeMacros());
     double stored = 0;
