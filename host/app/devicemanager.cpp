@@ -105,7 +105,9 @@ bool CQvHostDeviceManager::PhysDevConfigure(unsigned int physDevId, HWND parent)
     return m_Configure && m_Configure(physDevId, parent);
 }
 
-void CQvHostDeviceManager::Refresh() {}
+void CQvHostDeviceManager::Refresh() {
+    ++m_iRefresh;
+}
 
 bool CQvHostDeviceManager::ShutterState(unsigned int id, bool) {
     IQvDeviceShutter* shutter = nullptr;

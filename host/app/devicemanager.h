@@ -46,6 +46,7 @@ public:
     std::vector<std::wstring> TakeMacros();
     std::vector<SHostChange> TakeChanges();
     int PhysicalDeviceChangedCount() const { return m_iPhysicalDeviceChanged; }
+    int RefreshCount() const { return m_iRefresh; }
     // Signalled whenever a change record arrives, so that waiting for one needs no polling.
     HANDLE ChangeEvent() const { return m_hChangeEvent; }
 
@@ -79,5 +80,6 @@ private:
     std::vector<std::wstring> m_Macros;
     std::vector<SHostChange> m_Changes;
     int m_iPhysicalDeviceChanged;
+    int m_iRefresh = 0;
     HANDLE m_hChangeEvent;
 };

@@ -100,28 +100,6 @@ TEST_F(PhysicalDevice, StartsDisconnectedAndRefusesConfiguredOnlyOperations) {
     impl->m_iState = 0;
 }
 
-TEST_F(PhysicalDevice, FixedAnswersOfTheHostInterface) {
-    EXPECT_TRUE(device->SupportsChangeCallback());
-    EXPECT_TRUE(device->SupportsBatching());
-    EXPECT_FALSE(device->NeedsExclusiveAccess());
-    EXPECT_EQ(DMRC_NOT_SUPPORTED, device->GetCalibration(nullptr));
-    EXPECT_EQ(DMRC_NOT_SUPPORTED, device->StopExperiment());
-    EXPECT_EQ(DMRC_OK, device->RefreshControlPad());
-    // Operations that this module does not provide keep the host's answer.
-    EXPECT_EQ(DMRC_NOT_SUPPORTED, device->CustomCommand(1, 0, nullptr));
-}
-
-TEST_F(PhysicalDevice, ChangeCallbackIsStoredAndReadBack) {
-    PFN_QvDMChange fn = &CQvHostDeviceManager::ChangeCallback;
-    EXPECT_EQ(DMRC_OK, device->SetChangeCallback(fn, 0x1234567890ull));
-    PFN_QvDMChange got = nullptr;
-    uint64_t context = 0;
-    EXPECT_EQ(DMRC_OK, device->GetChangeCallback(&got, &context));
-    EXPECT_EQ(fn, got);
-    EXPECT_EQ(0x1234567890ull, context);
-    EXPECT_EQ(DMRC_OK, device->GetChangeCallback(nullptr, nullptr));
-}
-
 TEST_F(PhysicalDevice, GetControlPadAsksTheSiteForTheInstanceNumber) {
     struct Site : IQvDevicePadSite {
         uint32_t asked = 0;

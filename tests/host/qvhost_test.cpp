@@ -1,18 +1,10 @@
-// What qvhost.exe tells about the module before any device is connected: its classes, version records
-// and the device's identity.
+// What qvhost.exe tells about the module before any device is connected: version records and the
+// device's identity (the class list is in the session suite's script-file case).
 #include "qvhost_run.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-TEST(Qvhost, ListsTheModulesClassesAndQuits) {
-    TempStore store("classes");
-    ProcessResult r = Qvhost(store.Option() + L"-", "# comment\n\n   \nclasses\nquit\nclasses\n");
-    ASSERT_TRUE(r.finished);
-    EXPECT_EQ(0u, r.exitCode);
-    EXPECT_EQ("class CQvAOMTAVO\nclass CQvAOMTAVOSim\nok\nok\n", r.output);
-}
 
 TEST(Qvhost, ReportsVersionRecordsAndTheDevicesIdentity) {
     TempStore store("identity");

@@ -37,10 +37,11 @@ public:
     // Change records the host received, waiting (bounded) until one from that logical device is there.
     std::vector<SHostChange> TakeChanges();
     bool WaitForChange(uint32_t key, DWORD timeoutMs = 3000);
-    // Pauses the status poll so that a test sees only the commands it caused.
+    // Pauses the status poll so that a test sees only the commands it caused. Commands and polls share
+    // the worker: a no-op command returns only after any poll under way.
     void PausePoll() {
         device().m_iPollCountdown = -1;
-        Sleep(30);
+        device().CallBack([](uint64_t, uint64_t, uint64_t) -> int32_t { return 0; }, 0, 0, 0, 0);
     }
 
 private:

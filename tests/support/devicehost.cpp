@@ -7,13 +7,19 @@ void UseDaqVariant(const char* variant) {
 }
 
 namespace {
-int RecordMessageBox(HWND, const wchar_t* text, const wchar_t*, UINT) {
+int RecordMessageBox(HWND, const wchar_t* text, const wchar_t* caption, UINT) {
     DeviceHost::messages().push_back(text ? text : L"");
+    DeviceHost::captions().push_back(caption ? caption : L"");
     return IDOK;
 }
 } // namespace
 
 std::vector<std::wstring>& DeviceHost::messages() {
+    static std::vector<std::wstring> shown;
+    return shown;
+}
+
+std::vector<std::wstring>& DeviceHost::captions() {
     static std::vector<std::wstring> shown;
     return shown;
 }

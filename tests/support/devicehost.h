@@ -36,6 +36,7 @@ public:
     SQvLogicalDeviceList& list() { return m_List; }
     // Message boxes the module showed; they are recorded, never shown, so that no test waits for a person.
     static std::vector<std::wstring>& messages();
+    static std::vector<std::wstring>& captions();
 
 private:
     LoadedModule m_Module;

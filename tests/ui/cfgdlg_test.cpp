@@ -1,4 +1,5 @@
 // The configuration dialog and the shutter type dialog, used as a person uses them.
+#include "cfgdlg.h"
 #include "devicehost.h"
 #include "person.h"
 #include "qvprint.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <locale.h>
 #include <vector>
 
 namespace {
@@ -42,6 +44,7 @@ protected:
                                           L"fValMin[1]=  1.0;fValMax[1]=  2.0;fValLambda[1]=561.0;"
                                           L"fValLambda[2]=640.0;"));
         DeviceHost::messages().clear();
+        DeviceHost::captions().clear();
     }
     // Runs the dialog on this thread while the person acts; returns the configuration text written.
     CQvStringW Run(const std::function<void(HWND)>& actions) {
@@ -183,6 +186,93 @@ TEST_F(ConfigurationDialog, TheCloseBoxChecksAsOkDoes) {
     EXPECT_EQ(1u, messages().size());
 }
 
+// The checks OK makes, each case from a fresh dialog: what is refused, what is stored before the refusal.
+TEST_F(ConfigurationDialog, OkChecksAndStores) {
+    struct Case {
+        const char* name;
+        std::function<void(HWND)> actions;
+        std::vector<std::wstring> messages;
+        const wchar_t* stored; // part of the configuration text afterwards
+    } cases[] = {
+        {"an empty wavelength is out of range",
+         [](HWND d) { SetText(d, IDC_CFG_LAMBDA1, L""); },
+         {L"Lambda1 out of range <300 - 800> nm  "},
+         L"fValLambda[0]=488.0;"},
+        {"empty flags are stored before the wavelengths are checked",
+         [](HWND d) {
+             SendDlgItemMessageW(d, IDC_CFG_EMPTY2, BM_SETCHECK, BST_CHECKED, 0);
+             SetText(d, IDC_CFG_LAMBDA1, L"299");
+         },
+         {L"Lambda1 out of range <300 - 800> nm  "},
+         L"bEmpty[1]=1;"},
+        {"a row without a channel is not range-checked and keeps its voltages",
+         [](HWND d) {
+             SelectItem(d, IDC_CFG_CHANNEL2, 0);
+             SetText(d, IDC_CFG_MIN2, L"-50");
+             SetText(d, IDC_CFG_MAX2, L"99");
+         },
+         {},
+         L"fValMin[1]=-50.0;fValMax[1]= 99.0;"},
+        {"numbers read with a point in a comma locale",
+         [](HWND d) { SetText(d, IDC_CFG_MAX1, L"2.5"); },
+         {},
+         L"fValMax[0]=  2.5;"},
+    };
+    std::string saved = setlocale(LC_ALL, nullptr);
+    setlocale(LC_ALL, "German_Germany.1252");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(DMRC_OK, host.Configure(L"fValMax[0]=  5.0;fValLambda[0]=488.0;"));
+        messages().clear();
+        DeviceHost::captions().clear();
+        std::wstring shownMax;
+        bool result = true;
+        Person person([&] {
+            HWND d = WaitForWindow(kCaption);
+            if (!d) return;
+            shownMax = ItemText(d, IDC_CFG_MAX1);
+            c.actions(d);
+            ClickButton(d, IDOK);
+            if (IsWindow(d)) ClickButton(d, IDCANCEL);
+        });
+        result = CCfgDlg(&host.device()).DoModal(nullptr);
+        person.join();
+        EXPECT_FALSE(result) << "OK and Cancel both end the dialog with 0";
+        EXPECT_EQ(L"  5.0", shownMax);
+        EXPECT_EQ(c.messages, messages());
+        EXPECT_EQ(std::vector<std::wstring>(c.messages.size(), L"Error"), DeviceHost::captions());
+        CQvStringW text;
+        host->GetConfigurationString(text);
+        EXPECT_NE(-1, text.Find(c.stored)) << text.GetString();
+    }
+    setlocale(LC_ALL, saved.c_str());
+}
+
+// Which controls of a row can be used: the empty flag locks the wavelength, name and channel; a row
+// without a channel locks its voltages.
+TEST_F(ConfigurationDialog, EmptyFlagsAndChannelsEnableTheirControls) {
+    ASSERT_EQ(DMRC_OK, host.Configure(L"bEmpty[1]=1;iIndex[2]=0;sChannel_Name[2]=None;"));
+    std::vector<int> atOpen, afterClicks;
+    auto enabled = [](HWND d) {
+        std::vector<int> e;
+        for (int id : {IDC_CFG_LAMBDA1, IDC_CFG_NAME1, IDC_CFG_CHANNEL1, IDC_CFG_LAMBDA2, IDC_CFG_NAME2,
+                       IDC_CFG_CHANNEL2, IDC_CFG_MIN1, IDC_CFG_MAX1, IDC_CFG_MIN3, IDC_CFG_MAX3})
+            e.push_back(IsWindowEnabled(GetDlgItem(d, id)) ? 1 : 0);
+        return e;
+    };
+    Run([&](HWND d) {
+        atOpen = enabled(d);
+        SendDlgItemMessageW(d, IDC_CFG_EMPTY1, BM_SETCHECK, BST_CHECKED, 0);
+        ClickButton(d, IDC_CFG_EMPTY1);
+        SendDlgItemMessageW(d, IDC_CFG_EMPTY2, BM_SETCHECK, BST_UNCHECKED, 0);
+        ClickButton(d, IDC_CFG_EMPTY2);
+        afterClicks = enabled(d);
+        ClickButton(d, IDCANCEL);
+    });
+    EXPECT_EQ((std::vector<int>{1, 1, 1, 0, 0, 0, 1, 1, 0, 0}), atOpen);
+    EXPECT_EQ((std::vector<int>{0, 0, 0, 1, 1, 1, 1, 1, 0, 0}), afterClicks);
+}
+
 class ShutterDialog : public ::testing::Test {
 protected:
     void Run(uint32_t type, const std::function<void(HWND)>& actions) {
@@ -233,6 +323,11 @@ TEST_F(ShutterDialog, CloseBoxStoresCancelDoesNot) {
 TEST_F(ShutterDialog, ATypeThatNamesNothingIsKept) {
     Run(7, [&](HWND d) { ClickButton(d, IDOK); });
     EXPECT_EQ(7u, Type());
+    // OK ends the shutter dialog with 1, unlike the configuration dialog.
+    Person person([&] {
+        if (HWND dialog = WaitForWindow(L"Shutter Configuration")) ClickButton(dialog, IDOK);
+    });
+    EXPECT_TRUE(CCfgShutterDlg(&host.device(), host->m_pShutter).DoModal(nullptr));
 }
 
 } // namespace
