@@ -17,7 +17,7 @@ const std::vector<std::string> kHelp = {
     "bino 0|1             release/engage the binocular shutter",
     "state                show line, mask and shutter",
     "settings             show the tty settings the driver applied",
-    "fault none|silent|garble|no-cr|split N MS|byte-delay MS|long N",
+    "fault none|silent|silent-after N|garble|no-cr|split N MS|byte-delay MS|long N",
     "fault stale TEXT     send TEXT as an unsolicited line now",
     "fault hangup         pull the cable (close the pty)",
     "plug                 reconnect after a hangup on a new pty",

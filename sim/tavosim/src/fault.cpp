@@ -51,6 +51,10 @@ std::optional<Fault> Fault::parse(const std::vector<std::string>& words, std::st
         fault.kind = Kind::byte_delay;
         arguments = 1;
         ok = words.size() == 2 && parse_int(words[1], 0, kMaxDelayMs, fault.delay_ms);
+    } else if (name == "silent-after") {
+        fault.kind = Kind::silent_after;
+        arguments = 1;
+        ok = words.size() == 2 && parse_int(words[1], 0, kMaxPieces, fault.count);
     } else if (name == "long") {
         fault.kind = Kind::long_reply;
         arguments = 1;
@@ -70,6 +74,7 @@ std::vector<Piece> shape_reply(const std::string& line, const Fault& fault, std:
     using std::chrono::milliseconds;
     switch (fault.kind) {
     case Fault::Kind::none:
+    case Fault::Kind::silent_after: // the caller goes silent once the answers are used up
         return {Piece{{}, line}};
     case Fault::Kind::silent:
         return {};

@@ -10,9 +10,9 @@ namespace tavosim {
 
 // How the unit misbehaves when it answers. One at a time; a new one replaces the last.
 struct Fault {
-    enum class Kind { none, silent, garble, split, byte_delay, no_cr, long_reply };
+    enum class Kind { none, silent, garble, split, byte_delay, no_cr, long_reply, silent_after };
     Kind kind = Kind::none;
-    int count = 0;    // split: pieces; long_reply: length before "\r\n"
+    int count = 0;    // split: pieces; long_reply: length before "\r\n"; silent_after: answers left
     int delay_ms = 0; // split: between pieces; byte_delay: before every byte
 
     // Parses the words after "fault" ("garble", "split 3 20", ...); stale and hangup are actions,

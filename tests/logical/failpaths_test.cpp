@@ -1,0 +1,135 @@
+// What the device does when something fails: a connect that cannot complete, a second connect, exceptions
+// inside the worker, a shutter command the unit does not take, and lines configured against the grain.
+#include "handles.h"
+#include "logcapture.h"
+#include "logicalhost.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using tavosim_fixture::TavoSimOptions;
+using tavosim_fixture::TavoSimUnit;
+
+TavoSimOptions Standard() {
+    TavoSimOptions options;
+    options.personality = "standard";
+    return options;
+}
+
+// No one else may open a COM port the device still holds.
+bool PortIsFree(const TavoSimUnit& unit) {
+    HANDLE port = CreateFileA(unit.com_path().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (port == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(port);
+    return true;
+}
+
+// Each failed connect answers 1, leaves the device unconnected in state 3 with both ports closed, and the
+// same device connects once the cause is gone.
+TEST(ConnectFailure, EachCauseLeavesThePortsClosedAndTheDeviceReady) {
+    const struct {
+        const char* daq;       // stand-in variant
+        const char* unitFault; // tavosim fault while connecting
+        const wchar_t* line;   // what the log shows of the failure
+    } cases[] = {
+        {"none", "none", L"CQvAOMNIDAQPort was just disconnected"}, // the library cannot be loaded: -1
+        {"full", "silent", L"CQvAOMTAVO::C_Connect - end - LRESULT=0xffffffff"}, // no answer to the probe
+        {"full", "silent-after 1", L"CQvAOMTAVO::C_Connect - end - LRESULT=0xfffffffe"}, // version unread
+    };
+    TavoSimUnit unit(Standard());
+    ASSERT_TRUE(unit.ok()) << unit.error();
+    DeviceHost host("QV_ConstructorForCQvAOMTAVO");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.unitFault);
+        UseDaqVariant(c.daq);
+        ASSERT_TRUE(unit.set_fault(c.unitFault));
+        LogCapture log;
+        std::wstring text = L"m_iCOMPort=" + std::to_wstring(unit.com_port()) + L";";
+        EXPECT_EQ(1, host->ConnectDevice(text.c_str()));
+        EXPECT_FALSE(host->m_bConnected);
+        EXPECT_EQ(3, host->GetDeviceState());
+        EXPECT_TRUE(log.Contains(c.line));
+        EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect"));
+        EXPECT_TRUE(PortIsFree(unit)) << "the serial port is closed again";
+        UseDaqVariant("full");
+        ASSERT_TRUE(unit.clear_fault());
+        EXPECT_EQ(1, host->ConnectDevice(text.c_str()));
+        EXPECT_TRUE(host->m_bConnected);
+        host->DisconnectDevice();
+    }
+}
+
+TEST(ConnectFailure, ConnectingAgainWithoutADisconnectLeavesNothingBehind) {
+    UseDaqVariant("full");
+    TavoSimUnit unit(Standard());
+    ASSERT_TRUE(unit.ok()) << unit.error();
+    DeviceHost host("QV_ConstructorForCQvAOMTAVO");
+    ASSERT_TRUE(host.Connect(unit.com_port()));
+    ASSERT_TRUE(host.Connect(unit.com_port()));
+    int before = OpenHandleCount();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(host.Connect(unit.com_port())) << i;
+    EXPECT_LE(OpenHandleCount(), before + 2) << "one worker and one port, whatever the number of connects";
+    host->DisconnectDevice();
+    EXPECT_EQ(0, host->GetDeviceState());
+    EXPECT_TRUE(PortIsFree(unit));
+}
+
+HANDLE g_hThrown = nullptr;
+int64_t ThrowingListener(uint32_t, SQvDMChangeRecord*, uint64_t) {
+    SetEvent(g_hThrown);
+    throw 1;
+}
+
+TEST(WorkerFailure, ExceptionsInCommandsAndPollsAreCaughtAndTheWorkerRunsOn) {
+    UseDaqVariant("full");
+    TavoSimUnit unit(Standard());
+    ASSERT_TRUE(unit.ok()) << unit.error();
+    DeviceHost host("QV_ConstructorForCQvAOMTAVO");
+    ASSERT_TRUE(host.Connect(unit.com_port()));
+    LogCapture log;
+    auto noop = [](uint64_t, uint64_t, uint64_t) -> int32_t { return 0; };
+    EXPECT_EQ(-1, host->CallBack([](uint64_t, uint64_t, uint64_t) -> int32_t { throw 1; }, 0, 0, 0, 0));
+    EXPECT_TRUE(log.Contains(L"CQvTAVO::Main - Unknown exception - 1"));
+    EXPECT_EQ(0, host->CallBack(noop, 0, 0, 0, 0));
+    // A listener that throws, reached from the poll that sees the front panel's change.
+    g_hThrown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    host->SetChangeCallback(ThrowingListener, 0);
+    ASSERT_TRUE(unit.select_line(2));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_hThrown, 5000));
+    EXPECT_EQ(0, host->CallBack(noop, 0, 0, 0, 0)) << "the poll ended and the worker still takes commands";
+    EXPECT_TRUE(log.Contains(L"CQvTAVO::Main - Unknown exception - 2"));
+    host->SetChangeCallback(nullptr, 0);
+    CloseHandle(g_hThrown);
+}
+
+TEST(ShutterFailure, UnitNotAnsweringKeepsTheStateAndTellsNoOne) {
+    LogicalHost host;
+    ASSERT_TRUE(host.StartReal("standard"));
+    host.PausePoll();
+    host.TakeChanges();
+    ASSERT_TRUE(host.unit().set_fault("silent"));
+    LogCapture log;
+    EXPECT_EQ(DMRC_OK, host.shutter().SetState(true));
+    EXPECT_TRUE(log.Contains(L"CQvAOMTAVOShutter::C_SetState - end - LRESULT=0xffffffff"));
+    bool open = true;
+    host.shutter().GetState(&open);
+    EXPECT_FALSE(open);
+    host.PausePoll(); // any change record would have been sent before this returns
+    EXPECT_TRUE(host.TakeChanges().empty());
+}
+
+TEST(LineConfiguration, ExtendedUnitIsNotSingleLineAndAFallingRangeIsFollowed) {
+    LogicalHost host;
+    ASSERT_TRUE(host.StartReal("extended", L"bEmpty[0]=0;iIndex[0]=1;fValMin[0]=4.0;fValMax[0]=2.0;"
+                                           L"fValLambda[0]=488.0;sChannel_Name[0]=Dev1/ao0;"));
+    uint32_t single = 1;
+    EXPECT_EQ(DMRC_OK, host.laser().GetSingleLineMode(&single));
+    EXPECT_EQ(0u, single);
+    EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 25.0));
+    EXPECT_DOUBLE_EQ(3.5, LastVoltage("Dev1/ao0")) << "4 V less 25 % of 2 V";
+}
+
+} // namespace
