@@ -157,7 +157,7 @@ TEST_F(RealDevice, EngagedBinocularShutterClosesEvenWhenTheLineChangedInTheSameP
     ASSERT_TRUE(WaitForUnitState(true, false, false, false));
     // Both changes must meet one poll: polling paused while the unit changes.
     host->m_iPollCountdown = -1;
-    Sleep(50);
+    host->CallBack([](uint64_t, uint64_t, uint64_t) -> int32_t { return 0; }, 0, 0, 0, 0); // after any poll
     ASSERT_TRUE(unit->select_line(3));
     ASSERT_TRUE(unit->set_binocular(true));
     host->m_iPollCountdown = 0;

@@ -198,7 +198,8 @@ TEST_F(Pad, AnUpdateRepaintsOnlyWhatItsMaskNames) {
 }
 
 // Without a key or a toolbar name from the host the shutter is titled "Shutter"; the settings dialog is
-// followed by a shutter update; "Configure..." that the host accepted refreshes the host's lists.
+// followed by a shutter update, as is the host's PostPadUpdate; "Configure..." that the host accepted
+// refreshes the host's lists.
 TEST_F(Pad, ShutterTitleSettingsAndConfigure) {
     Configure(host);
     ASSERT_NE(nullptr, Dock(host));
@@ -215,6 +216,12 @@ TEST_F(Pad, ShutterTitleSettingsAndConfigure) {
     pad().m_ShutterGUI.OnShowSettings();
     person.join();
     MSG update{};
+    EXPECT_TRUE(PeekMessageW(&update, reinterpret_cast<HWND>(pad().GetHandle()), WM_COMMAND, WM_COMMAND,
+                             PM_NOREMOVE));
+    EXPECT_EQ(0x7FFFFu, update.wParam);
+    Settle();
+    EXPECT_EQ(DMRC_OK, host->m_pShutter->PostPadUpdate()); // the host asks for the same update
+    update = MSG{};
     EXPECT_TRUE(PeekMessageW(&update, reinterpret_cast<HWND>(pad().GetHandle()), WM_COMMAND, WM_COMMAND,
                              PM_NOREMOVE));
     EXPECT_EQ(0x7FFFFu, update.wParam);
