@@ -88,6 +88,7 @@ TEST_F(ComLinkTest, PortStaysReservedWhileUnpluggedAndReplugKeepsTheNumber) {
     ASSERT_TRUE(sim.ready());
     ControlClient control(sim.control_port);
     ASSERT_TRUE(control.ok("fault hangup"));
+    EXPECT_EQ(control.command("settings")[0], "error unplugged");
     SimProcess other(args("auto"));
     ASSERT_TRUE(other.ready());
     EXPECT_EQ(other.com, 21);
@@ -98,6 +99,7 @@ TEST_F(ComLinkTest, PortStaysReservedWhileUnpluggedAndReplugKeepsTheNumber) {
     PtyPeer peer(link(20));
     peer.send("rTES\r");
     EXPECT_EQ(peer.collect(), "aTES0\r\n");
+    EXPECT_EQ(control.command("plug")[0], "error already plugged");
 }
 
 TEST_F(ComLinkTest, MissingPrefixIsAnError) {

@@ -48,8 +48,13 @@ TEST(Control, FrontPanelCommands) {
         EXPECT_EQ(reply.back(), "ok") << c.command;
         EXPECT_EQ(control.command("state"), (std::vector<std::string>{c.state, "ok"})) << c.command;
     }
-    peer.send("rTES\r");
-    EXPECT_EQ(peer.collect(), "aTES1\r\n");
+    // An overlong request gets "?" and the next one is answered; a silent unit takes no command.
+    peer.send(std::string(300, 'x') + "\rrTES\r");
+    EXPECT_EQ(peer.collect(), "?\r\naTES1\r\n");
+    ASSERT_TRUE(control.ok("fault silent"));
+    peer.send("cTSO2\r");
+    EXPECT_EQ(peer.collect(), "");
+    EXPECT_EQ(control.command("state")[0], "line 0 mask 0 bino 1");
 }
 
 TEST(Control, SettingsShowWhatTheDriverApplied) {

@@ -122,19 +122,6 @@ std::string PtyPeer::collect(milliseconds quiet, milliseconds bound) {
     return out;
 }
 
-std::string PtyPeer::read_line(milliseconds bound) {
-    std::string out;
-    auto deadline = Clock::now() + bound;
-    while (out.find('\n') == std::string::npos && remaining_ms(deadline) > 0) {
-        pollfd p{fd_.get(), POLLIN, 0};
-        if (::poll(&p, 1, remaining_ms(deadline)) <= 0) break;
-        char c;
-        if (::read(fd_.get(), &c, 1) != 1) break;
-        out.push_back(c);
-    }
-    return out;
-}
-
 ControlClient::ControlClient(int port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     sockaddr_in address{};
     address.sin_family = AF_INET;

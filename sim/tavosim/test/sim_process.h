@@ -41,13 +41,10 @@ private:
 class PtyPeer {
 public:
     explicit PtyPeer(const std::string& path);
-    bool is_open() const { return fd_.valid(); }
     int fd() const { return fd_.get(); }
     bool send(const std::string& bytes);
     // Everything that arrives until nothing more comes for `quiet`, or `bound` passes.
     std::string collect(milliseconds quiet = milliseconds(150), milliseconds bound = milliseconds(3000));
-    // Bytes up to and including the first '\n', or what arrived before `bound`.
-    std::string read_line(milliseconds bound = milliseconds(2000));
 
 private:
     UniqueFd fd_;
