@@ -6,8 +6,7 @@
 
 std::wstring VariantPath(const std::string& variant, const char* file) {
     std::wstring path = FakeDaqmxDir(variant.c_str());
-    if (*file)
-        path += L"\\" + std::wstring(file, file + strlen(file));
+    if (*file) path += L"\\" + std::wstring(file, file + strlen(file));
     return path;
 }
 

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 
-using tavosim_fixture::TavoSimOptions;
 using tavosim_fixture::TavoSimUnit;
 
 namespace {
@@ -52,35 +51,6 @@ TEST(QvhostUnit, StandardUnitIsDrivenOverItsComPortAndTheAomGetsItsVoltage) {
     EXPECT_TRUE(Has(transcript, R"(TX "oTSO2\r\n")"));
     EXPECT_TRUE(Has(transcript, R"(RX "cTSC\r")")) << "closing the shutter";
     EXPECT_EQ("line 0 mask 0 bino 0", unit.state());
-}
-
-TEST(QvhostUnit, ExtendedUnitReportsItsFrontPanelAndStoresTheConnection) {
-    TavoSimOptions options;
-    options.personality = "extended";
-    TavoSimUnit unit(options);
-    ASSERT_TRUE(unit.ok()) << unit.error();
-    ASSERT_TRUE(unit.set_mask(5));
-    TempStore store("extended");
-    std::string connection = "m_iCOMPort=" + std::to_string(unit.com_port()) + ";";
-    ProcessResult r =
-        Qvhost(RealClassOptions(store) + L"-",
-               "create\nconnect " + connection + "\nconfigure " + kConfiguration + "\nlines\nstate\n");
-    ASSERT_TRUE(r.finished);
-    EXPECT_EQ(std::vector<std::string>({"line 0 used 1 power 0.0 wavelength 488 name -",
-                                        "line 1 used 0 power 0.0 wavelength 561 name -",
-                                        "line 2 used 1 power 0.0 wavelength 640 name -"}),
-              LinesStartingWith(r.output, "line "))
-        << r.output;
-    EXPECT_NE(std::string::npos, r.output.find("state 2 shutter open\n")) << r.output;
-
-    // The next run connects with the stored text: no COM port given.
-    ASSERT_TRUE(unit.set_mask(2));
-    ProcessResult again = Qvhost(RealClassOptions(store) + L"-", "create\nconnect\nconfigure\nlines\n");
-    EXPECT_EQ(std::vector<std::string>({"line 0 used 0 power 0.0 wavelength 488 name -",
-                                        "line 1 used 1 power 0.0 wavelength 561 name -",
-                                        "line 2 used 0 power 0.0 wavelength 640 name -"}),
-              LinesStartingWith(again.output, "line "))
-        << again.output;
 }
 
 // After a restart the host shows the stored power: the first power of the line reaches its AOM even so. A
