@@ -90,6 +90,11 @@ bool CQvAOMTAVOPort::Close() {
 }
 
 int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines) {
+    // A port closed for a lost line fails at once instead of waiting out the time-outs.
+    if (!hComm) {
+        reply[0] = 0;
+        return -1;
+    }
     DWORD length = static_cast<DWORD>(strlen(request));
     // Whatever is pending in either direction (a late reply, a line the unit sent on its own) is not
     // this request's answer.

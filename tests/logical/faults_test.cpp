@@ -1,0 +1,108 @@
+// Faults on the wire while the device is connected and polling: each host call stays bounded, the log
+// tells what happened, and the device comes back once the fault clears.
+#include "logcapture.h"
+#include "logicalhost.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace {
+
+// Waits (bounded) for a condition that no event announces, such as a log line.
+bool WaitUntil(DWORD ms, const std::function<bool()>& done) {
+    for (ULONGLONG deadline = GetTickCount64() + ms; !done(); Sleep(10))
+        if (GetTickCount64() >= deadline) return false;
+    return true;
+}
+
+bool LogHas(const LogCapture& log, const std::wstring& start) {
+    for (const std::wstring& line : log.Lines())
+        if (line.compare(0, start.size(), start) == 0) return true;
+    return false;
+}
+
+// The host's view of the unit from the change records it received: "used a b c open o".
+struct SHostView {
+    std::vector<SHostChange> changes;
+    std::string Latest() const {
+        std::string laser = "?", shutter = "?";
+        for (const SHostChange& c : changes)
+            if (c.key == CHostSession::kMultiLaserId)
+                laser = std::to_string(c.data[4]) + " " + std::to_string(c.data[5]) + " " +
+                        std::to_string(c.data[6]);
+            else if (c.key == CHostSession::kShutterId)
+                shutter = std::to_string(c.data[0]);
+        return "used " + laser + " open " + shutter;
+    }
+    bool WaitFor(LogicalHost& host, const std::string& view) {
+        return WaitUntil(5000, [&] {
+            std::vector<SHostChange> more = host.TakeChanges();
+            changes.insert(changes.end(), more.begin(), more.end());
+            return Latest() == view;
+        });
+    }
+};
+
+// Milliseconds a host call took.
+template <class F> ULONGLONG Took(F call) {
+    ULONGLONG start = GetTickCount64();
+    call();
+    return GetTickCount64() - start;
+}
+
+// A pulled cable in either mode, with and without host calls while it is out: the device closes the dead
+// handle, reopens the same COM name once the unit answers again and reports the unit's state afresh.
+TEST(LostLine, APulledCableIsReopenedAndTheUnitReportedAsAfterAConnect) {
+    struct {
+        const char* personality;
+        bool hostCalls;
+        const char* lost; // the host's view while the line is out
+    } cases[] = {
+        {"standard", false, "used 0 1 0 open 0"}, // a standard unit keeps its chosen line
+        {"standard", true, "used 0 1 0 open 0"},
+        {"extended", false, "used 0 0 0 open 0"},
+        {"extended", true, "used 0 0 0 open 0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.personality) + (c.hostCalls ? " with host calls" : ""));
+        LogicalHost host;
+        ASSERT_TRUE(host.StartReal(c.personality));
+        SHostView view;
+        ASSERT_TRUE(host.unit().select_line(2));
+        ASSERT_TRUE(view.WaitFor(host, "used 0 1 0 open 1"));
+
+        LogCapture log(false);
+        ASSERT_TRUE(host.unit().hangup());
+        const std::wstring com = L"COM" + std::to_wstring(host.unit().com_port());
+        EXPECT_TRUE(WaitUntil(5000, [&] {
+            return LogHas(log, L"ERROR: CQvAOMTAVO::Main - line to the unit lost after 3 failed polls; "
+                               L"reopening " +
+                                   com + L" every 1000 ms");
+        }));
+        EXPECT_TRUE(view.WaitFor(host, c.lost)) << view.Latest();
+        if (c.hostCalls) {
+            // Nothing waits for the line and nothing is kept for later.
+            EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.shutter().SetState(true)); }), 1500u);
+            EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(2, true)); }), 1500u);
+            EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 30.0)); }), 1500u);
+            bool open = true;
+            EXPECT_EQ(DMRC_OK, host.shutter().GetState(&open));
+            EXPECT_FALSE(open);
+        }
+        ASSERT_TRUE(host.unit().clear_transcript());
+        ASSERT_TRUE(host.unit().plug());
+        EXPECT_TRUE(WaitUntil(
+            5000, [&] { return LogHas(log, L"CQvAOMTAVO::Main - line to the unit back on " + com); }));
+        EXPECT_TRUE(view.WaitFor(host, "used 0 1 0 open 1")) << view.Latest();
+        EXPECT_EQ(std::vector<std::string>{}, host.TakeCommands());
+
+        ASSERT_TRUE(host.unit().select_line(3));
+        EXPECT_TRUE(view.WaitFor(host, "used 0 0 1 open 1")) << view.Latest();
+        EXPECT_EQ(DMRC_OK, host.shutter().SetState(false));
+        EXPECT_EQ("line 0 mask 0 bino 0", host.unit().state());
+    }
+}
+
+} // namespace
