@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctype.h>
 #include <functional>
 #include <string>
 
@@ -104,5 +105,99 @@ TEST(LostLine, APulledCableIsReopenedAndTheUnitReportedAsAfterAConnect) {
         EXPECT_EQ("line 0 mask 0 bino 0", host.unit().state());
     }
 }
+
+// Every fault of the unit against every operation, through the host. Each row: whether the unit is still
+// usable under the fault, the bound of every host call, and the log line each operation leaves.
+struct SUnitFault {
+    const char* fault;
+    bool connects;             // a connect made under the fault succeeds
+    bool pollFails;            // polls get no answer: the line is declared lost
+    const wchar_t* commandLog; // what a line or shutter command logs under the fault
+};
+const wchar_t kCommandFailed[] = L"CQvAOMTAVOShutter::C_SetState - end - LRESULT=0xffffffff";
+const wchar_t kCommandOk[] = L"CQvAOMTAVOShutter::C_SetState - end - LRESULT=0x00000000";
+const SUnitFault kUnitFaults[] = {
+    {"silent", false, true, kCommandFailed}, {"garble", false, true, kCommandFailed},
+    {"split 3 20", true, false, kCommandOk}, {"byte-delay 50", true, false, kCommandOk},
+    {"no-cr", true, false, kCommandOk},      {"long 300", true, true, kCommandFailed},
+    {"hangup", false, true, kCommandFailed},
+};
+// A connect makes five exchanges and waits 200 ms; the slowest working fault (50 ms a byte) needs about
+// 3 s, a failing probe 502 ms. A command waits at most behind one failing poll (two reads) and its own
+// exchange.
+const ULONGLONG kConnectBoundMs = 8000, kCommandBoundMs = 3000, kResetBoundMs = 200;
+
+class UnitFault : public ::testing::TestWithParam<SUnitFault> {
+protected:
+    bool Set() {
+        return std::string(GetParam().fault) == "hangup" ? host.unit().hangup()
+                                                         : host.unit().set_fault(GetParam().fault);
+    }
+    bool Clear() {
+        return std::string(GetParam().fault) == "hangup" ? host.unit().plug() : host.unit().clear_fault();
+    }
+    LogicalHost host;
+};
+
+TEST_P(UnitFault, IsBoundedLoggedAndRecoversOnEveryOperation) {
+    const SUnitFault& f = GetParam();
+    ASSERT_TRUE(host.StartReal("standard"));
+    const std::wstring connection = L"m_iCOMPort=" + std::to_wstring(host.unit().com_port()) + L";";
+    { // connect
+        LogCapture log;
+        ASSERT_TRUE(Set());
+        EXPECT_LT(Took([&] { host.session().Connect(&connection); }), kConnectBoundMs);
+        // A failed connect shows at the configure, as the host sees it.
+        EXPECT_EQ(f.connects ? DMRC_OK : DMRC_WRONG_STATE, host.session().Configure(nullptr));
+        EXPECT_EQ(f.connects, log.Contains(L"CQvAOMTAVO::ConnectDevice - END, success"));
+        ASSERT_TRUE(Clear());
+        // Bytes a slow unit still had on their way (up to 9 s of them at 600 ms a byte) spoil the probes
+        // until they are out: the user's next connect after that works.
+        EDeviceManagerReturnCode configured = DMRC_WRONG_STATE;
+        for (ULONGLONG end = GetTickCount64() + 15000; configured != DMRC_OK && GetTickCount64() < end;)
+            configured =
+                host.session().Connect(&connection) ? host.session().Configure(nullptr) : DMRC_WRONG_STATE;
+        ASSERT_EQ(DMRC_OK, configured);
+    }
+    SHostView view;
+    ASSERT_TRUE(host.unit().select_line(2));
+    ASSERT_TRUE(view.WaitFor(host, "used 0 1 0 open 1"));
+    LogCapture log;
+    ASSERT_TRUE(Set());
+    if (f.pollFails) // the poll
+        EXPECT_TRUE(
+            WaitUntil(8000, [&] { return LogHas(log, L"ERROR: CQvAOMTAVO::Main - line to the unit lost"); }));
+    else {
+        ASSERT_TRUE(host.unit().select_line(3));
+        EXPECT_TRUE(view.WaitFor(host, "used 0 0 1 open 1")) << view.Latest();
+    }
+    // line selection and shutter
+    EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(0, true)); }), kCommandBoundMs);
+    EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.shutter().SetState(false)); }), kCommandBoundMs);
+    EXPECT_TRUE(log.Contains(f.commandLog));
+    SQvLogicalDeviceList list;
+    EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_RESET_OK, host.physical().ResetDevice(list)); }), kResetBoundMs);
+    // recovery: configured again, the unit's own change reaches the host
+    ASSERT_TRUE(Clear());
+    if (f.pollFails)
+        EXPECT_TRUE(
+            WaitUntil(8000, [&] { return LogHas(log, L"CQvAOMTAVO::Main - line to the unit back"); }));
+    ASSERT_EQ(DMRC_OK, host.session().Configure(nullptr));
+    ASSERT_TRUE(host.unit().select_line(1));
+    EXPECT_TRUE(view.WaitFor(host, "used 1 0 0 open 1")) << view.Latest();
+    // disconnect under the fault
+    ASSERT_TRUE(Set());
+    EXPECT_LT(Took([&] { host.physical().DisconnectDevice(); }), kCommandBoundMs);
+    EXPECT_EQ(0, host.physical().GetDeviceState());
+    EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::DisconnectDevice - END, success"));
+    ASSERT_TRUE(Clear());
+}
+
+INSTANTIATE_TEST_SUITE_P(All, UnitFault, ::testing::ValuesIn(kUnitFaults), [](const auto& info) {
+    std::string name;
+    for (const char* c = info.param.fault; *c; ++c)
+        name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
+});
 
 } // namespace

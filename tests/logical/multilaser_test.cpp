@@ -164,21 +164,6 @@ TEST(MultiLaser, LineSelectionOnTheWireInExtendedMode) {
     EXPECT_EQ(1u, host.device().m_iLinesMask);
 }
 
-TEST(MultiLaser, RefusedUnitCommandChangesAndNotifiesNothing) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartReal("standard"));
-    ASSERT_EQ(DMRC_OK, host.shutter().SetState(true));
-    host.PausePoll();
-    host.TakeChanges();
-    uint32_t line = host.device().m_iCurrentLine;
-    ASSERT_TRUE(host.unit().set_fault("garble"));
-    LogCapture log;
-    EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(1, true));
-    EXPECT_TRUE(log.Contains(L"CQvAOMTAVOMultiLaser::C_SetLineUsed - end - LRESULT=0xffffffff"));
-    EXPECT_EQ(line, host.device().m_iCurrentLine);
-    EXPECT_FALSE(host.WaitForChange(CHostSession::kMultiLaserId, 300));
-}
-
 TEST(MultiLaser, StateThreeRefusesLineOperations) {
     LogicalHost host;
     ASSERT_TRUE(host.StartSimulator(L""));
