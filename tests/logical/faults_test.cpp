@@ -1,5 +1,6 @@
 // Faults on the wire while the device is connected and polling: each host call stays bounded, the log
 // tells what happened, and the device comes back once the fault clears.
+#include "fakedaqmx_control.h"
 #include "logcapture.h"
 #include "logicalhost.h"
 
@@ -7,6 +8,7 @@
 
 #include <ctype.h>
 #include <functional>
+#include <string.h>
 #include <string>
 
 namespace {
@@ -198,6 +200,97 @@ INSTANTIATE_TEST_SUITE_P(All, UnitFault, ::testing::ValuesIn(kUnitFaults), [](co
     for (const char* c = info.param.fault; *c; ++c)
         name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
     return name;
+});
+
+// Every fault of the NI-DAQmx stand-in against the step of discovery or voltage output that calls it. Each
+// row: the bound of the host call, its log line, the state afterwards and the recovery once it clears.
+struct SDaqFault {
+    const char* function;
+    bool discovery;           // set before a connect; else before a power change
+    bool connects;            // discovery: the device connects all the same
+    const char* stallOrFault; // "stall" or the board the fault is limited to ("" every call)
+};
+const SDaqFault kDaqFaults[] = {
+    {"DAQmxGetSysDevNames", true, false, ""},
+    {"DAQmxGetDevAOPhysicalChans", true, true, "Dev1"},
+    {"DAQmxGetDevAOVoltageRngs", true, true, "Dev1"},
+    {"DAQmxGetDevProductNum", true, true, "Dev1"},
+    {"DAQmxGetDevBusType", true, true, "Dev1"},
+    {"DAQmxGetDevPCIDevNum", true, true, "Dev1"},
+    {"DAQmxCreateTask", false, true, ""},
+    {"DAQmxCreateAOVoltageChan", false, true, ""},
+    {"DAQmxGetChanType", false, true, ""},
+    {"DAQmxGetAOOutputType", false, true, ""},
+    {"DAQmxSetAOVoltageUnits", false, true, ""},
+    {"DAQmxStartTask", false, true, ""},
+    {"DAQmxWriteAnalogScalarF64", false, true, ""},
+    {"DAQmxWriteAnalogScalarF64", false, true, "stall"},
+};
+// A connect with the stand-in takes well under a second; a power change is one library call, or the
+// command's 15 s answer time when the write stalls.
+const ULONGLONG kDaqConnectBoundMs = 5000, kPowerBoundMs = 2000, kStalledPowerBoundMs = 17000;
+
+class DaqFault : public ::testing::TestWithParam<SDaqFault> {};
+
+TEST_P(DaqFault, IsBoundedLoggedAndRecovers) {
+    const SDaqFault& f = GetParam();
+    const bool stall = std::string(f.stallOrFault) == "stall";
+    LogicalHost host;
+    ASSERT_TRUE(host.StartReal("standard")); // loads the stand-in, whose faults are set at run time
+    FakeDaqmx<decltype(&fakedaqmx_Reset)>("fakedaqmx_Reset")();
+    auto setFault = [&](int32 status) {
+        FakeDaqmx<decltype(&fakedaqmx_SetFault)>("fakedaqmx_SetFault")(
+            f.function, *f.stallOrFault && !stall ? f.stallOrFault : nullptr, status);
+    };
+    const std::wstring logLine =
+        L"ERROR: CQvAOMNIDAQPort " + std::wstring(f.function, f.function + strlen(f.function));
+    const std::wstring connection = L"m_iCOMPort=" + std::to_wstring(host.unit().com_port()) + L";";
+    LogCapture log;
+    if (f.discovery) {
+        setFault(-200220);
+        EXPECT_LT(Took([&] { host.session().Connect(&connection); }), kDaqConnectBoundMs);
+        EXPECT_EQ(f.connects ? DMRC_OK : DMRC_WRONG_STATE, host.session().Configure(nullptr));
+        EXPECT_TRUE(log.Contains(std::string(f.function) == "DAQmxGetSysDevNames"
+                                     ? L"ERROR: CQvAOMNIDAQPort NI_DAQmxGetSysDevNames"
+                                     : logLine));
+        setFault(0);
+        ASSERT_TRUE(host.session().Connect(&connection));
+        ASSERT_EQ(DMRC_OK, host.session().Configure(nullptr));
+    } else if (stall) {
+        FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall")(f.function);
+        EXPECT_LT(Took([&] { host.laser().SetPower(0, 40.0); }), kStalledPowerBoundMs);
+        EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::CallBack - TIMEOUT 2"));
+        FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall")(nullptr);
+        // The worker still finishes the command nobody waits for any more.
+        EXPECT_TRUE(WaitUntil(3000, [] { return LastVoltage("Dev1/ao0") == 2.0; }));
+    } else {
+        setFault(-200088);
+        EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 40.0)); }), kPowerBoundMs);
+        EXPECT_TRUE(log.Contains(logLine));
+        EXPECT_TRUE(log.Contains(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL"));
+        // The library's own text of the failure, named after the function.
+        EXPECT_TRUE(LogHas(log, L"CQvAOMNIDAQPort  Error in " + logLine.substr(23) + L": code = 0, text: "));
+        // A half-built task is released; a failed write keeps its task for the next try.
+        const bool writeFault = std::string(f.function) == "DAQmxWriteAnalogScalarF64";
+        EXPECT_EQ(writeFault ? 1 : 0, FakeDaqmx<decltype(&fakedaqmx_TaskCount)>("fakedaqmx_TaskCount")());
+        // The host hears the power it asked for all the same.
+        EXPECT_TRUE(WaitUntil(3000, [&] {
+            for (const SHostChange& c : host.TakeChanges())
+                if (c.key == CHostSession::kMultiLaserId) return true;
+            return false;
+        }));
+        setFault(0);
+    }
+    // Recovery: a power change reaches the AOM (asked again while a late command still ends, which
+    // refuses the post).
+    EXPECT_TRUE(WaitUntil(3000, [&] {
+        host.laser().SetPower(0, 60.0);
+        return LastVoltage("Dev1/ao0") == 3.0;
+    }));
+}
+
+INSTANTIATE_TEST_SUITE_P(All, DaqFault, ::testing::ValuesIn(kDaqFaults), [](const auto& info) {
+    return std::string(info.param.function) + (*info.param.stallOrFault == 's' ? "_stalled" : "");
 });
 
 } // namespace

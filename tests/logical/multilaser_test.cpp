@@ -104,21 +104,6 @@ TEST(MultiLaser, PowerBecomesTheLinesAomVoltage) {
     EXPECT_EQ(writes + 1, CallCount("DAQmxWriteAnalogScalarF64"));
 }
 
-TEST(MultiLaser, FailedVoltageWriteStillNotifies) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartReal("standard"));
-    host.TakeChanges();
-    SetDaqFault("DAQmxWriteAnalogScalarF64", -200088);
-    LogCapture log;
-    EXPECT_EQ(DMRC_OK, host.laser().SetPower(1, 60.0));
-    EXPECT_TRUE(log.Contains(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL"));
-    ASSERT_TRUE(host.WaitForChange(CHostSession::kMultiLaserId));
-    std::vector<SHostChange> changes = host.TakeChanges();
-    const SHostChange& c = changes.back();
-    EXPECT_DOUBLE_EQ(60.0, DataAt<double>(c, 112));
-    EXPECT_EQ(1, DataAt<int32_t>(c, 372)) << "the position of the change";
-}
-
 TEST(MultiLaser, LineSelectionOnTheWireInStandardMode) {
     LogicalHost host;
     ASSERT_TRUE(host.StartReal("standard"));
