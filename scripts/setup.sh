@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need (Debian, as root), when it is missing.
 set -euo pipefail
-packages=(cmake make g++ gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+packages=(cmake make g++ clang gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 googletest gettext xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do

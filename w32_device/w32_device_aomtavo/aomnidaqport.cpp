@@ -1,5 +1,7 @@
 #include "aomnidaqport.h"
 
+#include "aomparse.h"
+
 #include "aomtavodevice.h"
 #include "nidaqmxapi.h"
 
@@ -393,27 +395,12 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
 int CQvAOMNIDAQPort::SplitList(char* text, CQvStringW* output, int& count, const char* filter, int capacity) {
     count = 0;
     if (!text || !output) return -9;
-    int taken = 0;
+    const char* items[AOM_MAX_AO_CHANNELS];
     int leftOut = 0;
-    char* item = text;
-    for (;;) {
-        char* comma = strchr(item, ',');
-        char* next = nullptr;
-        if (comma) {
-            *comma = 0;
-            // The library separates with ", "; a bare comma at the end must not move past the terminator.
-            next = comma + 1;
-            if (*next == ' ') ++next;
-        }
-        if (!filter || strstr(item, filter)) {
-            if (taken < capacity)
-                output[taken++] = Widen(item);
-            else
-                ++leftOut;
-        }
-        if (!comma) break;
-        item = next;
-    }
+    int taken = AOMSplitListItems(
+        text, items, capacity < AOM_MAX_AO_CHANNELS ? capacity : AOM_MAX_AO_CHANNELS, filter, leftOut);
+    for (int i = 0; i < taken; ++i)
+        output[i] = Widen(items[i]);
     count = taken;
     if (leftOut > 0) QV_DIAG(L"CQvAOMNIDAQPort SplitList: %d items left out, room for %d", leftOut, capacity);
     return 0;
