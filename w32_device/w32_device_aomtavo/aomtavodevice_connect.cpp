@@ -20,8 +20,9 @@ const int kFirstPoll = 10;
 const EDeviceManagerReturnCode kConnectAnswer = DMRC_WRONG_STATE;
 const int64_t kBusy = -2;
 const ULONGLONG kDisconnectRetryMs = 5000;
-// Lost-line recovery (measured, see the README): a working line never failed a whole poll, a pulled one
-// fails every poll at once, a silent one in about 1 s; three in a row tell a loss from a stray glitch.
+// Lost-line recovery (measured, see the README): a working line never failed a whole poll; a pulled or
+// silent one fails each poll in about 1 s (two read time-outs), so three in a row declare the loss after
+// about 3 s and tell it from a stray glitch.
 const int kLostAfterFailedPolls = 3;
 // A reopen costs under a millisecond while the COM name is gone and one probe time-out (502 ms) while
 // the name is back but the unit is silent: once a second keeps the worker free for commands at least
