@@ -127,7 +127,7 @@ const SUnitFault kUnitFaults[] = {
 // A connect makes five exchanges and waits 200 ms; the slowest working fault (50 ms a byte) needs about
 // 3 s, a failing probe 502 ms. A command waits at most behind one failing poll (two reads) and its own
 // exchange.
-const ULONGLONG kConnectBoundMs = 8000, kCommandBoundMs = 3000, kResetBoundMs = 200;
+const ULONGLONG kConnectBoundMs = 8000, kCommandBoundMs = 3000, kResetBoundMs = 1000;
 
 class UnitFault : public ::testing::TestWithParam<SUnitFault> {
 protected:
