@@ -129,6 +129,10 @@ const SUnitFault kUnitFaults[] = {
 // exchange.
 const ULONGLONG kConnectBoundMs = 8000, kCommandBoundMs = 3000, kResetBoundMs = 1000;
 
+void PrintTo(const SUnitFault& f, std::ostream* os) {
+    *os << f.fault;
+}
+
 class UnitFault : public ::testing::TestWithParam<SUnitFault> {
 protected:
     bool Set() {
@@ -229,6 +233,10 @@ const SDaqFault kDaqFaults[] = {
 // A connect with the stand-in takes well under a second; a power change is one library call, or the
 // command's 15 s answer time when the write stalls.
 const ULONGLONG kDaqConnectBoundMs = 5000, kPowerBoundMs = 2000, kStalledPowerBoundMs = 17000;
+
+void PrintTo(const SDaqFault& f, std::ostream* os) {
+    *os << f.function << (*f.stallOrFault == 's' ? " stalled" : "");
+}
 
 class DaqFault : public ::testing::TestWithParam<SDaqFault> {};
 
