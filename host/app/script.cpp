@@ -2,6 +2,7 @@
 
 #include "numbers.h"
 #include "output.h"
+#include "scriptline.h"
 
 // Two commands a line, which an odd count would otherwise undo.
 // clang-format off
@@ -44,19 +45,17 @@ int CScriptRunner::Run(FILE* input) {
             if (m_App.Options().strict) return 1;
             continue;
         }
-        if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
+        std::string word, argument;
+        if (!SplitScriptLine(line, word, argument)) continue;
         bool failed = false;
-        bool goOn = Execute(line, failed);
+        bool goOn = Execute(word, argument, failed);
         anyFailed = anyFailed || failed;
         if (!goOn || (failed && m_App.Options().strict)) break;
     }
     return anyFailed && m_App.Options().strict ? 1 : 0;
 }
 
-bool CScriptRunner::Execute(const std::string& line, bool& failed) {
-    size_t space = line.find(' ');
-    std::string word = line.substr(0, space);
-    std::string argument = space == std::string::npos ? std::string() : line.substr(space + 1);
+bool CScriptRunner::Execute(const std::string& word, const std::string& argument, bool& failed) {
     failed = false;
     if (word == "quit") {
         if (!NoArgument("quit", argument)) {
@@ -102,13 +101,7 @@ bool CScriptRunner::NeedMultiLaser() {
 
 bool CScriptRunner::Words(const std::string& argument, size_t count, const wchar_t* usage,
                           std::vector<std::string>& words) {
-    words.clear();
-    size_t start = 0;
-    while ((start = argument.find_first_not_of(" \t", start)) != std::string::npos) {
-        size_t end = argument.find_first_of(" \t", start);
-        words.push_back(argument.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        start = end;
-    }
+    words = ScriptWords(argument);
     return words.size() == count || Fail(DMRC_BAD_ARGUMENT, std::wstring(L"usage: ") + usage);
 }
 

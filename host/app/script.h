@@ -14,7 +14,7 @@ public:
     // Runs every line of the input; returns the process exit code (0, or 1 after a failure under --strict).
     int Run(FILE* input);
     // Runs one command line; false when the script must stop. failed tells whether the command failed.
-    bool Execute(const std::string& line, bool& failed);
+    bool Execute(const std::string& word, const std::string& argument, bool& failed);
 
     static const int kMaxWaitMs = 60000;
 

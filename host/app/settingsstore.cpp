@@ -1,6 +1,7 @@
 #include "settingsstore.h"
 
 #include "output.h"
+#include "storetext.h"
 
 #include <windows.h>
 
@@ -10,43 +11,7 @@
 // File format: a first line "qvhost-store 1", then "key=value" lines in UTF-8. Keys are plain names;
 // values are settings texts, which hold no line breaks (any that appear are written as \n and \\).
 namespace {
-const char kHeader[] = "qvhost-store 1";
 const size_t kMaxFileSize = 1 << 20;
-
-std::string Escape(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\r')
-            out += "\\r";
-        else
-            out += c;
-    }
-    return out;
-}
-
-bool Unescape(const std::string& s, std::string& out) {
-    out.clear();
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\') {
-            out += s[i];
-            continue;
-        }
-        if (++i == s.size()) return false;
-        if (s[i] == 'n')
-            out += '\n';
-        else if (s[i] == 'r')
-            out += '\r';
-        else if (s[i] == '\\')
-            out += '\\';
-        else
-            return false;
-    }
-    return true;
-}
 
 std::wstring FromUtf8(const std::string& s) {
     int n =
@@ -71,45 +36,31 @@ bool CSettingsStore::Load(const std::wstring& path, std::wstring& error) {
         return false;
     }
     std::string text(data.data(), n);
-    size_t start = 0;
-    int lineNumber = 0;
-    std::map<std::wstring, std::wstring> values;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            error = L"the store " + path + L" is damaged: its last line is incomplete";
-            return false;
-        }
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        ++lineNumber;
-        if (lineNumber == 1) {
-            if (line != kHeader) {
-                error = L"the store " + path + L" is damaged: it does not start with \"qvhost-store 1\"";
-                return false;
-            }
-            continue;
-        }
-        size_t equals = line.find('=');
-        std::string value;
-        if (equals == std::string::npos || equals == 0 || !Unescape(line.substr(equals + 1), value)) {
-            error = L"the store " + path + L" is damaged at line " + std::to_wstring(lineNumber);
-            return false;
-        }
-        values[FromUtf8(line.substr(0, equals))] = FromUtf8(value);
-    }
-    if (lineNumber == 0 && !text.empty()) {
-        error = L"the store " + path + L" is damaged";
+    std::map<std::string, std::string> lines;
+    int damaged = ParseStoreText(text, lines);
+    if (damaged == kStoreIncomplete) {
+        error = L"the store " + path + L" is damaged: its last line is incomplete";
         return false;
     }
+    if (damaged == kStoreBadHeader) {
+        error = L"the store " + path + L" is damaged: it does not start with \"qvhost-store 1\"";
+        return false;
+    }
+    if (damaged != kStoreWhole) {
+        error = L"the store " + path + L" is damaged at line " + std::to_wstring(damaged);
+        return false;
+    }
+    std::map<std::wstring, std::wstring> values;
+    for (const auto& line : lines)
+        values[FromUtf8(line.first)] = FromUtf8(line.second);
     m_Values.swap(values);
     return true;
 }
 
 bool CSettingsStore::Save(std::wstring& error) const {
-    std::string text = std::string(kHeader) + "\n";
+    std::string text = "qvhost-store 1\n";
     for (const auto& entry : m_Values)
-        text += Escape(ToUtf8(entry.first)) + "=" + Escape(ToUtf8(entry.second)) + "\n";
+        text += EscapeStoreValue(ToUtf8(entry.first)) + "=" + EscapeStoreValue(ToUtf8(entry.second)) + "\n";
     std::wstring temporary = m_sPath + L".new";
     FILE* f = _wfopen(temporary.c_str(), L"wb");
     if (!f) {

@@ -1,6 +1,8 @@
 #include "mocatalog.h"
 
+#ifdef _WIN32
 #include <windows.h>
+#endif
 
 namespace {
 const uint32_t kMagic = 0x950412de;
@@ -31,10 +33,37 @@ struct Reader {
 
 std::wstring Utf8ToWide(const char* text, size_t length) {
     if (length == 0) return std::wstring();
+#ifdef _WIN32
     int n = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0);
     std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
     if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), &w[0], n);
     return w;
+#else
+    // The native (fuzzing) build: the same decoding by hand, a bad sequence giving U+FFFD.
+    std::wstring w;
+    for (size_t i = 0; i < length;) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        int more = c < 0x80             ? 0
+                   : (c & 0xE0) == 0xC0 ? 1
+                   : (c & 0xF0) == 0xE0 ? 2
+                   : (c & 0xF8) == 0xF0 ? 3
+                                        : -1;
+        uint32_t code = more == 0 ? c : more == 1 ? c & 0x1F : more == 2 ? c & 0x0F : c & 0x07;
+        size_t k = 1;
+        for (; more > 0 && k <= static_cast<size_t>(more) && i + k < length &&
+               (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+             ++k)
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        if (more < 0 || k != static_cast<size_t>(more) + 1 || code > 0x10FFFF) {
+            w += static_cast<wchar_t>(0xFFFD);
+            i += k;
+            continue;
+        }
+        w += static_cast<wchar_t>(code);
+        i += k;
+    }
+    return w;
+#endif
 }
 
 bool MoCatalog::Parse(const uint8_t* data, size_t size) {

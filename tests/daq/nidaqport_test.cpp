@@ -289,8 +289,7 @@ TEST_F(DaqPort, NoBoardListFailsOpenButKeepsTheLibrary) {
         const char* scenario;
         const char* fault;
         const wchar_t* logLine;
-    } cases[] = {{"board None\n", nullptr, L"ERROR: CQvAOMNIDAQPort ParsedDevices: None"},
-                 {"board Dev1\n", "DAQmxGetSysDevNames", L"ERROR: CQvAOMNIDAQPort NI_DAQmxGetSysDevNames"}};
+    } cases[] = {{"board None\n", nullptr, L"ERROR: CQvAOMNIDAQPort ParsedDevices: None"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario);
         if (GetModuleHandleW(L"nicaiu.dll")) Load(c.scenario);
@@ -571,12 +570,6 @@ TEST_F(DaqOutput, FailedTaskBuildingIsLoggedAndLeavesNoTask) {
     } cases[] = {
         {L"Dev1/ao1", nullptr, L"ERROR: CQvAOMNIDAQPort DAQmx_Val_AO"},
         {L"Dev1/ao2", nullptr, L"ERROR: CQvAOMNIDAQPort DAQmx_Val_Voltage"},
-        {L"Dev1/ao0", "DAQmxCreateTask", L"ERROR: CQvAOMNIDAQPort DAQmxCreateTask"},
-        {L"Dev1/ao0", "DAQmxCreateAOVoltageChan", L"ERROR: CQvAOMNIDAQPort DAQmxCreateAOVoltageChan"},
-        {L"Dev1/ao0", "DAQmxGetChanType", L"ERROR: CQvAOMNIDAQPort DAQmxGetChanType"},
-        {L"Dev1/ao0", "DAQmxGetAOOutputType", L"ERROR: CQvAOMNIDAQPort DAQmxGetAOOutputType"},
-        {L"Dev1/ao0", "DAQmxSetAOVoltageUnits", L"ERROR: CQvAOMNIDAQPort DAQmxSetAOVoltageUnits"},
-        {L"Dev1/ao0", "DAQmxStartTask", L"ERROR: CQvAOMNIDAQPort DAQmxStartTask"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.logLine);
@@ -600,24 +593,6 @@ TEST_F(DaqOutput, FailedTaskBuildingIsLoggedAndLeavesNoTask) {
         EXPECT_EQ(!c.fault, report.find(L"-200088", prefix.size()) == std::wstring::npos);
         FAKE(fakedaqmx_ClearFaults)();
     }
-}
-
-TEST_F(DaqOutput, FailedWriteKeepsTheCreatedTaskForTheNextTry) {
-    Assign(0, L"Dev1/ao0");
-    ASSERT_TRUE(port->WriteChannelVoltage(0, 1.0));
-    FAKE(fakedaqmx_SetFault)("DAQmxWriteAnalogScalarF64", nullptr, -200088);
-    LogCapture log;
-    EXPECT_FALSE(port->WriteChannelVoltage(0, 2.0));
-    EXPECT_TRUE(log.Contains(L"ERROR: CQvAOMNIDAQPort DAQmxWriteAnalogScalarF64"));
-    EXPECT_TRUE(log.Contains(L"ERROR: CQvAOMNIDAQPort WriteChannelVoltage - end Fail"));
-    EXPECT_NE(
-        L"", LineStartingWith(log, L"CQvAOMNIDAQPort  Error in DAQmxWriteAnalogScalarF64: code = 0, text: "));
-    EXPECT_TRUE(port->m_LineTasks[0].bTaskCreated);
-    EXPECT_EQ(1, Tasks());
-    FAKE(fakedaqmx_ClearFaults)();
-    FAKE(fakedaqmx_ClearCallLog)();
-    ASSERT_TRUE(port->WriteChannelVoltage(0, 3.0));
-    EXPECT_EQ("DAQmxWriteAnalogScalarF64(task=1, 0, 10.000, 3.000, null) = 0\n", CallLog());
 }
 
 TEST_F(DaqOutput, LineOutsideTheThreeIsRefusedWithoutACall) {

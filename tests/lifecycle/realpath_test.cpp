@@ -91,24 +91,6 @@ TEST_F(RealDevice, UnitAnsweringNeitherStartsOnLineOneWithTheShutterClosed) {
     EXPECT_FALSE(host->m_bShutterOpen);
 }
 
-TEST_F(RealDevice, SilentUnitFailsTheConnectAndStopsTheWorker) {
-    Start("standard");
-    ASSERT_TRUE(unit->set_fault("silent"));
-    LogCapture log;
-    EXPECT_FALSE(host.Connect(unit->com_port()));
-    EXPECT_EQ(3, host->GetDeviceState());
-    EXPECT_EQ(nullptr, host->m_hWorkerThread);
-    EXPECT_TRUE(host->m_pNIDAQPort->bOpened) << "the DAQ port stays open";
-    EXPECT_NE(nullptr, GetModuleHandleW(L"nicaiu.dll"));
-    EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::C_Connect - end - LRESULT=0xffffffff"));
-    EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect"));
-    host->DisconnectDevice();
-    EXPECT_EQ(0, host->GetDeviceState());
-    // The unit comes back: the same device connects.
-    ASSERT_TRUE(unit->clear_fault());
-    EXPECT_TRUE(host.Connect(unit->com_port()));
-}
-
 TEST_F(RealDevice, FirstPollPushesBothStatesAndRepeatsUntilTheHostListens) {
     Start("standard");
     ASSERT_TRUE(host.Connect(unit->com_port()));

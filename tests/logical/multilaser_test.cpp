@@ -104,21 +104,6 @@ TEST(MultiLaser, PowerBecomesTheLinesAomVoltage) {
     EXPECT_EQ(writes + 1, CallCount("DAQmxWriteAnalogScalarF64"));
 }
 
-TEST(MultiLaser, FailedVoltageWriteStillNotifies) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartReal("standard"));
-    host.TakeChanges();
-    SetDaqFault("DAQmxWriteAnalogScalarF64", -200088);
-    LogCapture log;
-    EXPECT_EQ(DMRC_OK, host.laser().SetPower(1, 60.0));
-    EXPECT_TRUE(log.Contains(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL"));
-    ASSERT_TRUE(host.WaitForChange(CHostSession::kMultiLaserId));
-    std::vector<SHostChange> changes = host.TakeChanges();
-    const SHostChange& c = changes.back();
-    EXPECT_DOUBLE_EQ(60.0, DataAt<double>(c, 112));
-    EXPECT_EQ(1, DataAt<int32_t>(c, 372)) << "the position of the change";
-}
-
 TEST(MultiLaser, LineSelectionOnTheWireInStandardMode) {
     LogicalHost host;
     ASSERT_TRUE(host.StartReal("standard"));
@@ -162,21 +147,6 @@ TEST(MultiLaser, LineSelectionOnTheWireInExtendedMode) {
     EXPECT_EQ(DMRC_OK, host.shutter().SetState(false));
     EXPECT_EQ(Commands{"cTSD0\\r"}, host.TakeCommands());
     EXPECT_EQ(1u, host.device().m_iLinesMask);
-}
-
-TEST(MultiLaser, RefusedUnitCommandChangesAndNotifiesNothing) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartReal("standard"));
-    ASSERT_EQ(DMRC_OK, host.shutter().SetState(true));
-    host.PausePoll();
-    host.TakeChanges();
-    uint32_t line = host.device().m_iCurrentLine;
-    ASSERT_TRUE(host.unit().set_fault("garble"));
-    LogCapture log;
-    EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(1, true));
-    EXPECT_TRUE(log.Contains(L"CQvAOMTAVOMultiLaser::C_SetLineUsed - end - LRESULT=0xffffffff"));
-    EXPECT_EQ(line, host.device().m_iCurrentLine);
-    EXPECT_FALSE(host.WaitForChange(CHostSession::kMultiLaserId, 300));
 }
 
 TEST(MultiLaser, StateThreeRefusesLineOperations) {

@@ -394,33 +394,6 @@ TEST(SerialLink, VersionIsCutToTheCallersBuffer) {
     EXPECT_STREQ(untouched, "abc");
 }
 
-TEST(SerialLink, HangupDuringAnExchangeFailsWithinTheTimeoutsAndReconnects) {
-    TavoSimOptions options;
-    options.firmware = "after";
-    Link link(options);
-    ASSERT_TRUE(link.Open());
-    ASSERT_TRUE(link.unit.set_fault("byte-delay 100"));
-    LARGE_INTEGER start = Now();
-    auto outcome = std::async(std::launch::async, kRdVersion, std::ref(link.port));
-    EXPECT_TRUE(WaitForTranscript(link.unit, R"(RX "rVER\r")"));
-    ASSERT_TRUE(link.unit.hangup());
-    ASSERT_EQ(outcome.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-    EXPECT_EQ(outcome.get(), "false");
-    EXPECT_LT(MsSince(start), 3000.0);
-
-    start = Now();
-    EXPECT_EQ(kRdLine(link.port), "false");
-    EXPECT_EQ(WrLine(1)(link.port), "false");
-    EXPECT_LT(MsSince(start), 3000.0);
-    EXPECT_TRUE(link.port.Close());
-    EXPECT_FALSE(link.port.Open(link.unit.com_port(), false, false));
-
-    ASSERT_TRUE(link.unit.plug());
-    ASSERT_TRUE(link.unit.clear_fault());
-    ASSERT_TRUE(link.port.Open(link.unit.com_port(), false, false));
-    EXPECT_EQ(kRdVersion(link.port), "true after\n");
-}
-
 TEST(SerialLink, SimulationNeverTouchesThePort) {
     TavoSimUnit unit;
     ASSERT_TRUE(unit.ok()) << unit.error();

@@ -1,5 +1,7 @@
 #include "aomnidaqport.h"
 
+#include "aomparse.h"
+
 #include "aomtavodevice.h"
 #include "nidaqmxapi.h"
 
@@ -64,18 +66,14 @@ const char* const kFunctionNames[DAQmxFn_Count] = {"DAQmxGetSysNIDAQMajorVersion
                                                    "DAQmxGetDevPCIDevNum",
                                                    "DAQmxGetDevAOVoltageRngs"};
 
-// One table for the whole module: the library is loaded once per process.
-struct SDAQmxTable {
-    HMODULE hModule = nullptr;
-    FARPROC apFunctions[DAQmxFn_Count] = {};
-    // Through void*: the pointers were looked up by name and have the types the library publishes.
-    template <class T> T Get(EDAQmxFunction f) const {
-        return reinterpret_cast<T>(reinterpret_cast<void*>(apFunctions[f]));
-    }
-};
-SDAQmxTable g_DAQmx;
+// One table for the whole module: the library is loaded once per process, and the table is filled
+// completely under the library lock before any port copies it, so that two devices connecting at once
+// never see half of it.
+static_assert(SDAQmxBinding::FunctionCount == DAQmxFn_Count, "one entry per function");
+SDAQmxBinding g_DAQmx;
+CAOMRecoverableLock g_LibraryLock{L"NI-DAQmx library"};
 
-#define DAQMX(fn, type) g_DAQmx.Get<type>(DAQmxFn_##fn)
+#define DAQMX(fn, type) m_Library.Get<type>(DAQmxFn_##fn)
 
 CQvStringW Widen(const char* s) {
     return CQvStringW(s);
@@ -116,7 +114,14 @@ CQvAOMNIDAQPort::CQvAOMNIDAQPort()
     QV_DIAG(L"CQvAOMNIDAQPort constructor");
 }
 
-CQvAOMNIDAQPort::~CQvAOMNIDAQPort() {}
+CQvAOMNIDAQPort::~CQvAOMNIDAQPort() {
+    ReleaseLibrary();
+}
+
+void CQvAOMNIDAQPort::ReleaseLibrary() {
+    if (m_Library.hModule) FreeLibrary(m_Library.hModule);
+    m_Library = SDAQmxBinding();
+}
 
 void CQvAOMNIDAQPort::Lock() {
     m_Lock.Enter(QV_WFILE, __LINE__);
@@ -128,7 +133,7 @@ void CQvAOMNIDAQPort::Unlock() {
 
 void CQvAOMNIDAQPort::UnloadLibrary() {
     if (g_DAQmx.hModule) FreeLibrary(g_DAQmx.hModule);
-    g_DAQmx = SDAQmxTable();
+    g_DAQmx = SDAQmxBinding();
 }
 
 void CQvAOMNIDAQPort::ForgetTasks() {
@@ -180,25 +185,40 @@ bool CQvAOMNIDAQPort::Open(CQvAOMTAVO& device, bool simulate) {
 }
 
 bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
+    g_LibraryLock.Enter();
     if (!g_DAQmx.hModule) {
         // No system error box for a missing library: the dialog below says what to do.
         UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
         HMODULE library = LoadLibraryW(L"nicaiu.dll");
         SetErrorMode(oldMode);
         if (!library) {
+            g_LibraryLock.Leave();
             Unlock();
             ShowError(
                 L"The NI-DAQmx library is not correctly installed.\r\nPlease, try to reinstall NI-DAQmx "
                 L"library, version 8.9.5 at least.");
             return false;
         }
-        g_DAQmx.hModule = library;
+        SDAQmxBinding loaded;
+        loaded.hModule = library;
         for (int i = 0; i < DAQmxFn_Count; ++i) {
-            g_DAQmx.apFunctions[i] = GetProcAddress(library, kFunctionNames[i]);
+            loaded.apFunctions[i] = GetProcAddress(library, kFunctionNames[i]);
             if (i == DAQmxFn_CfgDigEdgeStartTrig)
-                g_DAQmx.apFunctions[i] = GetProcAddress(library, kFunctionNames[i]);
+                loaded.apFunctions[i] = GetProcAddress(library, kFunctionNames[i]);
+        }
+        g_DAQmx = loaded;
+    }
+    if (m_Library.hModule != g_DAQmx.hModule) {
+        ReleaseLibrary();
+        HMODULE pinned = nullptr;
+        // A reference of this port's own on the very module of the table (not a new search by name).
+        if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                               reinterpret_cast<LPCWSTR>(g_DAQmx.hModule), &pinned)) {
+            m_Library = g_DAQmx;
+            m_Library.hModule = pinned;
         }
     }
+    g_LibraryLock.Leave();
     auto major = DAQMX(GetSysNIDAQMajorVersion, PFN_DAQmxGetUInt32);
     auto minor = DAQMX(GetSysNIDAQMinorVersion, PFN_DAQmxGetUInt32);
     if (major && minor) {
@@ -209,7 +229,10 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
         QV_DIAG(L"CQvAOMNIDAQPort SDKVersion: %u.%u", uSDKMajorVersion, uSDKMinorVersion);
     }
     if (!major || !minor || uSDKMajorVersion < 8) {
+        g_LibraryLock.Enter();
         UnloadLibrary();
+        ReleaseLibrary();
+        g_LibraryLock.Leave();
         ForgetTasks();
         // The dialog waits for a person: never with the port lock held.
         Unlock();
@@ -217,8 +240,11 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
         return false;
     }
     for (int i = DAQmxFn_GetSysDevNames; i < DAQmxFn_Count; ++i) {
-        if (g_DAQmx.apFunctions[i]) continue;
+        if (m_Library.apFunctions[i]) continue;
+        g_LibraryLock.Enter();
         UnloadLibrary();
+        ReleaseLibrary();
+        g_LibraryLock.Leave();
         ForgetTasks();
         CQvStringW text;
         text.Format(QV_GetTranslation(L"The NI-DAQmx library version %d.%d found.\r\nPlease, install version "
@@ -369,27 +395,12 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
 int CQvAOMNIDAQPort::SplitList(char* text, CQvStringW* output, int& count, const char* filter, int capacity) {
     count = 0;
     if (!text || !output) return -9;
-    int taken = 0;
+    const char* items[AOM_MAX_AO_CHANNELS];
     int leftOut = 0;
-    char* item = text;
-    for (;;) {
-        char* comma = strchr(item, ',');
-        char* next = nullptr;
-        if (comma) {
-            *comma = 0;
-            // The library separates with ", "; a bare comma at the end must not move past the terminator.
-            next = comma + 1;
-            if (*next == ' ') ++next;
-        }
-        if (!filter || strstr(item, filter)) {
-            if (taken < capacity)
-                output[taken++] = Widen(item);
-            else
-                ++leftOut;
-        }
-        if (!comma) break;
-        item = next;
-    }
+    int taken = AOMSplitListItems(
+        text, items, capacity < AOM_MAX_AO_CHANNELS ? capacity : AOM_MAX_AO_CHANNELS, filter, leftOut);
+    for (int i = 0; i < taken; ++i)
+        output[i] = Widen(items[i]);
     count = taken;
     if (leftOut > 0) QV_DIAG(L"CQvAOMNIDAQPort SplitList: %d items left out, room for %d", leftOut, capacity);
     return 0;
@@ -484,7 +495,7 @@ int CQvAOMNIDAQPort::DestroyCompleteTask() {
     for (SNIDAQLineTask& task : m_LineTasks) {
         if (task.bTaskCreated || !task.hTask) continue;
         // Without the library (unloaded by a refused version) the handle is only forgotten.
-        if (g_DAQmx.hModule) {
+        if (m_Library.hModule) {
             if (DAQMX(StopTask, PFN_DAQmxTask)(task.hTask) < 0)
                 QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxStopTask");
             if (DAQMX(ClearTask, PFN_DAQmxTask)(task.hTask) < 0)
@@ -511,7 +522,7 @@ bool CQvAOMNIDAQPort::WriteChannelVoltage(int line, double volts) {
     SNIDAQLineTask& task = m_LineTasks[line];
     bool written = false;
     // A later Open may have refused the library and unloaded it: then there is nothing to call.
-    if (!g_DAQmx.hModule) {
+    if (!m_Library.hModule) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort NI-DAQmx library not loaded");
     } else if (!task.bTaskCreated && CreateCompleteTask(&task) != 0) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort CreateCompleteTask");

@@ -8,6 +8,17 @@
 
 class CQvAOMTAVO;
 
+// The NI-DAQmx library's module handle and its functions, looked up by name in a fixed order.
+struct SDAQmxBinding {
+    enum { FunctionCount = 39 };
+    HMODULE hModule = nullptr;
+    FARPROC apFunctions[FunctionCount] = {};
+    // Through void*: the pointers were looked up by name and have the types the library publishes.
+    template <class T> T Get(int f) const {
+        return reinterpret_cast<T>(reinterpret_cast<void*>(apFunctions[f]));
+    }
+};
+
 // The output task of one laser line.
 struct SNIDAQLineTask {
     CQvStringW sChannel;
@@ -29,6 +40,8 @@ public:
     void Unlock();
     // After the worker was ended by force: frees the port lock if the worker held it (true).
     bool ReclaimLock() { return m_Lock.Reclaim(); }
+    // Unloads the module-wide table's library (a refused version). Ports that still hold their own
+    // reference keep it mapped until they let it go.
     static void UnloadLibrary();
 
     // Splits a ", "-separated list in place into at most capacity entries (filter: keep items containing it).
@@ -52,6 +65,11 @@ private:
     bool Discover(CQvAOMTAVO& device);
     void ShowError(const wchar_t* text);
     void ForgetTasks();
+    // Drops this port's reference to the library.
+    void ReleaseLibrary();
 
     CAOMGuardedLock m_Lock{L"NI-DAQ port"};
+    // This port's copy of the module-wide table, with a reference of its own on the library: another device
+    // that refuses the version and unloads the library cannot unmap it while this port calls into it.
+    SDAQmxBinding m_Library;
 };

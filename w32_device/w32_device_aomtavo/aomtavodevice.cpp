@@ -31,8 +31,9 @@ CQvAOMTAVO::CQvAOMTAVO()
       m_hEvRequest(nullptr), m_pPort(nullptr), m_pNIDAQPort(nullptr), m_pPad(nullptr), m_pPadSite(nullptr),
       m_bSimulator(false), m_iPhysDevId(0), m_iInstanceNumber(0), m_iCOMPort(0), m_bConnected(false),
       m_pMultiLaser(nullptr), m_pShutter(nullptr), m_bLogCommunication(true), m_iPollCountdown(-1),
-      m_bPushPending(false), m_bExtendedMode(false), m_bBinoShutter(false), m_iLineUsed(0), m_iLinesUsed(0),
-      m_bShutterOpen(false), m_iLinesMask(0), m_iCurrentLine(0) {
+      m_bPushPending(false), m_bExtendedMode(false), m_iFailedPolls(0), m_bLineLost(false), m_uNextReopen(0),
+      m_bBinoShutter(false), m_iLineUsed(0), m_iLinesUsed(0), m_bShutterOpen(false), m_iLinesMask(0),
+      m_iCurrentLine(0) {
     m_ChangeBatch.uCount = 0;
     memset(m_ChangeBatch.auSubKind, 0, sizeof m_ChangeBatch.auSubKind);
 

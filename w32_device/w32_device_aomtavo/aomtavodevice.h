@@ -173,6 +173,11 @@ public:
     volatile int m_iPollCountdown;
     bool m_bPushPending;
     bool m_bExtendedMode;
+    // Lost-line recovery, worker thread only: polls without any answer in a row, whether the port was
+    // closed for it, and when the next reopen is due.
+    int m_iFailedPolls;
+    bool m_bLineLost;
+    ULONGLONG m_uNextReopen;
 
     // Mirror of the unit, under the unit-state lock.
     bool m_bBinoShutter;
@@ -190,7 +195,15 @@ private:
     void CloseWorkerHandles();
     static DWORD WINAPI WorkerThread(void* device);
     void Main();
-    void StatusPoll();
+    // False when the unit answered neither read.
+    bool StatusPoll();
+    // Counts a poll's outcome; after too many failures in a row closes the port.
+    void WatchLine(bool answered);
+    // While the line is lost: one reopen with the probe; on success the unit's state is read as at connect.
+    void TryReopenLine();
+    // Reads the version, the binocular shutter, line and mask, picks the mode and sets the mirror and the
+    // push; false when the version is not answered.
+    bool ReadUnitAfterOpen(char* version, size_t capacity);
     bool WaitForAnswer(HANDLE event, volatile LONG& answered, LONG post, DWORD waitMs);
 
     CAOMGuardedLock m_DeviceLock{L"device"};

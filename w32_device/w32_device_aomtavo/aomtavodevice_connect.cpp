@@ -20,6 +20,14 @@ const int kFirstPoll = 10;
 const EDeviceManagerReturnCode kConnectAnswer = DMRC_WRONG_STATE;
 const int64_t kBusy = -2;
 const ULONGLONG kDisconnectRetryMs = 5000;
+// Lost-line recovery (measured, see the README): a working line never failed a whole poll; a pulled or
+// silent one fails each poll in about 1 s (two read time-outs), so three in a row declare the loss after
+// about 3 s and tell it from a stray glitch.
+const int kLostAfterFailedPolls = 3;
+// A reopen costs under a millisecond while the COM name is gone and one probe time-out (502 ms) while
+// the name is back but the unit is silent: once a second keeps the worker free for commands at least
+// half of the time.
+const ULONGLONG kReopenPeriodMs = 1000;
 } // namespace
 
 EDeviceManagerReturnCode CQvAOMTAVO::ConnectDevice(const wchar_t* connection) {
@@ -70,46 +78,99 @@ int32_t CQvAOMTAVO::C_Connect(uint64_t deviceArg, uint64_t comPort, uint64_t) {
     }
     CQvAOMTAVOPort& port = *device->m_pPort;
     int32_t result = -1;
+    device->m_iFailedPolls = 0;
+    device->m_bLineLost = false;
     if (port.Open(static_cast<int>(comPort), device->m_bSimulator, device->m_bLogCommunication)) {
         QV_Sleep(100.0, 1);
         char version[kVersionBufferSize] = {};
-        if (!port.RdVersion(version, sizeof version)) {
+        if (!device->ReadUnitAfterOpen(version, sizeof version)) {
             port.Close();
             result = -2;
         } else {
-            bool bino = false;
-            uint32_t line = 0, mask = 0;
-            port.RdBinoShutter(&bino);
-            bool haveLine = port.RdLineUsed(&line);
-            bool haveMask = port.RdLinesUsed(&mask);
-            bool extended = !haveLine && haveMask;
-            device->m_sFWVersion = CQvStringW(version);
-            QV_DIAG(L"CQvAOMTAVO::C_Connect - FW version %s", device->m_sFWVersion.GetString());
-            // Polling is still off: the unit state needs no lock here.
-            device->m_bExtendedMode = extended;
-            device->m_bBinoShutter = bino;
-            if (extended) {
-                QV_DIAG(L"CQvAOMTAVO::C_Connect - Extended Mode");
-                device->m_iLineUsed = 0;
-                device->m_iLinesUsed = mask;
-                device->m_bShutterOpen = mask != 0 && !bino;
-                device->m_iLinesMask = mask;
-                device->m_iCurrentLine = 0;
-            } else {
-                QV_DIAG(L"CQvAOMTAVO::C_Connect - Standard Mode");
-                device->m_iLineUsed = line;
-                device->m_iLinesUsed = 0;
-                device->m_bShutterOpen = line != 0 && !bino;
-                device->m_iLinesMask = 0;
-                device->m_iCurrentLine = line != 0 ? line : 1;
-            }
             device->m_iPollCountdown = kFirstPoll;
-            device->m_bPushPending = true;
             result = 0;
         }
     }
     QV_DIAG(L"CQvAOMTAVO::C_Connect - end - LRESULT=0x%08x", result);
     return result;
+}
+
+bool CQvAOMTAVO::ReadUnitAfterOpen(char* version, size_t capacity) {
+    CQvAOMTAVOPort& port = *m_pPort;
+    if (!port.RdVersion(version, capacity)) return false;
+    bool bino = false;
+    uint32_t line = 0, mask = 0;
+    port.RdBinoShutter(&bino);
+    bool haveLine = port.RdLineUsed(&line);
+    bool haveMask = port.RdLinesUsed(&mask);
+    bool extended = !haveLine && haveMask;
+    m_sFWVersion = CQvStringW(version);
+    QV_DIAG(L"CQvAOMTAVO::C_Connect - FW version %s", m_sFWVersion.GetString());
+    // Polling is off (connect) or this is the poll's own thread (a line back): no reader of the mode races.
+    EnterUnitStateLock(QV_WFILE, __LINE__);
+    m_bExtendedMode = extended;
+    m_bBinoShutter = bino;
+    if (extended) {
+        QV_DIAG(L"CQvAOMTAVO::C_Connect - Extended Mode");
+        m_iLineUsed = 0;
+        m_iLinesUsed = mask;
+        m_bShutterOpen = mask != 0 && !bino;
+        m_iLinesMask = mask;
+        m_iCurrentLine = 0;
+    } else {
+        QV_DIAG(L"CQvAOMTAVO::C_Connect - Standard Mode");
+        m_iLineUsed = line;
+        m_iLinesUsed = 0;
+        m_bShutterOpen = line != 0 && !bino;
+        m_iLinesMask = 0;
+        m_iCurrentLine = line != 0 ? line : 1;
+    }
+    LeaveUnitStateLock(QV_WFILE, __LINE__);
+    m_bPushPending = true;
+    return true;
+}
+
+void CQvAOMTAVO::WatchLine(bool answered) {
+    if (answered || m_bSimulator) {
+        m_iFailedPolls = 0;
+        return;
+    }
+    if (++m_iFailedPolls < kLostAfterFailedPolls) return;
+    // The handle of a pulled adapter stays dead even when the adapter comes back under the same name.
+    m_pPort->Close();
+    m_bLineLost = true;
+    m_uNextReopen = GetTickCount64() + kReopenPeriodMs;
+    DiagOutputExW_hlp(QV_WFILE, __LINE__);
+    DiagOutputExW(
+        L"ERROR: CQvAOMTAVO::Main - line to the unit lost after %d failed polls; reopening COM%d every %u ms",
+        m_iFailedPolls, m_iCOMPort, static_cast<unsigned>(kReopenPeriodMs));
+    // The failed polls already read "no line"; a lost line passes no light in either mode, so the shutter is
+    // closed too (in extended mode a mask of 0 alone would leave it as it was).
+    EnterUnitStateLock(QV_WFILE, __LINE__);
+    bool wasOpen = m_bShutterOpen;
+    m_bShutterOpen = false;
+    LeaveUnitStateLock(QV_WFILE, __LINE__);
+    if (wasOpen) m_pShutter->Notify(false);
+}
+
+void CQvAOMTAVO::TryReopenLine() {
+    ULONGLONG start = GetTickCount64();
+    if (start < m_uNextReopen) return;
+    char version[kVersionBufferSize] = {};
+    bool back =
+        m_pPort->Open(m_iCOMPort, false, m_bLogCommunication) && ReadUnitAfterOpen(version, sizeof version);
+    // Timed from the attempt's start, but never back to back: a unit that times out the probe does not
+    // keep the worker from commands.
+    ULONGLONG end = GetTickCount64();
+    m_uNextReopen = (start + kReopenPeriodMs > end ? start + kReopenPeriodMs : end + kReopenPeriodMs / 2);
+    if (!back) {
+        m_pPort->Close();
+        return;
+    }
+    m_bLineLost = false;
+    m_iFailedPolls = 0;
+    DiagOutputExW_hlp(QV_WFILE, __LINE__);
+    DiagOutputExW(L"CQvAOMTAVO::Main - line to the unit back on COM%d", m_iCOMPort);
 }
 
 void CQvAOMTAVO::DisconnectDevice() {
@@ -150,15 +211,15 @@ EDeviceManagerReturnCode CQvAOMTAVO::ResetDevice(SQvLogicalDeviceList& list) {
     return DMRC_RESET_OK;
 }
 
-void CQvAOMTAVO::StatusPoll() {
+bool CQvAOMTAVO::StatusPoll() {
     // The unit is read without a lock; a failed read counts as "not engaged" and "no line".
     bool bino = false;
     uint32_t reading = 0;
-    m_pPort->RdBinoShutter(&bino);
+    bool answered = m_pPort->RdBinoShutter(&bino);
     if (m_bExtendedMode)
-        m_pPort->RdLinesUsed(&reading);
+        answered = m_pPort->RdLinesUsed(&reading) || answered;
     else
-        m_pPort->RdLineUsed(&reading);
+        answered = m_pPort->RdLineUsed(&reading) || answered;
 
     EnterUnitStateLock(QV_WFILE, __LINE__);
     bool shutter = m_bShutterOpen;
@@ -198,4 +259,5 @@ void CQvAOMTAVO::StatusPoll() {
     }
     if (shutterChanged || pushing) shutterAccepted = m_pShutter->Notify(shutter);
     if (pushing && laserAccepted && shutterAccepted) m_bPushPending = false;
+    return answered;
 }

@@ -1,6 +1,8 @@
 // The settings texts of the device: grammar, the connection text and the line configuration.
 #include "aomtavodevice.h"
 
+#include "aomparse.h"
+
 #include "aomnidaqport.h"
 #include "aomtavopad.h"
 #include "cfgdlg.h"
@@ -22,15 +24,10 @@ bool IsEmptyText(const wchar_t* s) {
 } // namespace
 
 int CQvAOMTAVO::GetKeyValue(const wchar_t* text, const wchar_t* key, CQvStringW& value) {
-    if (IsEmptyText(text) || IsEmptyText(key)) return kNotFound;
-    // The first occurrence decides, wherever it stands; it must be followed by "=".
-    const wchar_t* hit = wcsstr(text, key);
-    if (!hit) return kNotFound;
-    const wchar_t* start = hit + wcslen(key);
-    if (*start != L'=') return kNotFound;
-    ++start;
-    const wchar_t* end = wcschr(start, L';');
-    value = CQvStringW(start, end ? static_cast<int>(end - start) : -1);
+    const wchar_t* start = nullptr;
+    size_t length = 0;
+    if (!AOMFindKeyValue(text, key, &start, &length)) return kNotFound;
+    value = CQvStringW(start, static_cast<int>(length));
     return 0;
 }
 

@@ -138,7 +138,10 @@ void CQvAOMTAVO::Main() {
             ULONGLONG start = GetTickCount64();
             if (start < due) continue; // the timer woke us a little early
             try {
-                StatusPoll();
+                if (m_bLineLost)
+                    TryReopenLine();
+                else
+                    WatchLine(StatusPoll());
             } catch (...) {
                 QV_DIAG(L"CQvTAVO::Main - Unknown exception - 2");
             }

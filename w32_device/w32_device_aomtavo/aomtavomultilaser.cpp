@@ -184,8 +184,10 @@ int32_t CQvAOMTAVOMultiLaser::C_SetLineUsed(uint64_t multiLaser, uint64_t usedAr
     bool needed = toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed);
     device.LeaveUnitStateLock(QV_WFILE, __LINE__);
 
+    // While the line is lost nothing is sent and nothing kept: the unit's own state counts on its return.
     bool sent =
-        !needed || (extended ? device.m_pPort->WrLinesUsed(toSend) : device.m_pPort->WrLineUsed(toSend));
+        !device.m_bLineLost &&
+        (!needed || (extended ? device.m_pPort->WrLinesUsed(toSend) : device.m_pPort->WrLineUsed(toSend)));
     if (!sent) {
         result = kFailed;
     } else {

@@ -1,5 +1,7 @@
 #include "aomtavoport.h"
 
+#include "aomparse.h"
+
 #include <qv/qvlog.h>
 
 #include <stdio.h>
@@ -90,6 +92,11 @@ bool CQvAOMTAVOPort::Close() {
 }
 
 int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines) {
+    // A port closed for a lost line fails at once instead of waiting out the time-outs.
+    if (!hComm) {
+        reply[0] = 0;
+        return -1;
+    }
     DWORD length = static_cast<DWORD>(strlen(request));
     // Whatever is pending in either direction (a late reply, a line the unit sent on its own) is not
     // this request's answer.
@@ -118,10 +125,7 @@ int CQvAOMTAVOPort::ReadLine(char* buffer, int room) {
             buffer[length] = 0;
             return -1;
         }
-        char c = buffer[length];
-        if (c == '\r') continue;
-        ++length;
-        lineEnded = c == '\n';
+        lineEnded = AOMAddReplyByte(buffer, length, buffer[length]);
     }
     buffer[length] = 0;
     return length;
@@ -146,10 +150,7 @@ bool CQvAOMTAVOPort::RdVersion(char* version, size_t capacity) {
     snprintf(request, sizeof request, "rVER\r");
     int n = Exchange(request, reply, 1);
     if (bLogCommunication) Command(L"RdVersion", request, reply, n);
-    if (n < 1 || strncmp(reply, "aVER", 4) != 0) return false;
-    // A version longer than the caller's buffer is cut, never written past its end.
-    if (version && capacity > 0) snprintf(version, capacity, "%s", reply + 4);
-    return true;
+    return n >= 1 && AOMParseVersionReply(reply, version, capacity);
 }
 
 bool CQvAOMTAVOPort::ReadNumber(const wchar_t* name, const char* request, const char* replyFormat,
@@ -157,11 +158,7 @@ bool CQvAOMTAVOPort::ReadNumber(const wchar_t* name, const char* request, const 
     char reply[BufferSize];
     int n = Exchange(request, reply, 1);
     if (bLogCommunication) Command(name, request, reply, n);
-    if (n < 1) return false;
-    int number = 0;
-    if (sscanf(reply, replyFormat, &number) != 1) return false;
-    if (value) *value = static_cast<uint32_t>(number);
-    return true;
+    return n >= 1 && AOMParseNumberReply(reply, replyFormat, value);
 }
 
 bool CQvAOMTAVOPort::RdBinoShutter(bool* engaged) {
@@ -195,8 +192,7 @@ bool CQvAOMTAVOPort::Write(const wchar_t* name, const char* request, const char*
     char reply[BufferSize];
     int n = Exchange(request, reply, 1);
     if (bLogCommunication) Command(name, request, reply, n);
-    if (n < 1) return false;
-    return strncmp(reply, acknowledgement, strlen(acknowledgement)) == 0;
+    return n >= 1 && AOMIsAcknowledgement(reply, acknowledgement);
 }
 
 bool CQvAOMTAVOPort::WrLineUsed(uint32_t line) {

@@ -137,7 +137,9 @@ int32_t CQvAOMTAVOShutter::C_SetState(uint64_t shutter, uint64_t openArg, uint64
     device.LeaveUnitStateLock(QV_WFILE, __LINE__);
 
     int32_t result = 0;
-    if (needed && !(extended ? device.m_pPort->WrLinesUsed(toSend) : device.m_pPort->WrLineUsed(toSend))) {
+    // A lost line passes no light whatever the shutter is told; nothing is kept for its return.
+    if (device.m_bLineLost ||
+        (needed && !(extended ? device.m_pPort->WrLinesUsed(toSend) : device.m_pPort->WrLineUsed(toSend)))) {
         result = -1;
     } else {
         device.EnterUnitStateLock(QV_WFILE, __LINE__);

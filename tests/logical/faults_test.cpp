@@ -1,0 +1,304 @@
+// Faults on the wire while the device is connected and polling: each host call stays bounded, the log
+// tells what happened, and the device comes back once the fault clears.
+#include "fakedaqmx_control.h"
+#include "logcapture.h"
+#include "logicalhost.h"
+
+#include <gtest/gtest.h>
+
+#include <ctype.h>
+#include <functional>
+#include <string.h>
+#include <string>
+
+namespace {
+
+// Waits (bounded) for a condition that no event announces, such as a log line.
+bool WaitUntil(DWORD ms, const std::function<bool()>& done) {
+    for (ULONGLONG deadline = GetTickCount64() + ms; !done(); Sleep(10))
+        if (GetTickCount64() >= deadline) return false;
+    return true;
+}
+
+bool LogHas(const LogCapture& log, const std::wstring& start) {
+    for (const std::wstring& line : log.Lines())
+        if (line.compare(0, start.size(), start) == 0) return true;
+    return false;
+}
+
+// The host's view of the unit from the change records it received: "used a b c open o".
+struct SHostView {
+    std::vector<SHostChange> changes;
+    std::string Latest() const {
+        std::string laser = "?", shutter = "?";
+        for (const SHostChange& c : changes)
+            if (c.key == CHostSession::kMultiLaserId)
+                laser = std::to_string(c.data[4]) + " " + std::to_string(c.data[5]) + " " +
+                        std::to_string(c.data[6]);
+            else if (c.key == CHostSession::kShutterId)
+                shutter = std::to_string(c.data[0]);
+        return "used " + laser + " open " + shutter;
+    }
+    bool WaitFor(LogicalHost& host, const std::string& view) {
+        return WaitUntil(5000, [&] {
+            std::vector<SHostChange> more = host.TakeChanges();
+            changes.insert(changes.end(), more.begin(), more.end());
+            return Latest() == view;
+        });
+    }
+};
+
+// Milliseconds a host call took.
+template <class F> ULONGLONG Took(F call) {
+    ULONGLONG start = GetTickCount64();
+    call();
+    return GetTickCount64() - start;
+}
+
+// A pulled cable in either mode, with and without host calls while it is out: the device closes the dead
+// handle, reopens the same COM name once the unit answers again and reports the unit's state afresh.
+TEST(LostLine, APulledCableIsReopenedAndTheUnitReportedAsAfterAConnect) {
+    struct {
+        const char* personality;
+        bool hostCalls;
+        const char* lost; // the host's view while the line is out
+    } cases[] = {
+        {"standard", false, "used 0 1 0 open 0"}, // a standard unit keeps its chosen line
+        {"standard", true, "used 0 1 0 open 0"},
+        {"extended", false, "used 0 0 0 open 0"},
+        {"extended", true, "used 0 0 0 open 0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.personality) + (c.hostCalls ? " with host calls" : ""));
+        LogicalHost host;
+        ASSERT_TRUE(host.StartReal(c.personality));
+        SHostView view;
+        ASSERT_TRUE(host.unit().select_line(2));
+        ASSERT_TRUE(view.WaitFor(host, "used 0 1 0 open 1"));
+
+        LogCapture log(false);
+        ASSERT_TRUE(host.unit().hangup());
+        const std::wstring com = L"COM" + std::to_wstring(host.unit().com_port());
+        EXPECT_TRUE(WaitUntil(5000, [&] {
+            return LogHas(log, L"ERROR: CQvAOMTAVO::Main - line to the unit lost after 3 failed polls; "
+                               L"reopening " +
+                                   com + L" every 1000 ms");
+        }));
+        EXPECT_TRUE(view.WaitFor(host, c.lost)) << view.Latest();
+        if (c.hostCalls) {
+            // Nothing waits for the line and nothing is kept for later.
+            EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.shutter().SetState(true)); }), 1500u);
+            EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(2, true)); }), 1500u);
+            EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 30.0)); }), 1500u);
+            bool open = true;
+            EXPECT_EQ(DMRC_OK, host.shutter().GetState(&open));
+            EXPECT_FALSE(open);
+        }
+        ASSERT_TRUE(host.unit().clear_transcript());
+        ASSERT_TRUE(host.unit().plug());
+        EXPECT_TRUE(WaitUntil(
+            5000, [&] { return LogHas(log, L"CQvAOMTAVO::Main - line to the unit back on " + com); }));
+        EXPECT_TRUE(view.WaitFor(host, "used 0 1 0 open 1")) << view.Latest();
+        EXPECT_EQ(std::vector<std::string>{}, host.TakeCommands());
+
+        ASSERT_TRUE(host.unit().select_line(3));
+        EXPECT_TRUE(view.WaitFor(host, "used 0 0 1 open 1")) << view.Latest();
+        EXPECT_EQ(DMRC_OK, host.shutter().SetState(false));
+        EXPECT_EQ("line 0 mask 0 bino 0", host.unit().state());
+    }
+}
+
+// Every fault of the unit against every operation, through the host. Each row: whether the unit is still
+// usable under the fault, the bound of every host call, and the log line each operation leaves.
+struct SUnitFault {
+    const char* fault;
+    bool connects;             // a connect made under the fault succeeds
+    bool pollFails;            // polls get no answer: the line is declared lost
+    const wchar_t* commandLog; // what a line or shutter command logs under the fault
+};
+const wchar_t kCommandFailed[] = L"CQvAOMTAVOShutter::C_SetState - end - LRESULT=0xffffffff";
+const wchar_t kCommandOk[] = L"CQvAOMTAVOShutter::C_SetState - end - LRESULT=0x00000000";
+const SUnitFault kUnitFaults[] = {
+    {"silent", false, true, kCommandFailed}, {"garble", false, true, kCommandFailed},
+    {"split 3 20", true, false, kCommandOk}, {"byte-delay 50", true, false, kCommandOk},
+    {"no-cr", true, false, kCommandOk},      {"long 300", true, true, kCommandFailed},
+    {"hangup", false, true, kCommandFailed},
+};
+// A connect makes five exchanges and waits 200 ms; the slowest working fault (50 ms a byte) needs about
+// 3 s, a failing probe 502 ms. A command waits at most behind one failing poll (two reads) and its own
+// exchange.
+const ULONGLONG kConnectBoundMs = 8000, kCommandBoundMs = 3000, kResetBoundMs = 1000;
+
+void PrintTo(const SUnitFault& f, std::ostream* os) {
+    *os << f.fault;
+}
+
+class UnitFault : public ::testing::TestWithParam<SUnitFault> {
+protected:
+    bool Set() {
+        return std::string(GetParam().fault) == "hangup" ? host.unit().hangup()
+                                                         : host.unit().set_fault(GetParam().fault);
+    }
+    bool Clear() {
+        return std::string(GetParam().fault) == "hangup" ? host.unit().plug() : host.unit().clear_fault();
+    }
+    LogicalHost host;
+};
+
+TEST_P(UnitFault, IsBoundedLoggedAndRecoversOnEveryOperation) {
+    const SUnitFault& f = GetParam();
+    ASSERT_TRUE(host.StartReal("standard"));
+    const std::wstring connection = L"m_iCOMPort=" + std::to_wstring(host.unit().com_port()) + L";";
+    { // connect
+        LogCapture log;
+        ASSERT_TRUE(Set());
+        EXPECT_LT(Took([&] { host.session().Connect(&connection); }), kConnectBoundMs);
+        // A failed connect shows at the configure, as the host sees it.
+        EXPECT_EQ(f.connects ? DMRC_OK : DMRC_WRONG_STATE, host.session().Configure(nullptr));
+        EXPECT_EQ(f.connects, log.Contains(L"CQvAOMTAVO::ConnectDevice - END, success"));
+        ASSERT_TRUE(Clear());
+        // Bytes a slow unit still had on their way (up to 9 s of them at 600 ms a byte) spoil the probes
+        // until they are out: the user's next connect after that works.
+        EDeviceManagerReturnCode configured = DMRC_WRONG_STATE;
+        for (ULONGLONG end = GetTickCount64() + 15000; configured != DMRC_OK && GetTickCount64() < end;)
+            configured =
+                host.session().Connect(&connection) ? host.session().Configure(nullptr) : DMRC_WRONG_STATE;
+        ASSERT_EQ(DMRC_OK, configured);
+    }
+    SHostView view;
+    ASSERT_TRUE(host.unit().select_line(2));
+    ASSERT_TRUE(view.WaitFor(host, "used 0 1 0 open 1"));
+    LogCapture log;
+    ASSERT_TRUE(Set());
+    if (f.pollFails) // the poll
+        EXPECT_TRUE(
+            WaitUntil(8000, [&] { return LogHas(log, L"ERROR: CQvAOMTAVO::Main - line to the unit lost"); }));
+    else {
+        ASSERT_TRUE(host.unit().select_line(3));
+        EXPECT_TRUE(view.WaitFor(host, "used 0 0 1 open 1")) << view.Latest();
+    }
+    // line selection and shutter
+    EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(0, true)); }), kCommandBoundMs);
+    EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.shutter().SetState(false)); }), kCommandBoundMs);
+    EXPECT_TRUE(log.Contains(f.commandLog));
+    SQvLogicalDeviceList list;
+    EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_RESET_OK, host.physical().ResetDevice(list)); }), kResetBoundMs);
+    // recovery: configured again, the unit's own change reaches the host
+    ASSERT_TRUE(Clear());
+    if (f.pollFails)
+        EXPECT_TRUE(
+            WaitUntil(8000, [&] { return LogHas(log, L"CQvAOMTAVO::Main - line to the unit back"); }));
+    ASSERT_EQ(DMRC_OK, host.session().Configure(nullptr));
+    ASSERT_TRUE(host.unit().select_line(1));
+    EXPECT_TRUE(view.WaitFor(host, "used 1 0 0 open 1")) << view.Latest();
+    // disconnect under the fault
+    ASSERT_TRUE(Set());
+    EXPECT_LT(Took([&] { host.physical().DisconnectDevice(); }), kCommandBoundMs);
+    EXPECT_EQ(0, host.physical().GetDeviceState());
+    EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::DisconnectDevice - END, success"));
+    ASSERT_TRUE(Clear());
+}
+
+INSTANTIATE_TEST_SUITE_P(All, UnitFault, ::testing::ValuesIn(kUnitFaults), [](const auto& info) {
+    std::string name;
+    for (const char* c = info.param.fault; *c; ++c)
+        name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
+});
+
+// Every fault of the NI-DAQmx stand-in against the step of discovery or voltage output that calls it. Each
+// row: the bound of the host call, its log line, the state afterwards and the recovery once it clears.
+struct SDaqFault {
+    const char* function;
+    bool discovery;           // set before a connect; else before a power change
+    bool connects;            // discovery: the device connects all the same
+    const char* stallOrFault; // "stall" or the board the fault is limited to ("" every call)
+};
+const SDaqFault kDaqFaults[] = {
+    {"DAQmxGetSysDevNames", true, false, ""},
+    {"DAQmxGetDevAOPhysicalChans", true, true, "Dev1"},
+    {"DAQmxGetDevAOVoltageRngs", true, true, "Dev1"},
+    {"DAQmxGetDevProductNum", true, true, "Dev1"},
+    {"DAQmxGetDevBusType", true, true, "Dev1"},
+    {"DAQmxGetDevPCIDevNum", true, true, "Dev1"},
+    {"DAQmxCreateTask", false, true, ""},
+    {"DAQmxCreateAOVoltageChan", false, true, ""},
+    {"DAQmxGetChanType", false, true, ""},
+    {"DAQmxGetAOOutputType", false, true, ""},
+    {"DAQmxSetAOVoltageUnits", false, true, ""},
+    {"DAQmxStartTask", false, true, ""},
+    {"DAQmxWriteAnalogScalarF64", false, true, ""},
+    {"DAQmxWriteAnalogScalarF64", false, true, "stall"},
+};
+// A connect with the stand-in takes well under a second; a power change is one library call, or the
+// command's 15 s answer time when the write stalls.
+const ULONGLONG kDaqConnectBoundMs = 5000, kPowerBoundMs = 2000, kStalledPowerBoundMs = 17000;
+
+void PrintTo(const SDaqFault& f, std::ostream* os) {
+    *os << f.function << (*f.stallOrFault == 's' ? " stalled" : "");
+}
+
+class DaqFault : public ::testing::TestWithParam<SDaqFault> {};
+
+TEST_P(DaqFault, IsBoundedLoggedAndRecovers) {
+    const SDaqFault& f = GetParam();
+    const bool stall = std::string(f.stallOrFault) == "stall";
+    LogicalHost host;
+    ASSERT_TRUE(host.StartReal("standard")); // loads the stand-in, whose faults are set at run time
+    FakeDaqmx<decltype(&fakedaqmx_Reset)>("fakedaqmx_Reset")();
+    auto setFault = [&](int32 status) {
+        FakeDaqmx<decltype(&fakedaqmx_SetFault)>("fakedaqmx_SetFault")(
+            f.function, *f.stallOrFault && !stall ? f.stallOrFault : nullptr, status);
+    };
+    const std::wstring logLine =
+        L"ERROR: CQvAOMNIDAQPort " + std::wstring(f.function, f.function + strlen(f.function));
+    const std::wstring connection = L"m_iCOMPort=" + std::to_wstring(host.unit().com_port()) + L";";
+    LogCapture log;
+    if (f.discovery) {
+        setFault(-200220);
+        EXPECT_LT(Took([&] { host.session().Connect(&connection); }), kDaqConnectBoundMs);
+        EXPECT_EQ(f.connects ? DMRC_OK : DMRC_WRONG_STATE, host.session().Configure(nullptr));
+        EXPECT_TRUE(log.Contains(std::string(f.function) == "DAQmxGetSysDevNames"
+                                     ? L"ERROR: CQvAOMNIDAQPort NI_DAQmxGetSysDevNames"
+                                     : logLine));
+        setFault(0);
+        ASSERT_TRUE(host.session().Connect(&connection));
+        ASSERT_EQ(DMRC_OK, host.session().Configure(nullptr));
+    } else if (stall) {
+        FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall")(f.function);
+        EXPECT_LT(Took([&] { host.laser().SetPower(0, 40.0); }), kStalledPowerBoundMs);
+        EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::CallBack - TIMEOUT 2"));
+        FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall")(nullptr);
+        // The worker still finishes the command nobody waits for any more.
+        EXPECT_TRUE(WaitUntil(3000, [] { return LastVoltage("Dev1/ao0") == 2.0; }));
+    } else {
+        setFault(-200088);
+        EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 40.0)); }), kPowerBoundMs);
+        EXPECT_TRUE(log.Contains(logLine));
+        EXPECT_TRUE(log.Contains(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL"));
+        // The library's own text of the failure, named after the function.
+        EXPECT_TRUE(LogHas(log, L"CQvAOMNIDAQPort  Error in " + logLine.substr(23) + L": code = 0, text: "));
+        // A half-built task is released; a failed write keeps its task for the next try.
+        const bool writeFault = std::string(f.function) == "DAQmxWriteAnalogScalarF64";
+        EXPECT_EQ(writeFault ? 1 : 0, FakeDaqmx<decltype(&fakedaqmx_TaskCount)>("fakedaqmx_TaskCount")());
+        // The host hears the power it asked for all the same.
+        EXPECT_TRUE(WaitUntil(3000, [&] {
+            for (const SHostChange& c : host.TakeChanges())
+                if (c.key == CHostSession::kMultiLaserId) return true;
+            return false;
+        }));
+        setFault(0);
+    }
+    // Recovery: a power change reaches the AOM (asked again while a late command still ends, which
+    // refuses the post).
+    EXPECT_TRUE(WaitUntil(3000, [&] {
+        host.laser().SetPower(0, 60.0);
+        return LastVoltage("Dev1/ao0") == 3.0;
+    }));
+}
+
+INSTANTIATE_TEST_SUITE_P(All, DaqFault, ::testing::ValuesIn(kDaqFaults), [](const auto& info) {
+    return std::string(info.param.function) + (*info.param.stallOrFault == 's' ? "_stalled" : "");
+});
+
+} // namespace

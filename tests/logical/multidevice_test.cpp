@@ -1,0 +1,116 @@
+// Several devices in one host process: each on its own COM port and unit, sharing the module and the one
+// NI-DAQmx library.
+#include "fakedaqmx_control.h"
+#include "logicalhost.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <stdio.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Runs the threads' work and ends the test process when it does not finish in time: a deadlock must
+// fail the run, not hang it.
+void JoinWithin(DWORD ms, std::vector<std::thread>& threads) {
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread joiner([&] {
+        for (std::thread& t : threads)
+            t.join();
+        SetEvent(done);
+    });
+    if (WaitForSingleObject(done, ms) != WAIT_OBJECT_0) {
+        fprintf(stderr, "the devices did not finish within %lu ms: deadlock\n", ms);
+        fflush(nullptr);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    joiner.join();
+    threads.clear();
+    CloseHandle(done);
+}
+
+TEST(FourDevices, ConnectTogetherAndEndEqualToTheirUnitsUnderConcurrentUse) {
+    const int kDevices = 4;
+    std::vector<std::unique_ptr<LogicalHost>> hosts;
+    for (int i = 0; i < kDevices; ++i)
+        hosts.emplace_back(new LogicalHost);
+    std::vector<std::thread> threads;
+    std::atomic<int> started{0};
+    // All four load the NI-DAQmx library and discover at the same moment.
+    for (int d = 0; d < kDevices; ++d)
+        threads.emplace_back(
+            [&, d] { started += hosts[static_cast<size_t>(d)]->StartReal(d % 2 ? "extended" : "standard"); });
+    JoinWithin(60000, threads);
+    ASSERT_EQ(kDevices, started.load());
+
+    const int kCallsPerThread = 200;
+    std::atomic<unsigned> slowest{0};
+    for (int d = 0; d < kDevices; ++d) {
+        LogicalHost& host = *hosts[static_cast<size_t>(d)];
+        for (int t = 0; t < 2; ++t)
+            threads.emplace_back([&, t] {
+                for (int i = t; i < t + kCallsPerThread; ++i) {
+                    ULONGLONG start = GetTickCount64();
+                    if (i % 3 == 0)
+                        host.shutter().SetState(i % 2 == 0);
+                    else if (i % 3 == 1)
+                        host.laser().SetLineUsed(i % 3, (i & 4) == 0);
+                    else
+                        host.laser().SetPower(i % 2, (i % 100) * 1.0);
+                    unsigned took = static_cast<unsigned>(GetTickCount64() - start);
+                    for (unsigned s = slowest; took > s && !slowest.compare_exchange_weak(s, took);) {
+                    }
+                }
+            });
+        threads.emplace_back([&host] { // the unit's front panel
+            for (int i = 0; i < 30; ++i)
+                host.unit().select_line(i % 4);
+        });
+    }
+    JoinWithin(120000, threads);
+    EXPECT_LT(slowest.load(), 20000u) << "every call is bounded by the worker's time-outs";
+
+    // Each unit ends on its own line; each host's view follows its own unit.
+    for (int d = 0; d < kDevices; ++d)
+        ASSERT_TRUE(hosts[static_cast<size_t>(d)]->unit().select_line(d % 3 + 1));
+    for (int d = 0; d < kDevices; ++d) {
+        SCOPED_TRACE("device " + std::to_string(d));
+        LogicalHost& host = *hosts[static_cast<size_t>(d)];
+        bool open = false, used = false;
+        for (ULONGLONG deadline = GetTickCount64() + 5000; GetTickCount64() < deadline; Sleep(10)) {
+            host.shutter().GetState(&open);
+            host.laser().GetLineUsed(d % 3, &used);
+            if (open && used) break;
+        }
+        EXPECT_TRUE(open && used);
+        const char* states[] = {"line 1 mask 1 bino 0", "line 2 mask 2 bino 0", "line 3 mask 4 bino 0"};
+        EXPECT_EQ(states[d % 3], host.unit().state());
+    }
+}
+
+// One device refuses the library's version and unloads it while another device's voltage write is inside
+// the library: the write finishes and the other device keeps writing.
+TEST(SharedDaqLibrary, ARefusedVersionElsewhereLeavesAWriteInTheLibraryRunning) {
+    LogicalHost writer;
+    ASSERT_TRUE(writer.StartReal("standard"));
+    auto stall = FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall");
+    auto stalled = FakeDaqmx<decltype(&fakedaqmx_WaitStalled)>("fakedaqmx_WaitStalled");
+    stall("DAQmxWriteAnalogScalarF64");
+    std::thread write([&] { writer.laser().SetPower(0, 40.0); });
+    ASSERT_EQ(1, stalled(5000));
+
+    SetDaqFault("DAQmxGetSysNIDAQMajorVersion", -200001); // the next device reads no version
+    LogicalHost refused;
+    EXPECT_FALSE(refused.StartReal("standard"));
+    stall(nullptr);
+    write.join();
+    SetDaqFault("DAQmxGetSysNIDAQMajorVersion", 0);
+    EXPECT_DOUBLE_EQ(2.0, LastVoltage("Dev1/ao0"));
+    EXPECT_EQ(DMRC_OK, writer.laser().SetPower(0, 60.0));
+    EXPECT_DOUBLE_EQ(3.0, LastVoltage("Dev1/ao0"));
+}
+
+} // namespace
