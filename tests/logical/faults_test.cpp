@@ -122,7 +122,7 @@ const SUnitFault kUnitFaults[] = {
     {"silent", false, true, kCommandFailed}, {"garble", false, true, kCommandFailed},
     {"split 3 20", true, false, kCommandOk}, {"byte-delay 50", true, false, kCommandOk},
     {"no-cr", true, false, kCommandOk},      {"long 300", true, true, kCommandFailed},
-    {"hangup", false, true, kCommandFailed},
+    {"hangup", false, true, kCommandFailed}, {"stale aTES5", true, false, kCommandOk},
 };
 // A connect makes five exchanges and waits 200 ms; the slowest working fault (50 ms a byte) needs about
 // 3 s, a failing probe 502 ms. A command waits at most behind one failing poll (two reads) and its own
