@@ -49,6 +49,11 @@ std::vector<SHostChange> CQvHostDeviceManager::TakeChanges() {
     return changes;
 }
 
+size_t CQvHostDeviceManager::PendingChanges() {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    return m_Changes.size();
+}
+
 int64_t CQvHostDeviceManager::ChangeCallback(uint32_t, SQvDMChangeRecord* record, uint64_t context) {
     CQvHostDeviceManager* self = reinterpret_cast<CQvHostDeviceManager*>(static_cast<uintptr_t>(context));
     if (!self || !record) return 0;

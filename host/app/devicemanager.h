@@ -45,6 +45,7 @@ public:
     // What the host received since the last call.
     std::vector<std::wstring> TakeMacros();
     std::vector<SHostChange> TakeChanges();
+    size_t PendingChanges();
     int PhysicalDeviceChangedCount() const { return m_iPhysicalDeviceChanged; }
     int RefreshCount() const { return m_iRefresh; }
     // Signalled whenever a change record arrives, so that waiting for one needs no polling.

@@ -16,7 +16,7 @@ const CScriptRunner::SCommand CScriptRunner::kCommands[] = {
     {"shutter", &CScriptRunner::Shutter}, {"notifications", &CScriptRunner::Notifications},
     {"macros", &CScriptRunner::Macros},   {"voltages", &CScriptRunner::Voltages},
     {"wait", &CScriptRunner::Wait},       {"save", &CScriptRunner::Save},
-    {"configuration", &CScriptRunner::Configuration},
+    {"configuration", &CScriptRunner::Configuration}, {"await", &CScriptRunner::Await},
 };
 // clang-format on
 

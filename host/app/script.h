@@ -17,6 +17,7 @@ public:
     bool Execute(const std::string& word, const std::string& argument, bool& failed);
 
     static const int kMaxWaitMs = 60000;
+    static const int kAwaitMs = 10000;
 
 private:
     typedef bool (CScriptRunner::*Handler)(const std::string& argument);
@@ -47,6 +48,7 @@ private:
     bool Macros(const std::string& argument);
     bool Voltages(const std::string& argument);
     bool Wait(const std::string& argument);
+    bool Await(const std::string& argument);
     bool Save(const std::string& argument);
 
     // Helpers: each failing one has printed the error line.

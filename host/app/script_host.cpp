@@ -42,6 +42,27 @@ bool CScriptRunner::Wait(const std::string& argument) {
     return Ok();
 }
 
+// Waits for the device's own changes (the first poll's report, a front-panel change) instead of for a
+// guessed time; bounded.
+bool CScriptRunner::Await(const std::string& argument) {
+    long long count = 0;
+    if (!ParseInteger(argument, 1, SQvDMChangeRecord::MaxEntries, count))
+        return Fail(DMRC_BAD_ARGUMENT, L"await takes a count of change records from 1 to " +
+                                           std::to_wstring(SQvDMChangeRecord::MaxEntries) + L", not '" +
+                                           Widen(argument) + L"'");
+    CQvHostDeviceManager& manager = m_App.Host().Manager();
+    ULONGLONG deadline = GetTickCount64() + kAwaitMs;
+    for (;;) {
+        size_t pending = manager.PendingChanges();
+        if (pending >= static_cast<size_t>(count)) return Ok();
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return Fail(DMRC_NO_DEVICE, L"only " + std::to_wstring(pending) + L" of " + std::to_wstring(count) +
+                                            L" change records within " + std::to_wstring(kAwaitMs) + L" ms");
+        WaitForSingleObject(manager.ChangeEvent(), static_cast<DWORD>(deadline - now));
+    }
+}
+
 bool CScriptRunner::Save(const std::string& argument) {
     if (!NoArgument("save", argument)) return false;
     std::wstring error;

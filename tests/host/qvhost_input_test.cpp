@@ -54,6 +54,7 @@ TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
         {"wait 60001", "error 12: wait takes milliseconds from 0 to 60000, not '60001'"},
         {"wait -5", "error 12: wait takes milliseconds from 0 to 60000, not '-5'"},
         {"wait 1.5", "error 12: wait takes milliseconds from 0 to 60000, not '1.5'"},
+        {"await 0", "error 12: await takes a count of change records from 1 to 32, not '0'"},
         {"wait", "error 12: wait takes milliseconds from 0 to 60000, not ''"},
         {"lines now", "error 12: lines takes no argument"},
         {"state x", "error 12: state takes no argument"},
@@ -67,7 +68,7 @@ TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
     TempStore store("badcommands");
     std::string script =
         "create\nconnect\nconfigure fValMax[0]=  5.0;sLineName[1]=Two;bEmpty[2]=1;\nused 1 1\npower 1 40\n"
-        "wait 300\nnotifications\nlines\nstate\n";
+        "await 4\nnotifications\nlines\nstate\n";
     for (const SBadCommand& c : cases)
         script += std::string(c.command) + "\n";
     script += "lines\nstate\nnotifications\n";

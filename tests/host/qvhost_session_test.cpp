@@ -20,7 +20,7 @@ TEST(QvhostSession, SimulatorSessionEndToEnd) {
     std::string script = std::string("create\nconnect\nconfigure ") + kConfiguration +
                          "\n"
                          // The first status poll after configure pushes both states to the host.
-                         "wait 300\nnotifications\nlines\n"
+                         "await 2\nnotifications\nlines\n"
                          "used 1 1\npower 1 50\nshutter open\nstate\nnotifications\nmacros\nsave\nquit\n";
     ProcessResult r = Qvhost(store.Option() + L"-", script);
     ASSERT_TRUE(r.finished);
