@@ -93,9 +93,20 @@ TEST_F(RealDevice, UnitAnsweringNeitherStartsOnLineOneWithTheShutterClosed) {
 
 TEST_F(RealDevice, FirstPollPushesBothStatesAndRepeatsUntilTheHostListens) {
     Start("standard");
+    host.manager().SetLogCommunication(true);
+    LogCapture log;
     ASSERT_TRUE(host.Connect(unit->com_port()));
-    // No callback yet: the push stays pending through several polls.
-    Sleep(100);
+    // No callback yet: the push stays pending through several polls (the connect and each poll read the
+    // binocular shutter once).
+    auto reads = [&log] {
+        int n = 0;
+        for (const std::wstring& line : log.Lines())
+            n += line.find(L"req:'rTES") != std::wstring::npos;
+        return n;
+    };
+    for (ULONGLONG end = GetTickCount64() + 5000; reads() < 4 && GetTickCount64() < end;)
+        Sleep(10);
+    EXPECT_GE(reads(), 4);
     EXPECT_TRUE(host->m_bPushPending);
     host.Listen();
     ASSERT_TRUE(WaitForUnitState(true, false, false, false)) << "line 0 read at connect: closed, line 1 kept";
