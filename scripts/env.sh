@@ -62,7 +62,8 @@ qv_keep_wine_up() {
   sleep infinity >"$fifo" </dev/null 2>/dev/null &
   wine_keeper_pid=$!
   # Its answer to a first command shows that it runs, and with it Wine's background programs (bounded).
-  echo classes >"$fifo"
+  # (Bounded: opening the pipe would wait for ever if the keeper had already ended.)
+  timeout 10 bash -c 'echo classes >"$0"' "$fifo" || true
   for _ in $(seq 200); do
     grep -q '^ok' "$out" 2>/dev/null && return 0
     sleep 0.05
