@@ -1,7 +1,7 @@
 // qvbench.exe: the module's speed and idle cost, each figure beside a baseline measured in the same run.
 // It loads the module by path and drives it only through the host interfaces, a simulated unit on a COM
 // port (tavosim with --wire-time) and the NI-DAQmx stand-in, as the host application would.
-#include "devicemanager.h"
+#include "hostsession.h"
 #include "tavosim_fixture.h"
 
 #include <daqmx_functions.h>
@@ -22,7 +22,7 @@
 
 namespace {
 
-const uint32_t kPhysDevId = 1, kMultiLaserId = 101, kShutterId = 102;
+const uint32_t kMultiLaserId = CHostSession::kMultiLaserId;
 const wchar_t kConfiguration[] =
     L"bEmpty[0]=0;iIndex[0]=1;fValMin[0]=  0.0;fValMax[0]=  "
     L"5.0;fValLambda[0]=488.0;sChannel_Name[0]=Dev1/ao0;"
@@ -134,86 +134,50 @@ int RecordMessageBox(HWND, const wchar_t* text, const wchar_t* caption, UINT) {
     return IDOK;
 }
 
-// --- The module as the host holds it.
+// --- The module as the host holds it: the host application's own module loading and order of calls, with
+// the change callback replaced by one that time-stamps what arrives.
 class Host {
 public:
-    explicit Host(const std::wstring& modulePath) {
-        m_Manager.Install();
-        m_hModule = LoadLibraryW(modulePath.c_str());
+    explicit Host(const std::wstring& modulePath) : m_Session(m_Module, m_Store) {
+        std::wstring error;
+        m_bLoaded = m_Module.Load(modulePath, error);
     }
-    ~Host() {
-        Release();
-        if (m_hModule) FreeLibrary(m_hModule);
-    }
-    bool Loaded() const { return m_hModule != nullptr; }
+    ~Host() { Release(); }
+    bool Loaded() const { return m_bLoaded; }
 
     bool Create(const char* className) {
         Release();
-        const CQvClassInfo* info = CQvClassInfo::Find(className);
-        if (!info || !info->GetConstructor()) return false;
-        m_pObject = info->GetConstructor()(__FILE__, __LINE__);
-        CQvClass* counted = m_pObject ? m_pObject->GetClassObject() : nullptr;
-        IQvInterface* asDevice = counted ? counted->QueryInterface("IQvPhysicalDevice") : nullptr;
-        m_pDevice = dynamic_cast<IQvPhysicalDevice*>(asDevice);
-        if (asDevice) counted->Release();
-        return m_pDevice != nullptr;
+        std::wstring error;
+        return m_Module.Create(className, error);
     }
-    // Connect and configure, as the host does; true when the device took its configuration.
+    // True when the device answered the connect; only the configure tells whether the unit did.
     bool Connect(int comPort) {
         std::wstring text = comPort > 0 ? L"m_iCOMPort=" + std::to_wstring(comPort) + L";" : L"";
-        m_pDevice->ConnectDevice(text.c_str());
-        return m_pDevice->GetDeviceState() == 3;
+        return m_Session.Connect(&text);
     }
+    // True when the device took its configuration and both logical devices are there.
     bool Configure() {
-        if (m_pDevice->ConfigureDevice(kConfiguration, kPhysDevId, m_List) != DMRC_OK) return false;
-        m_Manager.RemoveLogicalDevices(kPhysDevId);
-        for (int i = 0; i < m_List.GetCount(); ++i) {
-            IQvLogicalDevice* logical = m_List.GetAt(i);
-            CQvStringW kind;
-            logical->GetInterfaceName(kind);
-            SHostLogicalDevice entry;
-            entry.physDevId = kPhysDevId;
-            entry.device = logical;
-            if (kind == L"IDeviceMultiLaser") {
-                m_pLaser = static_cast<IQvDeviceMultiLaser*>(logical);
-                entry.id = kMultiLaserId;
-            } else if (kind == L"IDeviceShutter") {
-                m_pShutter = static_cast<IQvDeviceShutter*>(logical);
-                entry.shutter = m_pShutter;
-                entry.id = kShutterId;
-            } else {
-                continue;
-            }
-            m_Manager.AddLogicalDevice(entry);
-            logical->LoadSettings(L"", entry.id);
-        }
-        m_pDevice->SetChangeCallback(ChangeCallback, 0);
-        return m_pLaser && m_pShutter;
+        std::wstring text = kConfiguration;
+        if (m_Session.Configure(&text) != DMRC_OK) return false;
+        device()->SetChangeCallback(ChangeCallback, 0);
+        return laser() && shutter();
     }
     void Disconnect() {
-        if (m_pDevice) m_pDevice->DisconnectDevice();
-        m_Manager.RemoveLogicalDevices(kPhysDevId);
-        m_pLaser = nullptr;
-        m_pShutter = nullptr;
+        if (device()) m_Session.Disconnect();
     }
     void Release() {
         Disconnect();
-        if (m_pObject) m_pObject->GetClassObject()->Release();
-        m_pObject = nullptr;
-        m_pDevice = nullptr;
+        m_Module.ReleaseDevice();
     }
-    IQvPhysicalDevice* device() const { return m_pDevice; }
-    IQvDeviceMultiLaser* laser() const { return m_pLaser; }
-    IQvDeviceShutter* shutter() const { return m_pShutter; }
+    IQvPhysicalDevice* device() const { return m_Module.Device(); }
+    IQvDeviceMultiLaser* laser() const { return m_Session.MultiLaser(); }
+    IQvDeviceShutter* shutter() const { return m_Session.Shutter(); }
 
 private:
-    HMODULE m_hModule = nullptr;
-    CQvHostDeviceManager m_Manager;
-    IQvInterface* m_pObject = nullptr;
-    IQvPhysicalDevice* m_pDevice = nullptr;
-    IQvDeviceMultiLaser* m_pLaser = nullptr;
-    IQvDeviceShutter* m_pShutter = nullptr;
-    SQvLogicalDeviceList m_List;
+    CModuleHost m_Module;
+    CSettingsStore m_Store; // in memory only: nothing is kept between runs
+    CHostSession m_Session;
+    bool m_bLoaded = false;
 };
 
 // --- Baselines.
