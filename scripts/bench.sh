@@ -14,20 +14,19 @@ while [ $# -gt 0 ]; do
   esac
 done
 qv_build qvbench
-# gnuplot draws the latency distribution; without it the figures are still written.
-if ! command -v gnuplot >/dev/null && [ "$(id -u)" = 0 ]; then
-  qv_say "bench: installing gnuplot-nox (apt-get)"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends gnuplot-nox >&2 ||
-    qv_say "bench: no gnuplot, no plot"
-fi
 trap qv_stop_wine EXIT
 qv_start_wine
 # This prefix's wine server: its working directory is the server folder named after the prefix's
 # device and inode, so servers of other prefixes on the machine are never counted.
 server_dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+# The server enters that folder a moment after it forks: look again for up to 2 s.
 server_pid=
-for p in $(pgrep -f wineserver || true); do
-  case "$(readlink "/proc/$p/cwd" 2>/dev/null)" in */$server_dir) server_pid=$p ;; esac
+for _ in $(seq 40); do
+  for p in $(pgrep -f wineserver || true); do
+    case "$(readlink "/proc/$p/cwd" 2>/dev/null)" in */$server_dir) server_pid=$p ;; esac
+  done
+  [ -n "$server_pid" ] && break
+  sleep 0.05
 done
 [ -n "$server_pid" ] || qv_say "bench: the wine server was not found; its CPU is not measured"
 
