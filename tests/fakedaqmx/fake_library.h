@@ -1,8 +1,9 @@
-// Loads a fakedaqmx variant by full path, as the driver loads nicaiu.dll, and binds its exports.
+// Reaches the exports of a fakedaqmx variant: one loaded by path here, or the nicaiu.dll the driver loaded.
 #pragma once
 
 #include <windows.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -10,97 +11,57 @@
 
 #include "daqmx_functions.h"
 #include "fakedaqmx_control.h"
+#include "moduleloader.h"
 
-// clang-format off: one exported name per line, which the formatter would fold.
-#define FAKEDAQMX_DAQMX_FUNCTIONS(X)                                                                         \
-    X(DAQmxGetSysNIDAQMajorVersion)                                                                          \
-    X(DAQmxGetSysNIDAQMinorVersion)                                                                          \
-    X(DAQmxGetSysDevNames)                                                                                   \
-    X(DAQmxGetDevAOPhysicalChans)                                                                            \
-    X(DAQmxGetDevCOPhysicalChans)                                                                            \
-    X(DAQmxGetDevProductType)                                                                                \
-    X(DAQmxGetDevProductNum)                                                                                 \
-    X(DAQmxGetDevSerialNum)                                                                                  \
-    X(DAQmxGetDevBusType)                                                                                    \
-    X(DAQmxGetDevPCIDevNum)                                                                                  \
-    X(DAQmxGetDevAOVoltageRngs)                                                                              \
-    X(DAQmxCreateTask)                                                                                       \
-    X(DAQmxStartTask)                                                                                        \
-    X(DAQmxStopTask)                                                                                         \
-    X(DAQmxClearTask)                                                                                        \
-    X(DAQmxWaitUntilTaskDone)                                                                                \
-    X(DAQmxCreateAOVoltageChan)                                                                              \
-    X(DAQmxCreateCOPulseChanTicks)                                                                           \
-    X(DAQmxGetChanType)                                                                                      \
-    X(DAQmxGetAOOutputType)                                                                                  \
-    X(DAQmxGetAOResolution)                                                                                  \
-    X(DAQmxSetAOResolutionUnits)                                                                             \
-    X(DAQmxSetAOVoltageUnits)                                                                                \
-    X(DAQmxGetAODACRngHigh)                                                                                  \
-    X(DAQmxGetAODACRngLow)                                                                                   \
-    X(DAQmxResetAODACRngHigh)                                                                                \
-    X(DAQmxResetAODACRngLow)                                                                                 \
-    X(DAQmxSetCOPulseHighTicks)                                                                              \
-    X(DAQmxSetCOPulseLowTicks)                                                                               \
-    X(DAQmxSetCOPulseTicksInitialDelay)                                                                      \
-    X(DAQmxSetCOPulseIdleState)                                                                              \
-    X(DAQmxSetCOCtrTimebaseSrc)                                                                              \
-    X(DAQmxCfgSampClkTiming)                                                                                 \
-    X(DAQmxCfgImplicitTiming)                                                                                \
-    X(DAQmxCfgDigEdgeStartTrig)                                                                              \
-    X(DAQmxRegisterDoneEvent)                                                                                \
-    X(DAQmxWriteAnalogF64)                                                                                   \
-    X(DAQmxWriteAnalogScalarF64)                                                                             \
-    X(DAQmxGetExtendedErrorInfo)
-
-#define FAKEDAQMX_CONTROL_FUNCTIONS(X)                                                                       \
-    X(fakedaqmx_Reset)                                                                                       \
-    X(fakedaqmx_LoadScenarioText)                                                                            \
-    X(fakedaqmx_GetScenarioError)                                                                            \
-    X(fakedaqmx_SetFault)                                                                                    \
-    X(fakedaqmx_ClearFaults)                                                                                 \
-    X(fakedaqmx_GetCallLog)                                                                                  \
-    X(fakedaqmx_ClearCallLog)                                                                                \
-    X(fakedaqmx_GetLastVoltage)                                                                              \
-    X(fakedaqmx_ListVoltages)                                                                                \
-    X(fakedaqmx_TaskCount)                                                                                   \
-    X(fakedaqmx_Stall)                                                                                       \
-    X(fakedaqmx_WaitStalled)
-// clang-format on
-
-// Full path of <QV_FAKEDAQMX_DIR>\<variant>\nicaiu.dll.
-std::wstring VariantPath(const std::string& variant, const char* file = "nicaiu.dll");
-
-class FakeLibrary {
-public:
-    explicit FakeLibrary(const std::string& variant);
-    ~FakeLibrary();
-    FakeLibrary(const FakeLibrary&) = delete;
-    FakeLibrary& operator=(const FakeLibrary&) = delete;
-
-    bool loaded() const { return module_ != nullptr; }
-    FARPROC Find(const char* name) const { return module_ ? GetProcAddress(module_, name) : nullptr; }
-
-#define FAKEDAQMX_MEMBER(name) decltype(&::name) name = nullptr;
-    FAKEDAQMX_DAQMX_FUNCTIONS(FAKEDAQMX_MEMBER)
-    FAKEDAQMX_CONTROL_FUNCTIONS(FAKEDAQMX_MEMBER)
-#undef FAKEDAQMX_MEMBER
-
-private:
-    HMODULE module_ = nullptr;
-};
+// An export typed as its declaration, null when absent. Through void* because FARPROC's own type matches
+// none of the real signatures.
+template <class F> F Export(HMODULE library, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(library ? GetProcAddress(library, name) : nullptr));
+}
+#define FAKEDAQMX(library, fn) Export<decltype(&::fn)>(library, #fn)
 
 // The size-query convention: ask for the size, then fetch into a buffer of exactly that size.
-std::string FetchString(const std::function<int32(char*, uInt32)>& call);
+inline std::string FetchString(const std::function<int32(char*, uInt32)>& call) {
+    int32 size = call(nullptr, 0);
+    EXPECT_GT(size, 0) << "size query failed";
+    if (size <= 0) return {};
+    std::string text(static_cast<size_t>(size), '#');
+    EXPECT_EQ(call(&text[0], static_cast<uInt32>(size)), 0);
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
 
-// Each test starts from the "full" variant with a fresh state and the given scenario.
+// Each test starts from the "full" variant, loaded by path, with a fresh state and no scenario file.
 class FakeDaqmxTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void Load(const char* scenario);
-    std::string ExtendedError();
-    std::string CallLog();
-    TaskHandle AOTask(const char* channel, double min = -10, double max = 10);
+    ~FakeDaqmxTest() override {
+        if (lib) FreeLibrary(lib);
+    }
+    void SetUp() override {
+        ASSERT_NE(nullptr, lib) << "cannot load the full variant";
+        SetEnvironmentVariableA("FAKEDAQMX_SCENARIO", nullptr);
+        FAKEDAQMX(lib, fakedaqmx_Reset)();
+    }
+    void Load(const char* scenario) {
+        ASSERT_EQ(FAKEDAQMX(lib, fakedaqmx_LoadScenarioText)(scenario), 0)
+            << FetchString(FAKEDAQMX(lib, fakedaqmx_GetScenarioError));
+    }
+    std::string ExtendedError() { return FetchString(FAKEDAQMX(lib, DAQmxGetExtendedErrorInfo)); }
+    std::string CallLog() { return FetchString(FAKEDAQMX(lib, fakedaqmx_GetCallLog)); }
+    // The last value written to the physical channel, or -99 when none was.
+    double LastVoltage(const char* channel) {
+        double volts = 0;
+        return FAKEDAQMX(lib, fakedaqmx_GetLastVoltage)(channel, &volts) == 1 ? volts : -99;
+    }
+    TaskHandle AOTask(const char* channel, double min = -10, double max = 10) {
+        TaskHandle task = nullptr;
+        EXPECT_EQ(FAKEDAQMX(lib, DAQmxCreateTask)("", &task), 0);
+        EXPECT_EQ(
+            FAKEDAQMX(lib, DAQmxCreateAOVoltageChan)(task, channel, "", min, max, DAQmx_Val_Volts, nullptr),
+            0);
+        return task;
+    }
 
-    FakeLibrary lib{"full"};
+    HMODULE lib = LoadLibraryW((FakeDaqmxDir("full") + L"\\nicaiu.dll").c_str());
 };
+#define DAQ(fn) FAKEDAQMX(lib, fn)
