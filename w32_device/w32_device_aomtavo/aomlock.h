@@ -46,34 +46,39 @@ private:
     HANDLE m_hMutex;
 };
 
-// A lock that reports a second enter by the thread that holds it instead of silently nesting.
+// A lock that reports a second enter by the thread that holds it instead of silently nesting, and a leave
+// by a thread that does not hold it instead of releasing someone else's hold.
 class CAOMGuardedLock {
 public:
-    explicit CAOMGuardedLock(const wchar_t* name) : m_Lock(name), m_bInUse(false) {}
+    explicit CAOMGuardedLock(const wchar_t* name) : m_Lock(name), m_dwOwner(0), m_iDepth(0) {}
     CAOMGuardedLock(const CAOMGuardedLock&) = delete;
     CAOMGuardedLock& operator=(const CAOMGuardedLock&) = delete;
 
     // The lock nests, so a second enter by the holder passes and is reported, not deadlocked.
     void Enter(const wchar_t* file, int line) {
-        if (m_Lock.Enter()) m_bInUse = false; // its holder ended inside: nobody holds it now
-        if (m_bInUse) DiagAssertW(0, L"true", 0, file, line);
-        m_bInUse = true;
+        if (m_Lock.Enter()) m_iDepth = 0; // its holder ended inside: nobody holds it now
+        if (m_iDepth > 0) DiagAssertW(0, L"true", 0, file, line);
+        ++m_iDepth;
+        m_dwOwner = GetCurrentThreadId();
     }
+    // Owner and depth change only under the lock, so only its holder finds its own id there.
     void Leave(const wchar_t* file, int line) {
-        if (m_Lock.Enter()) m_bInUse = false;
-        if (!m_bInUse) DiagAssertW(0, L"true", 0, file, line);
-        m_bInUse = false;
-        m_Lock.Leave();
+        if (m_dwOwner != GetCurrentThreadId() || m_iDepth < 1) {
+            DiagAssertW(0, L"true", 0, file, line);
+            return;
+        }
+        if (--m_iDepth == 0) m_dwOwner = 0;
         m_Lock.Leave();
     }
-    bool IsInUse() const { return m_bInUse; }
     bool Reclaim() {
         if (!m_Lock.Reclaim()) return false;
-        m_bInUse = false;
+        m_iDepth = 0;
+        m_dwOwner = 0;
         return true;
     }
 
 private:
     CAOMRecoverableLock m_Lock;
-    volatile bool m_bInUse;
+    volatile DWORD m_dwOwner;
+    volatile int m_iDepth;
 };

@@ -12,9 +12,9 @@ const DWORD kDefaultDoneWaitMs = 15000;
 const DWORD kStartWaitMs = 10000;
 const DWORD kEndWaitMs = 10000;
 // Time between status polls, measured at 9600 baud: one poll puts 24 characters (25 ms) on the line, so
-// 110 ms leaves polling under a quarter of the line's time while a change on the unit's front panel still
+// 120 ms leaves polling under a quarter of the line's time while a change on the unit's front panel still
 // reaches the host within 150 ms (see the README).
-const ULONGLONG kPollPeriodMs = 110;
+const ULONGLONG kPollPeriodMs = 120;
 // A poll waits this long after a command, so that a host sending commands one after another never waits
 // behind a poll.
 const ULONGLONG kQuietAfterCommandMs = 10;

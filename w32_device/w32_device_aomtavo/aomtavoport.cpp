@@ -40,10 +40,11 @@ bool CQvAOMTAVOPort::Open(int port, bool simulate, bool logCommunication) {
         if (handle == INVALID_HANDLE_VALUE) return false;
         hComm = handle;
 
-        // A one-byte read gives up after 502 ms, a write of n bytes after 2n + 500 ms.
+        // A read gives up after 502 ms a byte (a reply's shortest form is read in one call, and each of its
+        // bytes may take as long as a byte read alone), a write of n bytes after 2n + 500 ms.
         timeouts.ReadIntervalTimeout = 0;
-        timeouts.ReadTotalTimeoutMultiplier = 2;
-        timeouts.ReadTotalTimeoutConstant = 500;
+        timeouts.ReadTotalTimeoutMultiplier = 502;
+        timeouts.ReadTotalTimeoutConstant = 0;
         timeouts.WriteTotalTimeoutMultiplier = 2;
         timeouts.WriteTotalTimeoutConstant = 500;
         SetCommTimeouts(hComm, &timeouts);
@@ -91,7 +92,7 @@ bool CQvAOMTAVOPort::Close() {
     return closed;
 }
 
-int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines) {
+int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines, const char* shape) {
     // A port closed for a lost line fails at once instead of waiting out the time-outs.
     if (!hComm) {
         reply[0] = 0;
@@ -108,27 +109,48 @@ int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines) {
     reply[0] = 0;
     for (int i = 0; i < lines; ++i) {
         if (total >= BufferSize - 1) return total;
-        int n = ReadLine(reply + total, BufferSize - 1 - total);
+        int n = ReadLine(reply + total, BufferSize - 1 - total, shape);
         if (n < 1) return -1;
         total += n;
     }
     return total;
 }
 
-int CQvAOMTAVOPort::ReadLine(char* buffer, int room) {
+int CQvAOMTAVOPort::ReadLine(char* buffer, int room, const char* shape) {
     int length = 0;
     bool lineEnded = false;
-    // One byte per read, so that nothing after the line feed is taken from the driver.
+    bool shaped = false;
+    // Byte by byte, so that nothing after the line feed is taken from the driver; but once the line has
+    // begun as the expected reply does, the rest of that reply's shortest form is surely still to come and
+    // is read in one call (each read is a round trip to the driver, and the poll reads two replies).
     while (!lineEnded && length < room) {
-        DWORD got = 0;
-        if (!ReadFile(hComm, buffer + length, 1, &got, nullptr) || got != 1) {
+        int count = 1;
+        if (!shaped && length == 1 && shape && buffer[0] == shape[0]) {
+            shaped = true;
+            count = static_cast<int>(strlen(shape)) - 1;
+            if (count > room - length) count = room - length;
+            if (count < 1) count = 1;
+        }
+        if (!ReadBytes(buffer, count, length, lineEnded)) {
             buffer[length] = 0;
             return -1;
         }
-        lineEnded = AOMAddReplyByte(buffer, length, buffer[length]);
     }
     buffer[length] = 0;
     return length;
+}
+
+// Reads count bytes after the first length of the buffer. A read that gave fewer still succeeds when they
+// end the line; bytes after a line feed (only a malformed reply sends them) are dropped, as the next
+// exchange's purge would drop them.
+bool CQvAOMTAVOPort::ReadBytes(char* buffer, int count, int& length, bool& lineEnded) {
+    char chunk[BufferSize];
+    DWORD got = 0;
+    if (!ReadFile(hComm, chunk, static_cast<DWORD>(count), &got, nullptr) || got > static_cast<DWORD>(count))
+        return false;
+    for (DWORD i = 0; i < got && !lineEnded; ++i)
+        lineEnded = AOMAddReplyByte(buffer, length, chunk[i]);
+    return lineEnded || got == static_cast<DWORD>(count);
 }
 
 void CQvAOMTAVOPort::Command(const wchar_t* name, const char* request, const char* reply, int length) {
@@ -148,15 +170,18 @@ bool CQvAOMTAVOPort::RdVersion(char* version, size_t capacity) {
     char request[BufferSize];
     char reply[BufferSize];
     snprintf(request, sizeof request, "rVER\r");
-    int n = Exchange(request, reply, 1);
+    int n = Exchange(request, reply, 1, "aVER");
     if (bLogCommunication) Command(L"RdVersion", request, reply, n);
     return n >= 1 && AOMParseVersionReply(reply, version, capacity);
 }
 
 bool CQvAOMTAVOPort::ReadNumber(const wchar_t* name, const char* request, const char* replyFormat,
                                 uint32_t* value) {
+    // The shortest well-formed reply: the format's text and one digit.
+    char shape[16];
+    snprintf(shape, sizeof shape, "%.*s0", static_cast<int>(strcspn(replyFormat, "%")), replyFormat);
     char reply[BufferSize];
-    int n = Exchange(request, reply, 1);
+    int n = Exchange(request, reply, 1, shape);
     if (bLogCommunication) Command(name, request, reply, n);
     return n >= 1 && AOMParseNumberReply(reply, replyFormat, value);
 }
@@ -190,7 +215,7 @@ bool CQvAOMTAVOPort::RdLinesUsed(uint32_t* mask) {
 
 bool CQvAOMTAVOPort::Write(const wchar_t* name, const char* request, const char* acknowledgement) {
     char reply[BufferSize];
-    int n = Exchange(request, reply, 1);
+    int n = Exchange(request, reply, 1, acknowledgement);
     if (bLogCommunication) Command(name, request, reply, n);
     return n >= 1 && AOMIsAcknowledgement(reply, acknowledgement);
 }

@@ -17,9 +17,10 @@ public:
     bool Open(int port, bool simulate, bool logCommunication);
     // True in simulation; otherwise whether an open handle was closed.
     bool Close();
-    // Sends the request and reads that many reply lines into reply (BufferSize bytes).
+    // Sends the request and reads that many reply lines into reply (BufferSize bytes). `shape` is the
+    // shortest well-formed reply line without its line end (e.g. "aTES0"), or null when none is known.
     // Returns the characters stored, 0 when lines < 1, -1 when a read failed or timed out.
-    int Exchange(const char* request, char* reply, int lines);
+    int Exchange(const char* request, char* reply, int lines, const char* shape = nullptr);
     // Writes one exchange to the log (only while communication logging and detail are on).
     void Command(const wchar_t* name, const char* request, const char* reply, int length);
 
@@ -41,7 +42,8 @@ public:
     uint32_t iSimLinesUsed;
 
 private:
-    int ReadLine(char* buffer, int room);
+    int ReadLine(char* buffer, int room, const char* shape);
+    bool ReadBytes(char* buffer, int count, int& length, bool& lineEnded);
     // One exchange of a number-reading command: "r<mnemonic>" answered by "a<mnemonic><number>".
     bool ReadNumber(const wchar_t* name, const char* request, const char* replyFormat, uint32_t* value);
     bool Write(const wchar_t* name, const char* request, const char* acknowledgement);
