@@ -138,21 +138,6 @@ std::wstring quote(const std::wstring& arg) {
     return out;
 }
 
-// The Windows path of a Unix file ("Z:\..." with the default drive mapping), or empty when not under Wine.
-std::wstring windows_path_of_unix_file(const std::string& unix_path) {
-    // Wine's own export from kernel32, absent on Windows; void (*)() converts to any function pointer
-    // type without a -Wcast-function-type warning.
-    using DosFileNameFn = WCHAR*(CDECL*)(const char*);
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    auto any =
-        kernel32 ? reinterpret_cast<void (*)()>(GetProcAddress(kernel32, "wine_get_dos_file_name")) : nullptr;
-    WCHAR* dos = any ? reinterpret_cast<DosFileNameFn>(any)(unix_path.c_str()) : nullptr;
-    if (!dos) return {};
-    std::wstring out = dos;
-    HeapFree(GetProcessHeap(), 0, dos);
-    return out;
-}
-
 // Starts a native program and forgets it; `stdio`, if any, becomes its stdin and stdout.
 bool start_native(const std::string& unix_path, const std::vector<std::string>& args, SOCKET stdio,
                   std::string& error) {
@@ -193,6 +178,20 @@ SOCKET connect_loopback(int port) {
     if (s != INVALID_SOCKET && connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
         close_socket(s);
     return s;
+}
+
+std::wstring windows_path_of_unix_file(const std::string& unix_path) {
+    // Wine's own export from kernel32, absent on Windows; void (*)() converts to any function pointer
+    // type without a -Wcast-function-type warning.
+    using DosFileNameFn = WCHAR*(CDECL*)(const char*);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    auto any =
+        kernel32 ? reinterpret_cast<void (*)()>(GetProcAddress(kernel32, "wine_get_dos_file_name")) : nullptr;
+    WCHAR* dos = any ? reinterpret_cast<DosFileNameFn>(any)(unix_path.c_str()) : nullptr;
+    if (!dos) return {};
+    std::wstring out = dos;
+    HeapFree(GetProcessHeap(), 0, dos);
+    return out;
 }
 
 TavoSimUnit::TavoSimUnit(const TavoSimOptions& options) {

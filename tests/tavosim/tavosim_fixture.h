@@ -82,4 +82,7 @@ private:
 // A blocking TCP connection to 127.0.0.1:port, or INVALID_SOCKET.
 SOCKET connect_loopback(int port);
 
+// The Windows path of a Unix file ("Z:\..." with the default drive mapping), or empty when not under Wine.
+std::wstring windows_path_of_unix_file(const std::string& unix_path);
+
 } // namespace tavosim_fixture
