@@ -234,8 +234,8 @@ bool TavoSimUnit::start(const TavoSimOptions& options) {
     // Only the child may hold its end now, or its exit would never show as end of file here.
     close_socket(theirs);
     if (!started) return false;
-    std::string line;
-    Read result = read_line(stdio_, stdio_buffer_, kStartTimeoutMs, line);
+    std::string buffer, line;
+    Read result = read_line(stdio_, buffer, kStartTimeoutMs, line);
     if (result != Read::line) {
         error_ = result == Read::timeout ? "no ready line from tavosim within the time limit"
                                          : "tavosim exited before it was ready (see its stderr)";

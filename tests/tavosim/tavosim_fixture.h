@@ -72,7 +72,7 @@ private:
 
     SOCKET stdio_ = INVALID_SOCKET;   // our end of the unit's stdin/stdout
     SOCKET control_ = INVALID_SOCKET; // its control port
-    std::string stdio_buffer_, control_buffer_;
+    std::string control_buffer_;      // reply bytes not yet taken as lines
     std::string error_;
     int com_ = 0;
     int control_port_ = 0;
