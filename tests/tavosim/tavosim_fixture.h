@@ -1,11 +1,9 @@
 #pragma once
 
+#include <winsock2.h>
+
 #include <string>
 #include <vector>
-
-#include "control_channel.h"
-#include "native_process.h"
-#include "socket_util.h"
 
 namespace tavosim_fixture {
 
@@ -19,6 +17,11 @@ struct TavoSimOptions {
 // A simulated TAVO controller on its own COM port, for Windows tests running under Wine.
 // The unit is started by the constructor (check ok()/error()) and stopped by the destructor,
 // whatever happened in the test. Binary: $QV_TAVOSIM.
+//
+// Wine runs a native program detached (double fork) and hands back no process handle, and it passes on
+// stdin/stdout only when they are handles with a Unix fd: pipes are replaced by /dev/null, sockets work.
+// So both are one end of a loopback socket pair: the unit's ready line is read through it, its end of
+// file is how we see the unit exit, and shutting it down is the unit's stdin end of file.
 class TavoSimUnit {
 public:
     static constexpr DWORD kStartTimeoutMs = 10000;
@@ -34,7 +37,6 @@ public:
 
     int com_port() const { return com_; }
     std::string com_path() const { return "\\\\.\\COM" + std::to_string(com_); }
-    const std::string& pty() const { return pty_; }
     int control_port() const { return control_port_; }
 
     // Raw control command: reply lines including the final "ok"/"error ...", empty on timeout.
@@ -65,16 +67,22 @@ public:
 
 private:
     bool start(const TavoSimOptions& options);
+    std::vector<std::string> command(const std::string& line, DWORD timeout_ms);
     std::string single_line(const std::string& command);
 
-    WinsockSession winsock_;
-    NativeProcess process_;
-    ControlChannel control_;
+    SOCKET stdio_ = INVALID_SOCKET;   // our end of the unit's stdin/stdout
+    SOCKET control_ = INVALID_SOCKET; // its control port
+    std::string control_buffer_;      // reply bytes not yet taken as lines
     std::string error_;
-    std::string pty_;
     int com_ = 0;
     int control_port_ = 0;
     long unix_pid_ = 0;
 };
+
+// A blocking TCP connection to 127.0.0.1:port, or INVALID_SOCKET.
+SOCKET connect_loopback(int port);
+
+// The Windows path of a Unix file ("Z:\..." with the default drive mapping), or empty when not under Wine.
+std::wstring windows_path_of_unix_file(const std::string& unix_path);
 
 } // namespace tavosim_fixture

@@ -40,17 +40,6 @@ TEST(RequestFramer, CutsAtTerminatorsHoweverTheBytesArrive) {
     }
 }
 
-TEST(RequestFramer, OverlongRequestIsMarkedAndTheNextOneIsClean) {
-    RequestFramer framer(8);
-    std::string stream = std::string(20, 'x') + "\rrVER\r";
-    auto frames = framer.feed(stream.data(), stream.size());
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_TRUE(frames[0].overflow);
-    EXPECT_EQ(frames[0].body.size(), 8u);
-    EXPECT_FALSE(frames[1].overflow);
-    EXPECT_EQ(frames[1].body, "rVER");
-}
-
 TEST(RequestFramer, ResetDropsAPartialRequest) {
     RequestFramer framer;
     framer.feed("rV", 2);

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <regex>
 #include <thread>
 
@@ -160,6 +161,14 @@ std::vector<std::string> without_times(const std::vector<std::string>& lines) {
         out.push_back(space == std::string::npos ? line : line.substr(space + 1));
     }
     return out;
+}
+
+std::vector<std::string> file_lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 std::string make_temp_dir() {

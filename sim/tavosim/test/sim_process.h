@@ -68,4 +68,6 @@ std::vector<std::string> without_times(const std::vector<std::string>& lines);
 
 std::string make_temp_dir();
 
+std::vector<std::string> file_lines(const std::string& path);
+
 } // namespace tavosim::test
