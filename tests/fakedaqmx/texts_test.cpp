@@ -105,18 +105,23 @@ TEST_F(TextTest, LogAndVoltagesAreWholeWhileAnotherThreadWrites) {
             std::string text(static_cast<size_t>(call(nullptr, 0)), '\0');
             int32 status = call(&text[0], static_cast<uInt32>(text.size()));
             if (status == 0) return text.substr(0, text.find('\0'));
-            EXPECT_EQ(status, DAQmxErrorBufferTooSmallForString);
+            if (status != DAQmxErrorBufferTooSmallForString) {
+                ADD_FAILURE() << "status " << status;
+                return std::string();
+            }
         }
     };
-    int reads = 0;
+    // Failures are only counted inside the loop: the writer must be joined whatever happens.
+    int reads = 0, torn = 0;
     while (!done) {
         std::string log = growing(DAQ(fakedaqmx_GetCallLog));
         for (size_t at = 0, end; (end = log.find('\n', at)) != std::string::npos; at = end + 1)
-            ASSERT_EQ(log.compare(at, 4, "DAQm"), 0) << log.substr(at, end - at);
+            torn += log.compare(at, 4, "DAQm") != 0;
         growing(DAQ(fakedaqmx_ListVoltages));
         ++reads;
     }
     worker.join();
+    EXPECT_EQ(torn, 0);
     std::string log = CallLog();
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), kWrites);
     EXPECT_EQ(LastVoltage("Dev1/ao0"), (kWrites - 1) / 1000.0);
