@@ -73,7 +73,7 @@ TEST(ModuleFile, ExportsOnlyTheFactoriesThePadAndTheFrameworkClasses) {
 
 TEST(ModuleFile, Ver6IDHoldsThirteenKeysInTheirSlots) {
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadPESection(LoadedModule().Path(), "ver6ID", bytes));
+    ASSERT_TRUE(ReadPESection(ModuleUnderTest(), "ver6ID", bytes));
     ASSERT_GE(bytes.size(), 13u * 512u);
     const std::wstring expected[13] = {
         Key(L"QV_GLOB_FILEVERSION_WCS", L"8, 203, 1273, 0"),
@@ -98,7 +98,7 @@ TEST(ModuleFile, Ver6IDHoldsThirteenKeysInTheirSlots) {
 
 TEST(ModuleFile, Ver6IDXHoldsTheSimulatorsDescriptionAndVersionRecord) {
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadPESection(LoadedModule().Path(), "ver6IDX", bytes));
+    ASSERT_TRUE(ReadPESection(ModuleUnderTest(), "ver6IDX", bytes));
     std::wstring parents = L"<m_parent1 runtype=\"CQvStringW\" value=\"IQvPhysicalDevice\"/>";
     for (int i = 2; i <= 9; ++i)
         parents += L"<m_parent" + std::to_wstring(i) + L" runtype=\"CQvStringW\" value=\"\"/>";

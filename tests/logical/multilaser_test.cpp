@@ -1,7 +1,6 @@
 // The multi-laser through the host: visible lines, power to AOM voltage, line selection on the wire,
 // change records and settings texts.
-#include "logcapture.h"
-#include "logicalhost.h"
+#include "devicehost.h"
 #include "qvprint.h"
 
 #include <gtest/gtest.h>
@@ -13,67 +12,39 @@ namespace {
 
 using Commands = std::vector<std::string>;
 
-template <class T> T DataAt(const SHostChange& c, size_t offset) {
-    T value;
-    memcpy(&value, c.data.data() + offset, sizeof value);
-    return value;
-}
-
-TEST(MultiLaser, EmptyPositionsAreSkippedByTheVisibleLines) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartSimulator(L"bEmpty[0]=1;sLineName[1]=Green;sLineName[2]=Red;"));
-    uint32_t count = 0;
-    EXPECT_EQ(DMRC_OK, host.laser().GetLineCount(&count));
+// Empty positions are skipped by the visible lines; a line has steps of a tenth of a percent only with a
+// channel; lines and steps beyond the ends are refused.
+TEST(MultiLaser, VisibleLinesStepsAndRefusedArguments) {
+    DeviceHost host;
+    ASSERT_TRUE(host.StartSimulator(L"bEmpty[0]=1;sLineName[1]=Green;sLineName[2]=Red;iIndex[2]=0;"));
+    IQvDeviceMultiLaser& laser = host.laser();
+    uint32_t count = 0, first = 0, second = 0;
+    EXPECT_EQ(DMRC_OK, laser.GetLineCount(&count));
     EXPECT_EQ(2u, count);
     CQvStringW name;
-    EXPECT_EQ(DMRC_OK, host.laser().GetLineName(0, name));
+    EXPECT_EQ(DMRC_OK, laser.GetLineName(0, name));
     EXPECT_EQ(CQvStringW(L"Green"), name);
-    EXPECT_EQ(DMRC_OK, host.laser().GetLineName(1, name));
+    EXPECT_EQ(DMRC_OK, laser.GetLineName(1, name));
     EXPECT_EQ(CQvStringW(L"Red"), name);
-    for (int bad : {2, 3, -1}) {
-        EXPECT_EQ(DMRC_BAD_ARGUMENT, host.laser().GetLineName(bad, name)) << bad;
-        EXPECT_EQ(DMRC_BAD_ARGUMENT, host.laser().SetPower(bad, 10.0)) << bad;
-        EXPECT_EQ(DMRC_BAD_ARGUMENT, host.laser().SetLineUsed(bad, true)) << bad;
-    }
-}
-
-TEST(MultiLaser, FixedAnswers) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartSimulator(L""));
-    IQvDeviceMultiLaser& laser = host.laser();
-    CQvStringW s;
-    laser.GetInterfaceName(s);
-    EXPECT_EQ(CQvStringW(L"IDeviceMultiLaser"), s);
-    laser.GetNameByKind(s, 1, 0);
-    EXPECT_EQ(CQvStringW(L"AOM TAVO MultiLaser"), s);
-    laser.GetNameByKind(s, 3, 0);
-    EXPECT_EQ(CQvStringW(L"MultiLaser"), s);
-    laser.GetNameByKind(s, 4, 0);
-    EXPECT_TRUE(s.IsEmpty());
-    laser.GetHardwareName(s);
-    EXPECT_EQ(CQvStringW(L"TAVO"), s);
-    EXPECT_TRUE(laser.GetCapability(16));
-    EXPECT_TRUE(laser.GetCapability(162));
-    EXPECT_FALSE(laser.GetCapability(17));
-    uint32_t id = 0, single = 0, first = 0, second = 0;
-    EXPECT_EQ(DMRC_OK, laser.GetId(&id));
-    EXPECT_EQ(CHostSession::kMultiLaserId, id);
-    EXPECT_EQ(DMRC_OK, laser.GetSingleLineMode(&single));
-    EXPECT_EQ(1u, single);
     EXPECT_EQ(DMRC_OK, laser.GetPowerStepCount(0, &first, &second));
     EXPECT_EQ(1001u, first);
     EXPECT_EQ(1001u, second);
+    EXPECT_EQ(DMRC_OK, laser.GetPowerStepCount(1, &first, &second));
+    EXPECT_EQ(0u, first + second) << "no channel, no steps";
     double percent = 0;
     EXPECT_EQ(DMRC_OK, laser.GetStepPowerPercent(0, 1000, &percent));
     EXPECT_DOUBLE_EQ(100.0, percent);
     EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.GetStepPowerPercent(0, 1001, &percent));
-    EXPECT_EQ(DMRC_NO_DEVICE, laser.SetAlternationMode(1));
-    EXPECT_EQ(DMRC_OK, laser.SetAlternationMode(0));
-    EXPECT_EQ(DMRC_NOT_SUPPORTED, laser.ShowDeviceConfigDialog(nullptr));
+    for (int bad : {2, 3, -1}) {
+        EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.GetLineName(bad, name)) << bad;
+        EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.SetPower(bad, 10.0)) << bad;
+        EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.SetLineUsed(bad, true)) << bad;
+    }
+    EXPECT_EQ(DMRC_NO_DEVICE, laser.SetAlternationMode(1)) << "only the unit's own alternation";
 }
 
 TEST(MultiLaser, PowerBecomesTheLinesAomVoltage) {
-    LogicalHost host;
+    DeviceHost host;
     ASSERT_TRUE(host.StartReal("standard"));
     IQvDeviceMultiLaser& laser = host.laser();
     EXPECT_EQ(DMRC_OK, laser.SetPower(0, 50.0));
@@ -104,54 +75,68 @@ TEST(MultiLaser, PowerBecomesTheLinesAomVoltage) {
     EXPECT_EQ(writes + 1, CallCount("DAQmxWriteAnalogScalarF64"));
 }
 
-TEST(MultiLaser, LineSelectionOnTheWireInStandardMode) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartReal("standard"));
-    host.PausePoll();
-    host.TakeCommands();
-    IQvDeviceShutter& shutter = host.shutter();
-    IQvDeviceMultiLaser& laser = host.laser();
-    // Shutter closed: the selection changes, the unit is not told (it passes no line anyway).
-    EXPECT_EQ(DMRC_OK, laser.SetLineUsed(1, true));
-    EXPECT_EQ(Commands{}, host.TakeCommands());
-    bool used = false;
-    EXPECT_EQ(DMRC_OK, laser.GetLineUsed(1, &used));
-    EXPECT_TRUE(used);
-    EXPECT_EQ(DMRC_OK, shutter.SetState(true));
-    EXPECT_EQ(Commands{"cTSO2\\r"}, host.TakeCommands());
-    EXPECT_EQ(DMRC_OK, shutter.SetState(true)); // same value again: nothing to send
-    EXPECT_EQ(Commands{}, host.TakeCommands());
-    // A standard unit cannot deselect: "not used" keeps the current line.
-    EXPECT_EQ(DMRC_OK, laser.SetLineUsed(1, false));
-    EXPECT_EQ(Commands{}, host.TakeCommands());
-    EXPECT_EQ(2u, host.device().m_iCurrentLine);
-    EXPECT_EQ(DMRC_OK, laser.SetLineUsed(0, true));
-    EXPECT_EQ(Commands{"cTSO1\\r"}, host.TakeCommands());
-    EXPECT_EQ(DMRC_OK, shutter.SetState(false));
-    EXPECT_EQ(Commands{"cTSC\\r"}, host.TakeCommands());
-    EXPECT_EQ("line 0 mask 0 bino 0", host.unit().state());
-}
-
-TEST(MultiLaser, LineSelectionOnTheWireInExtendedMode) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartReal("extended"));
-    host.PausePoll();
-    host.TakeCommands();
-    EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(0, true));
-    EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(2, true));
-    EXPECT_EQ(Commands{}, host.TakeCommands()) << "closed shutter";
-    EXPECT_EQ(DMRC_OK, host.shutter().SetState(true));
-    EXPECT_EQ(Commands{"cTSD5\\r"}, host.TakeCommands());
-    EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(2, false));
-    EXPECT_EQ(Commands{"cTSD1\\r"}, host.TakeCommands());
-    EXPECT_EQ(DMRC_OK, host.shutter().SetState(false));
-    EXPECT_EQ(Commands{"cTSD0\\r"}, host.TakeCommands());
-    EXPECT_EQ(1u, host.device().m_iLinesMask);
+// Line selection reaches the unit only while the shutter is open: one line at a time on a standard unit,
+// which cannot deselect, the mask of the used lines on an extended one. Each step: the host's call, the
+// command the unit received ("" none) and the lines used afterwards.
+TEST(MultiLaser, LineSelectionOnTheWire) {
+    struct SStep {
+        const char* call; // "use", "unuse", "open", "close"
+        int line;
+        const char* sent;
+        const char* used;
+    };
+    const struct {
+        const char* personality;
+        uint32_t singleLine;
+        std::vector<SStep> steps;
+    } cases[] = {
+        {"standard",
+         1,
+         {{"use", 1, "", "010"},
+          {"open", 0, "cTSO2\\r", "010"},
+          {"open", 0, "", "010"},
+          {"unuse", 1, "", "010"},
+          {"use", 0, "cTSO1\\r", "100"},
+          {"close", 0, "cTSC\\r", "100"}}},
+        {"extended",
+         0,
+         {{"use", 0, "", "100"},
+          {"use", 2, "", "101"},
+          {"open", 0, "cTSD5\\r", "101"},
+          {"unuse", 2, "cTSD1\\r", "100"},
+          {"close", 0, "cTSD0\\r", "100"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.personality);
+        DeviceHost host;
+        ASSERT_TRUE(host.StartReal(c.personality));
+        host.PausePoll();
+        host.TakeCommands();
+        uint32_t single = 2;
+        EXPECT_EQ(DMRC_OK, host.laser().GetSingleLineMode(&single));
+        EXPECT_EQ(c.singleLine, single);
+        for (const SStep& step : c.steps) {
+            SCOPED_TRACE(std::string(step.call) + " " + std::to_string(step.line));
+            const std::string call = step.call;
+            EXPECT_EQ(DMRC_OK, call == "open" || call == "close"
+                                   ? host.shutter().SetState(call == "open")
+                                   : host.laser().SetLineUsed(step.line, call == "use"));
+            EXPECT_EQ(*step.sent ? Commands{step.sent} : Commands{}, host.TakeCommands());
+            std::string used;
+            for (int line = 0; line < 3; ++line) {
+                bool on = false;
+                host.laser().GetLineUsed(line, &on);
+                used += on ? '1' : '0';
+            }
+            EXPECT_EQ(step.used, used);
+        }
+        EXPECT_EQ("line 0 mask 0 bino 0", host.unit().state());
+    }
 }
 
 TEST(MultiLaser, StateThreeRefusesLineOperations) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartSimulator(L""));
+    DeviceHost host;
+    ASSERT_TRUE(host.StartSimulator());
     host.device().m_iState = 3; // connected again, not configured yet
     bool value = false;
     EXPECT_EQ(DMRC_WRONG_STATE, host.laser().SetLineUsed(0, true));
@@ -162,14 +147,15 @@ TEST(MultiLaser, StateThreeRefusesLineOperations) {
     EXPECT_EQ(DMRC_OK, host.shutter().GetState(&value));
 }
 
-TEST(MultiLaser, ChangeRecordBytes) {
-    LogicalHost host;
+// The records as the host reads them: the multi-laser's after a power change, the shutter's after it opened.
+TEST(ChangeRecord, BytesOfBothLogicalDevices) {
+    DeviceHost host;
     ASSERT_TRUE(host.StartReal("standard"));
     host.PausePoll();
     host.TakeChanges();
     ASSERT_EQ(DMRC_OK, host.laser().SetPower(1, 33.3));
     ASSERT_TRUE(host.WaitForChange(CHostSession::kMultiLaserId));
-    const SHostChange c = host.TakeChanges().back();
+    SHostChange c = host.TakeChanges().back();
     EXPECT_EQ(CHostSession::kMultiLaserId, c.key);
     EXPECT_EQ(1u, c.subKind);
     EXPECT_EQ(3u, DataAt<uint32_t>(c, 0));
@@ -186,11 +172,22 @@ TEST(MultiLaser, ChangeRecordBytes) {
     EXPECT_DOUBLE_EQ(33.3, DataAt<double>(c, 112));
     EXPECT_EQ(0, DataAt<int32_t>(c, 368));
     EXPECT_EQ(1, DataAt<int32_t>(c, 372));
+
+    ASSERT_EQ(DMRC_OK, host.shutter().SetState(true));
+    ASSERT_TRUE(host.WaitForChange(CHostSession::kShutterId));
+    c = host.TakeChanges().back();
+    EXPECT_EQ(CHostSession::kShutterId, c.key);
+    EXPECT_EQ(1u, c.subKind);
+    EXPECT_EQ(1, c.data[0]);
+    EXPECT_EQ(0, DataAt<int32_t>(c, 4));
+    EXPECT_EQ(0.0, DataAt<double>(c, 8));
+    for (size_t i = 16; i < c.data.size(); ++i)
+        ASSERT_EQ(0, c.data[i]) << "byte " << i << " carries no stack contents";
 }
 
 TEST(MultiLaser, BatchedChangesMergeIntoOneEntry) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartSimulator(L""));
+    DeviceHost host;
+    ASSERT_TRUE(host.StartSimulator());
     host.device().m_iPollCountdown = -1;
     host.TakeChanges();
     ASSERT_EQ(DMRC_OK, host.device().BeginChangeBatch(true));
@@ -208,8 +205,8 @@ TEST(MultiLaser, BatchedChangesMergeIntoOneEntry) {
 }
 
 TEST(MultiLaserSettings, SavedTextAndWavelengthRules) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartSimulator(L""));
+    DeviceHost host;
+    ASSERT_TRUE(host.StartSimulator());
     CQvAOMTAVOMultiLaser& laser = *host.device().m_pMultiLaser;
     ASSERT_EQ(DMRC_OK, laser.LoadSettings(L"", 5));
     CQvStringW text;

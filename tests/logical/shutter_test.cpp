@@ -1,7 +1,6 @@
-// The shutter through the host: open and close on the wire, the binocular shutter, change records,
-// settings texts; and host calls racing the unit's own front panel.
-#include "logcapture.h"
-#include "logicalhost.h"
+// The shutter through the host: its settings text, the binocular shutter, and host calls racing the unit's
+// own front panel.
+#include "devicehost.h"
 #include "qvprint.h"
 
 #include <qv/qvlocale.h>
@@ -9,36 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <string.h>
 #include <thread>
 
 namespace {
 
 using Commands = std::vector<std::string>;
 
-TEST(Shutter, FixedAnswersAndNames) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartSimulator(L""));
+// The settings text carries the type, which names the shutter: a type that names nothing keeps the name
+// it had. The host's id comes with the text.
+TEST(Shutter, SettingsTextCarriesTheTypeThatNamesTheShutter) {
+    DeviceHost host;
+    ASSERT_TRUE(host.StartSimulator());
     IQvDeviceShutter& shutter = host.shutter();
-    CQvStringW s;
-    shutter.GetInterfaceName(s);
-    EXPECT_EQ(CQvStringW(L"IDeviceShutter"), s);
-    shutter.GetNameByKind(s, 1, 0);
-    EXPECT_EQ(CQvStringW(L"AOM TAVO Shutter"), s);
-    shutter.GetNameByKind(s, 3, 0);
-    EXPECT_EQ(CQvStringW(L"Shutter"), s);
-    shutter.GetName(s);
-    EXPECT_EQ(CQvStringW(L"TAVO"), s);
-    double ms = 0;
-    EXPECT_EQ(DMRC_OK, shutter.GetSwitchTime(&ms));
-    EXPECT_DOUBLE_EQ(50.0, ms);
-    EXPECT_TRUE(shutter.SupportsMode(0));
-    EXPECT_FALSE(shutter.SupportsMode(1));
-    EXPECT_EQ(DMRC_BAD_ARGUMENT, shutter.SetMode(1));
-    uint32_t id = 0;
-    EXPECT_EQ(DMRC_OK, shutter.GetShutterId(&id));
-    EXPECT_EQ(CHostSession::kShutterId, id);
-
     const struct {
         uint32_t type;
         const wchar_t* typeName;
@@ -48,49 +29,33 @@ TEST(Shutter, FixedAnswersAndNames) {
                  {2, L"Shutter Aux1", L"Aux1"},
                  {3, L"Shutter Aux2", L"Aux2"},
                  {7, L"Shutter", L"Aux2"}};
+    CQvStringW s;
     for (const auto& t : types) {
-        EXPECT_EQ(DMRC_OK, shutter.SetShutterType(t.type));
+        const std::wstring text = L"ShutterType=" + std::to_wstring(t.type) + L"|";
+        EXPECT_EQ(DMRC_OK, shutter.LoadSettings(text.c_str(), 77));
         shutter.GetTypeName(s);
         EXPECT_EQ(CQvStringW(t.typeName), s) << t.type;
         shutter.GetName(s);
-        EXPECT_EQ(CQvStringW(t.name), s) << "type " << t.type << " names nothing and keeps the name";
+        EXPECT_EQ(QV_GetTranslation(t.name, L"aomtavoshutter"), s) << t.type;
+        shutter.SaveSettings(s);
+        EXPECT_EQ(CQvStringW(text.c_str()), s);
     }
-}
-
-TEST(Shutter, SettingsTextCarriesTheType) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartSimulator(L""));
-    IQvDeviceShutter& shutter = host.shutter();
-    CQvStringW text(L"old");
-    shutter.SetShutterType(3);
-    shutter.SaveSettings(text);
-    EXPECT_EQ(CQvStringW(L"ShutterType=3|"), text);
-    EXPECT_EQ(DMRC_OK, shutter.LoadSettings(L"ShutterType=2|", 77));
-    CQvStringW name;
-    shutter.GetName(name);
-    EXPECT_EQ(QV_GetTranslation(L"Aux1", L"aomtavoshutter"), name);
     uint32_t id = 0, type = 0;
     shutter.GetShutterId(&id);
     EXPECT_EQ(77u, id);
-    EXPECT_EQ(DMRC_OK, shutter.LoadSettings(L"ShutterType=7|", 77));
-    shutter.GetShutterType(&type);
-    EXPECT_EQ(7u, type);
-    shutter.GetName(name);
-    EXPECT_EQ(QV_GetTranslation(L"Aux1", L"aomtavoshutter"), name);
     EXPECT_EQ(DMRC_OK, shutter.LoadSettings(L"garbage", 77));
     shutter.GetShutterType(&type);
     EXPECT_EQ(7u, type);
+    EXPECT_FALSE(shutter.SupportsMode(1));
+    EXPECT_EQ(DMRC_BAD_ARGUMENT, shutter.SetMode(1));
 }
 
 TEST(Shutter, EngagedBinocularShutterSendsNothingButStillReports) {
-    LogicalHost host;
+    DeviceHost host;
     ASSERT_TRUE(host.StartReal("standard"));
     ASSERT_TRUE(host.unit().set_binocular(true));
     // Let the poll see the binocular shutter, then keep it quiet.
-    for (ULONGLONG deadline = GetTickCount64() + 3000;
-         !host.device().m_bBinoShutter && GetTickCount64() < deadline;)
-        Sleep(5);
-    ASSERT_TRUE(host.device().m_bBinoShutter);
+    ASSERT_TRUE(WaitUntil(3000, [&] { return host.device().m_bBinoShutter; }));
     host.PausePoll();
     host.TakeCommands();
     host.TakeChanges();
@@ -112,31 +77,10 @@ TEST(Shutter, EngagedBinocularShutterSendsNothingButStillReports) {
     EXPECT_EQ(Commands{"cTSO2\\r"}, host.TakeCommands()) << "the multi-laser still selects the line";
 }
 
-TEST(Shutter, ChangeRecordBytes) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartReal("standard"));
-    host.PausePoll();
-    host.TakeChanges();
-    ASSERT_EQ(DMRC_OK, host.shutter().SetState(true));
-    ASSERT_TRUE(host.WaitForChange(CHostSession::kShutterId));
-    const SHostChange c = host.TakeChanges().back();
-    EXPECT_EQ(CHostSession::kShutterId, c.key);
-    EXPECT_EQ(1u, c.subKind);
-    EXPECT_EQ(1, c.data[0]);
-    int32_t zero = -1;
-    double none = -1;
-    memcpy(&zero, c.data.data() + 4, 4);
-    memcpy(&none, c.data.data() + 8, 8);
-    EXPECT_EQ(0, zero);
-    EXPECT_EQ(0.0, none);
-    for (size_t i = 16; i < c.data.size(); ++i)
-        ASSERT_EQ(0, c.data[i]) << "byte " << i << " carries no stack contents";
-}
-
 // Host threads switch lines and the shutter while the unit's front panel changes the selection: every
 // call returns in bounded time, and once all is quiet the host's view equals the unit's.
 TEST(Shutter, HostAndFrontPanelRaceToAConsistentState) {
-    LogicalHost host;
+    DeviceHost host;
     ASSERT_TRUE(host.StartReal("standard"));
     std::atomic<bool> stop{false};
     std::atomic<int> slowest{0};
@@ -160,14 +104,12 @@ TEST(Shutter, HostAndFrontPanelRaceToAConsistentState) {
     EXPECT_LT(slowest.load(), 20000) << "every call is bounded by the worker's time-outs";
     ASSERT_TRUE(host.unit().select_line(3));
     // The poll brings the host's view to the unit's: line 3, shutter open.
-    bool open = false, used = false;
-    for (ULONGLONG deadline = GetTickCount64() + 3000; GetTickCount64() < deadline; Sleep(10)) {
+    EXPECT_TRUE(WaitUntil(3000, [&] {
+        bool open = false, used = false;
         host.shutter().GetState(&open);
         host.laser().GetLineUsed(2, &used);
-        if (open && used) break;
-    }
-    EXPECT_TRUE(open);
-    EXPECT_TRUE(used);
+        return open && used;
+    }));
     EXPECT_EQ("line 3 mask 4 bino 0", host.unit().state());
 }
 
