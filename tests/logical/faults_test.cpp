@@ -238,6 +238,8 @@ TEST_P(DaqFault, IsBoundedLoggedAndRecovers) {
         EXPECT_TRUE(WaitUntil(3000, [] { return LastVoltage("Dev1/ao0") == 2.0; }));
     } else {
         setFault(-200088);
+        host.PausePoll(); // a record from here on comes from the power change
+        host.TakeChanges();
         EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 40.0)); }), kPowerBoundMs);
         EXPECT_TRUE(log.Contains(logLine));
         EXPECT_TRUE(log.Contains(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL"));
