@@ -73,7 +73,7 @@ TEST(ModuleFile, ExportsOnlyTheFactoriesThePadAndTheFrameworkClasses) {
 
 TEST(ModuleFile, Ver6IDHoldsThirteenKeysInTheirSlots) {
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadPESection(LoadedModule().Path(), "ver6ID", bytes));
+    ASSERT_TRUE(ReadPESection(ModuleUnderTest(), "ver6ID", bytes));
     ASSERT_GE(bytes.size(), 13u * 512u);
     const std::wstring expected[13] = {
         Key(L"QV_GLOB_FILEVERSION_WCS", L"8, 203, 1273, 0"),
@@ -98,7 +98,7 @@ TEST(ModuleFile, Ver6IDHoldsThirteenKeysInTheirSlots) {
 
 TEST(ModuleFile, Ver6IDXHoldsTheSimulatorsDescriptionAndVersionRecord) {
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadPESection(LoadedModule().Path(), "ver6IDX", bytes));
+    ASSERT_TRUE(ReadPESection(ModuleUnderTest(), "ver6IDX", bytes));
     std::wstring parents = L"<m_parent1 runtype=\"CQvStringW\" value=\"IQvPhysicalDevice\"/>";
     for (int i = 2; i <= 9; ++i)
         parents += L"<m_parent" + std::to_wstring(i) + L" runtype=\"CQvStringW\" value=\"\"/>";
@@ -114,33 +114,26 @@ TEST(ModuleFile, Ver6IDXHoldsTheSimulatorsDescriptionAndVersionRecord) {
     ExpectZeroAfterText(bytes, 0x790, bytes.size());
 }
 
-TEST(Registration, TwoClassesInOrderWithOneParentAndOneSize) {
+// Two classes in order, with one parent and the device's size; each factory, the exported one, answers its
+// own class record.
+TEST(Registration, TwoClassesWhoseFactoriesAnswerTheirOwnRecords) {
     LoadedModule module;
     ASSERT_EQ(2, CQvClassInfo::GetCount());
-    const CQvClassInfo* real = CQvClassInfo::GetAt(0);
-    const CQvClassInfo* sim = CQvClassInfo::GetAt(1);
-    EXPECT_STREQ("CQvAOMTAVO", real->GetClassName());
-    EXPECT_STREQ("CQvAOMTAVOSim", sim->GetClassName());
-    for (const CQvClassInfo* info : {real, sim}) {
+    const char* const names[] = {"CQvAOMTAVO", "CQvAOMTAVOSim"};
+    for (int i = 0; i < 2; ++i) {
+        const CQvClassInfo* info = CQvClassInfo::GetAt(i);
+        EXPECT_STREQ(names[i], info->GetClassName());
         EXPECT_STREQ("IQvPhysicalDevice", info->GetParent(0));
-        for (int i = 1; i < CQvClassInfo::MaxParents; ++i)
-            EXPECT_EQ(nullptr, info->GetParent(i));
+        for (int p = 1; p < CQvClassInfo::MaxParents; ++p)
+            EXPECT_EQ(nullptr, info->GetParent(p));
+        EXPECT_EQ(static_cast<int>(sizeof(CQvAOMTAVO)), info->GetObjectSize());
+        std::string factory = std::string("QV_ConstructorFor") + names[i];
+        EXPECT_EQ(reinterpret_cast<void*>(info->GetConstructor()),
+                  reinterpret_cast<void*>(GetProcAddress(module.Handle(), factory.c_str())));
+        DeviceRef device(module.Make(factory.c_str()));
+        ASSERT_NE(nullptr, device.get());
+        EXPECT_EQ(info, device.counted()->GetClassInfo());
     }
-    EXPECT_EQ(real->GetObjectSize(), sim->GetObjectSize());
-    EXPECT_EQ(static_cast<int>(sizeof(CQvAOMTAVO)), real->GetObjectSize());
-}
-
-TEST(Registration, EachFactoryAnswersItsOwnClassRecord) {
-    LoadedModule module;
-    DeviceRef sim(module.Make("QV_ConstructorForCQvAOMTAVOSim"));
-    DeviceRef real(module.Make("QV_ConstructorForCQvAOMTAVO"));
-    ASSERT_NE(nullptr, sim.get());
-    ASSERT_NE(nullptr, real.get());
-    EXPECT_EQ(CQvClassInfo::Find("CQvAOMTAVOSim"), sim.counted()->GetClassInfo());
-    EXPECT_EQ(CQvClassInfo::Find("CQvAOMTAVO"), real.counted()->GetClassInfo());
-    // The registered factory is the exported one.
-    EXPECT_EQ(reinterpret_cast<void*>(CQvClassInfo::Find("CQvAOMTAVOSim")->GetConstructor()),
-              reinterpret_cast<void*>(GetProcAddress(module.Handle(), "QV_ConstructorForCQvAOMTAVOSim")));
 }
 
 } // namespace

@@ -34,27 +34,21 @@ TEST_F(PhysicalDevice, QueryInterfaceCountsOnlyThePhysicalDeviceInterface) {
     EXPECT_EQ(counted, object.get()->GetClassObject());
 }
 
-TEST(PhysicalDeviceLifetime, LastReleaseDestroysWithLogLines) {
+// The last release destroys the device; only with detail on does the log show it built and destroyed.
+TEST(PhysicalDeviceLifetime, LastReleaseDestroysWithLogLinesInDetail) {
     LoadedModule module;
-    long before = CQvClass::LiveObjects();
-    LogCapture log;
-    IQvInterface* object = module.Make("QV_ConstructorForCQvAOMTAVO");
-    ASSERT_NE(nullptr, object);
-    EXPECT_EQ(before + 1, CQvClass::LiveObjects());
-    EXPECT_EQ(0, object->GetClassObject()->Release());
-    EXPECT_EQ(before, CQvClass::LiveObjects());
-    std::vector<std::wstring> lines = log.Lines();
-    ASSERT_EQ(3u, lines.size());
-    EXPECT_EQ(L"CQvAOMTAVO constructor", lines[0]);
-    EXPECT_EQ(L"CQvAOMNIDAQPort constructor", lines[1]);
-    EXPECT_EQ(L"CQvAOMTAVO destructor", lines[2]);
-}
-
-TEST(PhysicalDeviceLifetime, NoLogLinesWithoutDetail) {
-    LoadedModule module;
-    LogCapture log(false);
-    DeviceRef object(module.Make("QV_ConstructorForCQvAOMTAVO"));
-    EXPECT_TRUE(log.Lines().empty());
+    for (bool detail : {true, false}) {
+        long before = CQvClass::LiveObjects();
+        LogCapture log(detail);
+        IQvInterface* object = module.Make("QV_ConstructorForCQvAOMTAVO");
+        ASSERT_NE(nullptr, object);
+        EXPECT_EQ(before + 1, CQvClass::LiveObjects());
+        EXPECT_EQ(0, object->GetClassObject()->Release());
+        EXPECT_EQ(before, CQvClass::LiveObjects());
+        std::vector<std::wstring> lines{L"CQvAOMTAVO constructor", L"CQvAOMNIDAQPort constructor",
+                                        L"CQvAOMTAVO destructor"};
+        EXPECT_EQ(detail ? lines : std::vector<std::wstring>{}, log.Lines()) << detail;
+    }
 }
 
 TEST_F(PhysicalDevice, IdentityAndDisplayInformation) {
@@ -182,22 +176,19 @@ TEST_F(PhysicalDevice, LockEnteredTwiceByOneThreadIsReportedNotDeadlocked) {
     EXPECT_EQ(before + 2, QV_AssertCount());
 }
 
+// The catalog of the host's language; a language without one falls back to the secondary (English) one.
 TEST(Translation, DeviceLoadsTheCatalogOfTheHostLanguage) {
     LoadedModule module;
-    CQvLocale::SetHostLanguage(1031);
-    {
-        DeviceRef german(module.Make("QV_ConstructorForCQvAOMTAVO"));
+    const struct {
+        LANGID language;
+        const wchar_t* group;
+    } cases[] = {{1031, L"Aufnahmesteuerung"}, {1057, L"Acquisition Controls"}};
+    for (const auto& c : cases) {
+        CQvLocale::SetHostLanguage(c.language);
+        DeviceRef device(module.Make("QV_ConstructorForCQvAOMTAVO"));
         CQvStringW group;
-        german.device()->GetDisplayInfo(nullptr, &group, nullptr);
-        EXPECT_EQ(CQvStringW(L"Aufnahmesteuerung"), group);
-    }
-    // A language without a catalog falls back to the secondary (English) one.
-    CQvLocale::SetHostLanguage(1057);
-    {
-        DeviceRef fallback(module.Make("QV_ConstructorForCQvAOMTAVO"));
-        CQvStringW group;
-        fallback.device()->GetDisplayInfo(nullptr, &group, nullptr);
-        EXPECT_EQ(CQvStringW(L"Acquisition Controls"), group);
+        device.device()->GetDisplayInfo(nullptr, &group, nullptr);
+        EXPECT_EQ(CQvStringW(c.group), group) << c.language;
     }
     CQvLocale::SetHostLanguage(1033);
 }

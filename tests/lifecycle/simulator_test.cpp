@@ -23,8 +23,13 @@ TEST(SimulatorLifecycle, StatesAndLogLinesThroughTheWholeCycle) {
         EXPECT_EQ(i + 1, host->m_Lines[i].iIndex);
     EXPECT_EQ(4, host->m_iAOChannelCount);
 
+    // The host's list is refilled, multi-laser first, not appended to.
+    host.list().Add(nullptr);
     EXPECT_EQ(DMRC_OK, host.Configure());
     EXPECT_EQ(2, host->GetDeviceState());
+    ASSERT_EQ(2, host.list().GetCount());
+    EXPECT_EQ(static_cast<IQvLogicalDevice*>(host->m_pMultiLaser), host.list().GetAt(0));
+    EXPECT_EQ(static_cast<IQvLogicalDevice*>(host->m_pShutter), host.list().GetAt(1));
     EXPECT_EQ(DMRC_RESET_OK, host->ResetDevice(host.list()));
     EXPECT_EQ(1, host->GetDeviceState());
     EXPECT_EQ(0, host.list().GetCount());
@@ -69,20 +74,6 @@ TEST(SimulatorLifecycle, OperationsOutOfOrderChangeNothing) {
                                          L"CQvAOMTAVO::ResetDevice - BEGIN",
                                          L"CQvAOMTAVO::DisconnectDevice - BEGIN"}),
               log.Lines());
-}
-
-TEST(SimulatorLifecycle, ConfigureFillsTheHostListMultiLaserFirst) {
-    DeviceHost host;
-    ASSERT_TRUE(host.Connect());
-    SQvLogicalDeviceList& list = host.list();
-    list.Add(nullptr);
-    ASSERT_EQ(DMRC_OK, host.Configure());
-    ASSERT_EQ(2, list.GetCount());
-    EXPECT_EQ(static_cast<IQvLogicalDevice*>(host->m_pMultiLaser), list.GetAt(0));
-    EXPECT_EQ(static_cast<IQvLogicalDevice*>(host->m_pShutter), list.GetAt(1));
-    // Configuring again refills rather than appends.
-    ASSERT_EQ(DMRC_OK, host.Configure());
-    EXPECT_EQ(2, list.GetCount());
 }
 
 TEST(SimulatorLifecycle, ReleasingAConnectedDeviceStopsItsWorker) {

@@ -1,21 +1,12 @@
 // What the device does when something fails: a connect that cannot complete, a second connect, exceptions
 // inside the worker, a shutter command the unit does not take, and lines configured against the grain.
+#include "devicehost.h"
 #include "handles.h"
 #include "logcapture.h"
-#include "logicalhost.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-using tavosim_fixture::TavoSimOptions;
-using tavosim_fixture::TavoSimUnit;
-
-TavoSimOptions Standard() {
-    TavoSimOptions options;
-    options.personality = "standard";
-    return options;
-}
 
 // Each failed connect answers 1 and leaves the device unconnected in state 3 with both ports closed; the
 // same device connects once the cause is gone.
@@ -29,47 +20,45 @@ TEST(ConnectFailure, EachCauseLeavesThePortsClosedAndTheDeviceReady) {
         {nullptr, "silent", L"CQvAOMTAVO::C_Connect - end - LRESULT=0xffffffff"},  // no answer to the probe
         {nullptr, "silent-after 1", L"CQvAOMTAVO::C_Connect - end - LRESULT=0xfffffffe"}, // version unread
     };
-    TavoSimUnit unit(Standard());
-    ASSERT_TRUE(unit.ok()) << unit.error();
-    DeviceHost host("QV_ConstructorForCQvAOMTAVO");
+    DeviceHost host("CQvAOMTAVO");
+    ASSERT_TRUE(host.StartUnit("standard"));
     // Handles made once per process (the library, the worker's first start) come before the count.
-    UseDaqVariant("full");
-    ASSERT_TRUE(host.Connect(unit.com_port()));
+    ASSERT_TRUE(host.Connect());
     host->DisconnectDevice();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.unitFault);
         if (c.daqFault) SetDaqFault(c.daqFault, -200220);
-        ASSERT_TRUE(unit.set_fault(c.unitFault));
+        ASSERT_TRUE(host.unit().set_fault(c.unitFault));
         LogCapture log;
         int handles = OpenHandleCount();
-        std::wstring text = L"m_iCOMPort=" + std::to_wstring(unit.com_port()) + L";";
-        EXPECT_EQ(1, host->ConnectDevice(text.c_str()));
+        EXPECT_EQ(1, host->ConnectDevice(host.Connection().c_str()));
         EXPECT_FALSE(host->m_bConnected);
         EXPECT_EQ(3, host->GetDeviceState());
         EXPECT_TRUE(log.Contains(c.line));
         EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect"));
         EXPECT_LE(OpenHandleCount(), handles) << "no port left open";
         if (c.daqFault) SetDaqFault(c.daqFault, 0);
-        ASSERT_TRUE(unit.clear_fault());
-        EXPECT_EQ(1, host->ConnectDevice(text.c_str()));
+        ASSERT_TRUE(host.unit().clear_fault());
+        EXPECT_EQ(1, host->ConnectDevice(host.Connection().c_str()));
         EXPECT_TRUE(host->m_bConnected);
         host->DisconnectDevice();
     }
 }
 
+// Connects with and without a disconnect between them leave at most one worker and one port open.
 TEST(ConnectFailure, ConnectingAgainWithoutADisconnectLeavesNothingBehind) {
-    UseDaqVariant("full");
-    TavoSimUnit unit(Standard());
-    ASSERT_TRUE(unit.ok()) << unit.error();
-    DeviceHost host("QV_ConstructorForCQvAOMTAVO");
-    ASSERT_TRUE(host.Connect(unit.com_port()));
-    ASSERT_TRUE(host.Connect(unit.com_port()));
-    int before = OpenHandleCount();
-    for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(host.Connect(unit.com_port())) << i;
-    EXPECT_LE(OpenHandleCount(), before + 2) << "one worker and one port, whatever the number of connects";
+    DeviceHost host("CQvAOMTAVO");
+    ASSERT_TRUE(host.StartUnit("standard"));
+    // The first cycle loads the library and creates what lives as long as the process.
+    ASSERT_TRUE(host.Connect());
     host->DisconnectDevice();
+    int before = OpenHandleCount();
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(host.Connect()) << i;
+        if (i % 2) host->DisconnectDevice();
+    }
     EXPECT_EQ(0, host->GetDeviceState());
+    EXPECT_LE(OpenHandleCount(), before + 2) << "handles left behind by the connects";
 }
 
 HANDLE g_hThrown = nullptr;
@@ -79,11 +68,9 @@ int64_t ThrowingListener(uint32_t, SQvDMChangeRecord*, uint64_t) {
 }
 
 TEST(WorkerFailure, ExceptionsInCommandsAndPollsAreCaughtAndTheWorkerRunsOn) {
-    UseDaqVariant("full");
-    TavoSimUnit unit(Standard());
-    ASSERT_TRUE(unit.ok()) << unit.error();
-    DeviceHost host("QV_ConstructorForCQvAOMTAVO");
-    ASSERT_TRUE(host.Connect(unit.com_port()));
+    DeviceHost host("CQvAOMTAVO");
+    ASSERT_TRUE(host.StartUnit("standard"));
+    ASSERT_TRUE(host.Connect());
     LogCapture log;
     auto noop = [](uint64_t, uint64_t, uint64_t) -> int32_t { return 0; };
     EXPECT_EQ(-1, host->CallBack([](uint64_t, uint64_t, uint64_t) -> int32_t { throw 1; }, 0, 0, 0, 0));
@@ -92,7 +79,7 @@ TEST(WorkerFailure, ExceptionsInCommandsAndPollsAreCaughtAndTheWorkerRunsOn) {
     // A listener that throws, reached from the poll that sees the front panel's change.
     g_hThrown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     host->SetChangeCallback(ThrowingListener, 0);
-    ASSERT_TRUE(unit.select_line(2));
+    ASSERT_TRUE(host.unit().select_line(2));
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_hThrown, 5000));
     EXPECT_EQ(0, host->CallBack(noop, 0, 0, 0, 0)) << "the poll ended and the worker still takes commands";
     EXPECT_TRUE(log.Contains(L"CQvTAVO::Main - Unknown exception - 2"));
@@ -101,7 +88,7 @@ TEST(WorkerFailure, ExceptionsInCommandsAndPollsAreCaughtAndTheWorkerRunsOn) {
 }
 
 TEST(ShutterFailure, UnitNotAnsweringKeepsTheStateAndTellsNoOne) {
-    LogicalHost host;
+    DeviceHost host;
     ASSERT_TRUE(host.StartReal("standard"));
     host.PausePoll();
     host.TakeChanges();
@@ -117,7 +104,7 @@ TEST(ShutterFailure, UnitNotAnsweringKeepsTheStateAndTellsNoOne) {
 }
 
 TEST(LineConfiguration, ExtendedUnitIsNotSingleLineAndAFallingRangeIsFollowed) {
-    LogicalHost host;
+    DeviceHost host;
     ASSERT_TRUE(host.StartReal("extended", L"bEmpty[0]=0;iIndex[0]=1;fValMin[0]=4.0;fValMax[0]=2.0;"
                                            L"fValLambda[0]=488.0;sChannel_Name[0]=Dev1/ao0;"));
     uint32_t single = 1;

@@ -1,52 +1,22 @@
 // Faults on the wire while the device is connected and polling: each host call stays bounded, the log
 // tells what happened, and the device comes back once the fault clears.
+#include "devicehost.h"
 #include "fakedaqmx_control.h"
 #include "logcapture.h"
-#include "logicalhost.h"
 
 #include <gtest/gtest.h>
 
 #include <ctype.h>
-#include <functional>
 #include <string.h>
 #include <string>
 
 namespace {
-
-// Waits (bounded) for a condition that no event announces, such as a log line.
-bool WaitUntil(DWORD ms, const std::function<bool()>& done) {
-    for (ULONGLONG deadline = GetTickCount64() + ms; !done(); Sleep(10))
-        if (GetTickCount64() >= deadline) return false;
-    return true;
-}
 
 bool LogHas(const LogCapture& log, const std::wstring& start) {
     for (const std::wstring& line : log.Lines())
         if (line.compare(0, start.size(), start) == 0) return true;
     return false;
 }
-
-// The host's view of the unit from the change records it received: "used a b c open o".
-struct SHostView {
-    std::vector<SHostChange> changes;
-    std::string Latest() const {
-        std::string laser = "?", shutter = "?";
-        for (const SHostChange& c : changes)
-            if (c.key == CHostSession::kMultiLaserId)
-                laser = std::to_string(c.data[4]) + " " + std::to_string(c.data[5]) + " " +
-                        std::to_string(c.data[6]);
-            else if (c.key == CHostSession::kShutterId)
-                shutter = std::to_string(c.data[0]);
-        return "used " + laser + " open " + shutter;
-    }
-    bool WaitFor(LogicalHost& host, const std::string& view) {
-        return WaitUntil(5000, [&] {
-            std::vector<SHostChange> more = host.TakeChanges();
-            changes.insert(changes.end(), more.begin(), more.end());
-            return Latest() == view;
-        });
-    }
-};
 
 // Milliseconds a host call took.
 template <class F> ULONGLONG Took(F call) {
@@ -70,11 +40,10 @@ TEST(LostLine, APulledCableIsReopenedAndTheUnitReportedAsAfterAConnect) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.personality) + (c.hostCalls ? " with host calls" : ""));
-        LogicalHost host;
+        DeviceHost host;
         ASSERT_TRUE(host.StartReal(c.personality));
-        SHostView view;
         ASSERT_TRUE(host.unit().select_line(2));
-        ASSERT_TRUE(view.WaitFor(host, "used 0 1 0 open 1"));
+        ASSERT_TRUE(host.WaitForView("used 0 1 0 open 1"));
 
         LogCapture log(false);
         ASSERT_TRUE(host.unit().hangup());
@@ -84,7 +53,7 @@ TEST(LostLine, APulledCableIsReopenedAndTheUnitReportedAsAfterAConnect) {
                                L"reopening " +
                                    com + L" every 1000 ms");
         }));
-        EXPECT_TRUE(view.WaitFor(host, c.lost)) << view.Latest();
+        EXPECT_TRUE(host.WaitForView(c.lost)) << host.View();
         if (c.hostCalls) {
             // Nothing waits for the line and nothing is kept for later.
             EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.shutter().SetState(true)); }), 1500u);
@@ -98,11 +67,11 @@ TEST(LostLine, APulledCableIsReopenedAndTheUnitReportedAsAfterAConnect) {
         ASSERT_TRUE(host.unit().plug());
         EXPECT_TRUE(WaitUntil(
             5000, [&] { return LogHas(log, L"CQvAOMTAVO::Main - line to the unit back on " + com); }));
-        EXPECT_TRUE(view.WaitFor(host, "used 0 1 0 open 1")) << view.Latest();
+        EXPECT_TRUE(host.WaitForView("used 0 1 0 open 1")) << host.View();
         EXPECT_EQ(std::vector<std::string>{}, host.TakeCommands());
 
         ASSERT_TRUE(host.unit().select_line(3));
-        EXPECT_TRUE(view.WaitFor(host, "used 0 0 1 open 1")) << view.Latest();
+        EXPECT_TRUE(host.WaitForView("used 0 0 1 open 1")) << host.View();
         EXPECT_EQ(DMRC_OK, host.shutter().SetState(false));
         EXPECT_EQ("line 0 mask 0 bino 0", host.unit().state());
     }
@@ -142,17 +111,16 @@ protected:
     bool Clear() {
         return std::string(GetParam().fault) == "hangup" ? host.unit().plug() : host.unit().clear_fault();
     }
-    LogicalHost host;
+    DeviceHost host;
 };
 
 TEST_P(UnitFault, IsBoundedLoggedAndRecoversOnEveryOperation) {
     const SUnitFault& f = GetParam();
     ASSERT_TRUE(host.StartReal("standard"));
-    const std::wstring connection = L"m_iCOMPort=" + std::to_wstring(host.unit().com_port()) + L";";
     { // connect
         LogCapture log;
         ASSERT_TRUE(Set());
-        EXPECT_LT(Took([&] { host.session().Connect(&connection); }), kConnectBoundMs);
+        EXPECT_LT(Took([&] { host.Connect(); }), kConnectBoundMs);
         // A failed connect shows at the configure, as the host sees it.
         EXPECT_EQ(f.connects ? DMRC_OK : DMRC_WRONG_STATE, host.session().Configure(nullptr));
         EXPECT_EQ(f.connects, log.Contains(L"CQvAOMTAVO::ConnectDevice - END, success"));
@@ -161,13 +129,11 @@ TEST_P(UnitFault, IsBoundedLoggedAndRecoversOnEveryOperation) {
         // until they are out: the user's next connect after that works.
         EDeviceManagerReturnCode configured = DMRC_WRONG_STATE;
         for (ULONGLONG end = GetTickCount64() + 15000; configured != DMRC_OK && GetTickCount64() < end;)
-            configured =
-                host.session().Connect(&connection) ? host.session().Configure(nullptr) : DMRC_WRONG_STATE;
+            configured = host.Connect() ? host.session().Configure(nullptr) : DMRC_WRONG_STATE;
         ASSERT_EQ(DMRC_OK, configured);
     }
-    SHostView view;
     ASSERT_TRUE(host.unit().select_line(2));
-    ASSERT_TRUE(view.WaitFor(host, "used 0 1 0 open 1"));
+    ASSERT_TRUE(host.WaitForView("used 0 1 0 open 1"));
     LogCapture log;
     ASSERT_TRUE(Set());
     if (f.pollFails) // the poll
@@ -175,7 +141,7 @@ TEST_P(UnitFault, IsBoundedLoggedAndRecoversOnEveryOperation) {
             WaitUntil(8000, [&] { return LogHas(log, L"ERROR: CQvAOMTAVO::Main - line to the unit lost"); }));
     else {
         ASSERT_TRUE(host.unit().select_line(3));
-        EXPECT_TRUE(view.WaitFor(host, "used 0 0 1 open 1")) << view.Latest();
+        EXPECT_TRUE(host.WaitForView("used 0 0 1 open 1")) << host.View();
     }
     // line selection and shutter
     EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(0, true)); }), kCommandBoundMs);
@@ -190,7 +156,7 @@ TEST_P(UnitFault, IsBoundedLoggedAndRecoversOnEveryOperation) {
             WaitUntil(8000, [&] { return LogHas(log, L"CQvAOMTAVO::Main - line to the unit back"); }));
     ASSERT_EQ(DMRC_OK, host.session().Configure(nullptr));
     ASSERT_TRUE(host.unit().select_line(1));
-    EXPECT_TRUE(view.WaitFor(host, "used 1 0 0 open 1")) << view.Latest();
+    EXPECT_TRUE(host.WaitForView("used 1 0 0 open 1")) << host.View();
     // disconnect under the fault
     ASSERT_TRUE(Set());
     EXPECT_LT(Took([&] { host.physical().DisconnectDevice(); }), kCommandBoundMs);
@@ -243,7 +209,7 @@ class DaqFault : public ::testing::TestWithParam<SDaqFault> {};
 TEST_P(DaqFault, IsBoundedLoggedAndRecovers) {
     const SDaqFault& f = GetParam();
     const bool stall = std::string(f.stallOrFault) == "stall";
-    LogicalHost host;
+    DeviceHost host;
     ASSERT_TRUE(host.StartReal("standard")); // loads the stand-in, whose faults are set at run time
     FakeDaqmx<decltype(&fakedaqmx_Reset)>("fakedaqmx_Reset")();
     auto setFault = [&](int32 status) {
@@ -252,17 +218,16 @@ TEST_P(DaqFault, IsBoundedLoggedAndRecovers) {
     };
     const std::wstring logLine =
         L"ERROR: CQvAOMNIDAQPort " + std::wstring(f.function, f.function + strlen(f.function));
-    const std::wstring connection = L"m_iCOMPort=" + std::to_wstring(host.unit().com_port()) + L";";
     LogCapture log;
     if (f.discovery) {
         setFault(-200220);
-        EXPECT_LT(Took([&] { host.session().Connect(&connection); }), kDaqConnectBoundMs);
+        EXPECT_LT(Took([&] { host.Connect(); }), kDaqConnectBoundMs);
         EXPECT_EQ(f.connects ? DMRC_OK : DMRC_WRONG_STATE, host.session().Configure(nullptr));
         EXPECT_TRUE(log.Contains(std::string(f.function) == "DAQmxGetSysDevNames"
                                      ? L"ERROR: CQvAOMNIDAQPort NI_DAQmxGetSysDevNames"
                                      : logLine));
         setFault(0);
-        ASSERT_TRUE(host.session().Connect(&connection));
+        ASSERT_TRUE(host.Connect());
         ASSERT_EQ(DMRC_OK, host.session().Configure(nullptr));
     } else if (stall) {
         FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall")(f.function);
@@ -273,6 +238,8 @@ TEST_P(DaqFault, IsBoundedLoggedAndRecovers) {
         EXPECT_TRUE(WaitUntil(3000, [] { return LastVoltage("Dev1/ao0") == 2.0; }));
     } else {
         setFault(-200088);
+        host.PausePoll(); // a record from here on comes from the power change
+        host.TakeChanges();
         EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 40.0)); }), kPowerBoundMs);
         EXPECT_TRUE(log.Contains(logLine));
         EXPECT_TRUE(log.Contains(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL"));
@@ -282,11 +249,7 @@ TEST_P(DaqFault, IsBoundedLoggedAndRecovers) {
         const bool writeFault = std::string(f.function) == "DAQmxWriteAnalogScalarF64";
         EXPECT_EQ(writeFault ? 1 : 0, FakeDaqmx<decltype(&fakedaqmx_TaskCount)>("fakedaqmx_TaskCount")());
         // The host hears the power it asked for all the same.
-        EXPECT_TRUE(WaitUntil(3000, [&] {
-            for (const SHostChange& c : host.TakeChanges())
-                if (c.key == CHostSession::kMultiLaserId) return true;
-            return false;
-        }));
+        EXPECT_TRUE(host.WaitForChange(CHostSession::kMultiLaserId));
         setFault(0);
     }
     // Recovery: a power change reaches the AOM (asked again while a late command still ends, which

@@ -1,42 +1,31 @@
 // Several devices in one host process: each on its own COM port and unit, sharing the module and the one
 // NI-DAQmx library.
+#include "devicehost.h"
 #include "fakedaqmx_control.h"
-#include "logicalhost.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <memory>
-#include <stdio.h>
 #include <thread>
 #include <vector>
 
 namespace {
 
-// Runs the threads' work and ends the test process when it does not finish in time: a deadlock must
-// fail the run, not hang it.
+// A deadlock must fail the run, not hang it.
 void JoinWithin(DWORD ms, std::vector<std::thread>& threads) {
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread joiner([&] {
+    Within(ms, "the devices", [&] {
         for (std::thread& t : threads)
             t.join();
-        SetEvent(done);
     });
-    if (WaitForSingleObject(done, ms) != WAIT_OBJECT_0) {
-        fprintf(stderr, "the devices did not finish within %lu ms: deadlock\n", ms);
-        fflush(nullptr);
-        TerminateProcess(GetCurrentProcess(), 3);
-    }
-    joiner.join();
     threads.clear();
-    CloseHandle(done);
 }
 
 TEST(FourDevices, ConnectTogetherAndEndEqualToTheirUnitsUnderConcurrentUse) {
     const int kDevices = 4;
-    std::vector<std::unique_ptr<LogicalHost>> hosts;
+    std::vector<std::unique_ptr<DeviceHost>> hosts;
     for (int i = 0; i < kDevices; ++i)
-        hosts.emplace_back(new LogicalHost);
+        hosts.emplace_back(new DeviceHost);
     std::vector<std::thread> threads;
     std::atomic<int> started{0};
     // All four load the NI-DAQmx library and discover at the same moment.
@@ -49,7 +38,7 @@ TEST(FourDevices, ConnectTogetherAndEndEqualToTheirUnitsUnderConcurrentUse) {
     const int kCallsPerThread = 200;
     std::atomic<unsigned> slowest{0};
     for (int d = 0; d < kDevices; ++d) {
-        LogicalHost& host = *hosts[static_cast<size_t>(d)];
+        DeviceHost& host = *hosts[static_cast<size_t>(d)];
         for (int t = 0; t < 2; ++t)
             threads.emplace_back([&, t] {
                 for (int i = t; i < t + kCallsPerThread; ++i) {
@@ -78,14 +67,13 @@ TEST(FourDevices, ConnectTogetherAndEndEqualToTheirUnitsUnderConcurrentUse) {
         ASSERT_TRUE(hosts[static_cast<size_t>(d)]->unit().select_line(d % 3 + 1));
     for (int d = 0; d < kDevices; ++d) {
         SCOPED_TRACE("device " + std::to_string(d));
-        LogicalHost& host = *hosts[static_cast<size_t>(d)];
-        bool open = false, used = false;
-        for (ULONGLONG deadline = GetTickCount64() + 5000; GetTickCount64() < deadline; Sleep(10)) {
+        DeviceHost& host = *hosts[static_cast<size_t>(d)];
+        EXPECT_TRUE(WaitUntil(5000, [&] {
+            bool open = false, used = false;
             host.shutter().GetState(&open);
             host.laser().GetLineUsed(d % 3, &used);
-            if (open && used) break;
-        }
-        EXPECT_TRUE(open && used);
+            return open && used;
+        }));
         const char* states[] = {"line 1 mask 1 bino 0", "line 2 mask 2 bino 0", "line 3 mask 4 bino 0"};
         EXPECT_EQ(states[d % 3], host.unit().state());
     }
@@ -94,7 +82,7 @@ TEST(FourDevices, ConnectTogetherAndEndEqualToTheirUnitsUnderConcurrentUse) {
 // One device refuses the library's version and unloads it while another device's voltage write is inside
 // the library: the write finishes and the other device keeps writing.
 TEST(SharedDaqLibrary, ARefusedVersionElsewhereLeavesAWriteInTheLibraryRunning) {
-    LogicalHost writer;
+    DeviceHost writer;
     ASSERT_TRUE(writer.StartReal("standard"));
     auto stall = FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall");
     auto stalled = FakeDaqmx<decltype(&fakedaqmx_WaitStalled)>("fakedaqmx_WaitStalled");
@@ -103,7 +91,7 @@ TEST(SharedDaqLibrary, ARefusedVersionElsewhereLeavesAWriteInTheLibraryRunning) 
     ASSERT_EQ(1, stalled(5000));
 
     SetDaqFault("DAQmxGetSysNIDAQMajorVersion", -200001); // the next device reads no version
-    LogicalHost refused;
+    DeviceHost refused;
     EXPECT_FALSE(refused.StartReal("standard"));
     stall(nullptr);
     write.join();

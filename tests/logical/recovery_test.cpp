@@ -1,32 +1,14 @@
 // What the host cannot prevent: a worker that had to be ended by force, a machine with the NI-DAQmx library
 // and no board, and host threads batching changes while the worker delivers them.
+#include "devicehost.h"
 #include "fakedaqmx_control.h"
 #include "logcapture.h"
-#include "logicalhost.h"
 
 #include <gtest/gtest.h>
 
-#include <stdio.h>
-#include <string.h>
 #include <thread>
 
 namespace {
-
-// Runs the action on a thread of its own. A device that hangs ends the test process instead of the run.
-void Within(DWORD ms, const char* what, const std::function<void()>& action) {
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread runner([&] {
-        action();
-        SetEvent(done);
-    });
-    if (WaitForSingleObject(done, ms) != WAIT_OBJECT_0) {
-        fprintf(stderr, "%s did not finish within %lu ms: the device hangs\n", what, ms);
-        fflush(nullptr);
-        TerminateProcess(GetCurrentProcess(), 3);
-    }
-    runner.join();
-    CloseHandle(done);
-}
 
 // A host whose change callback does not come back until it is released.
 struct SStalledHost {
@@ -57,7 +39,7 @@ TEST(ForcedWorkerEnd, LocksTheWorkerHeldDoNotHangTheNextConnect) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
-        LogicalHost host;
+        DeviceHost host;
         ASSERT_TRUE(host.StartReal("standard"));
         auto stall = FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall");
         FakeDaqmx<decltype(&fakedaqmx_Reset)>("fakedaqmx_Reset")(); // no task of an earlier case
@@ -99,7 +81,7 @@ TEST(NoDaqBoard, TheUnitConnectsAndAPowerChangeFailsInTheLog) {
     ASSERT_NE(nullptr, daq);
     ASSERT_EQ(0, FakeDaqmx<decltype(&fakedaqmx_LoadScenarioText)>("fakedaqmx_LoadScenarioText")("# none\n"));
     LogCapture log;
-    LogicalHost host;
+    DeviceHost host;
     ASSERT_TRUE(host.StartReal("standard")) << "the line selection and the shutter work without a board";
     host.TakeCommands();
     EXPECT_EQ(DMRC_OK, host.shutter().SetState(true));
@@ -114,8 +96,8 @@ TEST(NoDaqBoard, TheUnitConnectsAndAPowerChangeFailsInTheLog) {
 // The worker delivers while a host thread begins and flushes batches: every record reaches the host, in
 // order.
 TEST(ChangeBatch, RecordsOfTheWorkerArriveInOrderWhileTheHostBatches) {
-    LogicalHost host;
-    ASSERT_TRUE(host.StartSimulator(L""));
+    DeviceHost host;
+    ASSERT_TRUE(host.StartSimulator());
     volatile bool stop = false;
     std::thread batcher([&] {
         while (!stop) {
@@ -133,8 +115,7 @@ TEST(ChangeBatch, RecordsOfTheWorkerArriveInOrderWhileTheHostBatches) {
     int outOfOrder = 0;
     for (const SHostChange& change : host.TakeChanges()) {
         if (change.key != CHostSession::kMultiLaserId) continue;
-        double power;
-        memcpy(&power, change.data.data() + 104, sizeof power);
+        double power = DataAt<double>(change, 104);
         if (power < last) ++outOfOrder;
         last = power;
     }

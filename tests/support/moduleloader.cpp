@@ -17,7 +17,7 @@ std::wstring ModuleUnderTest() {
     return BesideExecutable(L"w32_device_aomtavo.dll");
 }
 
-LoadedModule::LoadedModule() : m_hModule(LoadLibraryW(Path().c_str())) {}
+LoadedModule::LoadedModule() : m_hModule(LoadLibraryW(ModuleUnderTest().c_str())) {}
 
 LoadedModule::~LoadedModule() {
     if (m_hModule) FreeLibrary(m_hModule);

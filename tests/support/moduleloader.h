@@ -20,7 +20,6 @@ public:
     LoadedModule();
     ~LoadedModule();
     HMODULE Handle() const { return m_hModule; }
-    std::wstring Path() const { return ModuleUnderTest(); }
     // A new device made by the named factory; the caller owns one reference.
     IQvInterface* Make(const char* factory) const;
 

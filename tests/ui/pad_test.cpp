@@ -272,7 +272,7 @@ protected:
         Configure(real, unit->com_port());
         ASSERT_NE(nullptr, Dock(real));
     }
-    DeviceHost real{"QV_ConstructorForCQvAOMTAVO"};
+    DeviceHost real{"CQvAOMTAVO"};
     std::unique_ptr<tavosim_fixture::TavoSimUnit> unit;
 };
 
