@@ -36,16 +36,28 @@ std::wstring ItemText(HWND dialog, int id) {
     return WindowText(GetDlgItem(dialog, id));
 }
 
+const wchar_t kConfiguration[] =
+    L"fValMin[0]=  0.0;fValMax[0]=  5.0;fValLambda[0]=488.0;"
+    L"fValMin[1]=  1.0;fValMax[1]=  2.0;fValLambda[1]=561.0;fValLambda[2]=640.0;";
+
+// Connects and configures with kConfiguration and then the further text; no message shown yet.
+void Start(DeviceHost& host, const wchar_t* further = L"") {
+    ASSERT_TRUE(host.Connect());
+    ASSERT_EQ(DMRC_OK, host.Configure((std::wstring(kConfiguration) + further).c_str()));
+    DeviceHost::messages().clear();
+    DeviceHost::captions().clear();
+}
+
+// Chooses the three rows' channels (0: None, then the channels in order).
+void Channels(HWND dialog, int first, int second, int third) {
+    SelectItem(dialog, IDC_CFG_CHANNEL1, first);
+    SelectItem(dialog, IDC_CFG_CHANNEL2, second);
+    SelectItem(dialog, IDC_CFG_CHANNEL3, third);
+}
+
 class ConfigurationDialog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(host.Connect());
-        ASSERT_EQ(DMRC_OK, host.Configure(L"fValMin[0]=  0.0;fValMax[0]=  5.0;fValLambda[0]=488.0;"
-                                          L"fValMin[1]=  1.0;fValMax[1]=  2.0;fValLambda[1]=561.0;"
-                                          L"fValLambda[2]=640.0;"));
-        DeviceHost::messages().clear();
-        DeviceHost::captions().clear();
-    }
+    void SetUp() override { Start(host); }
     // Runs the dialog on this thread while the person acts; returns the configuration text written.
     CQvStringW Run(const std::function<void(HWND)>& actions) {
         Person person([&] {
@@ -79,184 +91,141 @@ TEST_F(ConfigurationDialog, ShowsTheChannelsAndTheUnitsInformation) {
     EXPECT_EQ(L"Simulator", firmware);
     EXPECT_EQ(L"Single Line", mode);
     EXPECT_EQ(L"  1.0", minimum);
-    // Cancel still writes the configuration text from the records.
+    // Cancel still writes the configuration text from the records, and the wavelengths with it.
     EXPECT_NE(-1, text.Find(L"iIndex[1]=2;fValMin[1]=  1.0;fValMax[1]=  2.0;fValLambda[1]=561.0;"));
+    EXPECT_EQ(561u, host->m_pMultiLaser->m_auWavelength[1]);
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(ConfigurationDialog, TheSameChannelTwiceIsRefused) {
-    bool stillOpen = false;
-    Run([&](HWND d) {
-        SelectItem(d, IDC_CFG_CHANNEL1, 2);
-        SelectItem(d, IDC_CFG_CHANNEL2, 3);
-        SelectItem(d, IDC_CFG_CHANNEL3, 2);
-        ClickButton(d, IDOK);
-        SelectItem(d, IDC_CFG_CHANNEL1, 3);
-        SelectItem(d, IDC_CFG_CHANNEL2, 1);
-        SelectItem(d, IDC_CFG_CHANNEL3, 1);
-        ClickButton(d, IDOK);
-        stillOpen = IsWindow(d) != 0;
-        ClickButton(d, IDCANCEL);
-    });
-    EXPECT_TRUE(stillOpen) << "a failed check keeps the dialog open";
-    EXPECT_EQ(
-        (std::vector<std::wstring>{L"Multiple use of channel Dev1/ao1", L"Multiple use of channel Dev1/ao0"}),
-        messages());
-    EXPECT_EQ(1, host->m_Lines[0].iIndex) << "nothing stored before the conflict check";
-}
-
-TEST_F(ConfigurationDialog, VoltagesOutsideTheBoardsRangeAreRefusedAfterTheChannelsAreStored) {
-    Run([&](HWND d) {
-        SelectItem(d, IDC_CFG_CHANNEL1, 3); // Dev1/ao2
-        SelectItem(d, IDC_CFG_CHANNEL2, 0); // None: skips the check, still stores its values
-        SelectItem(d, IDC_CFG_CHANNEL3, 0);
-        SetText(d, IDC_CFG_MIN1, L"-10.0");
-        SetText(d, IDC_CFG_MAX1, L"10.5");
-        SetText(d, IDC_CFG_MAX2, L"99");
-        ClickButton(d, IDOK);
-        ClickButton(d, IDCANCEL);
-    });
-    EXPECT_EQ((std::vector<std::wstring>{L"MIN or MAX out of range <-10.0 -  10.0>"}), messages());
-    EXPECT_EQ(3, host->m_Lines[0].iIndex);
-    EXPECT_EQ(CQvStringW(L"Dev1/ao2"), host->m_Lines[0].sChannel_Name);
-    EXPECT_EQ(CQvStringW(L"None"), host->m_Lines[1].sChannel_Name);
-    EXPECT_FLOAT_EQ(5.0f, host->m_Lines[0].fValMax) << "voltages are stored only after the check";
-    EXPECT_FALSE(host->m_AOChannels[2].bUserRange);
-}
-
-TEST_F(ConfigurationDialog, WavelengthsOutsideTheirRangeAreRefusedAfterVoltagesAndEmptyFlags) {
-    std::wstring min1, max1;
-    bool minEnabled = true;
-    Run([&](HWND d) {
-        SelectItem(d, IDC_CFG_CHANNEL3, 3); // fills the range from the channel table
-        min1 = ItemText(d, IDC_CFG_MIN3);
-        max1 = ItemText(d, IDC_CFG_MAX3);
-        SelectItem(d, IDC_CFG_CHANNEL3, 0);
-        minEnabled = IsWindowEnabled(GetDlgItem(d, IDC_CFG_MIN3)) != 0;
-        SelectItem(d, IDC_CFG_CHANNEL3, 3);
-        SetText(d, IDC_CFG_MIN3, L"-10.0");
-        SetText(d, IDC_CFG_MAX3, L"10.0");
-        SetText(d, IDC_CFG_LAMBDA1, L"299");
-        SendDlgItemMessageW(d, IDC_CFG_EMPTY2, BM_SETCHECK, BST_CHECKED, 0);
-        ClickButton(d, IDC_CFG_EMPTY2);
-        SetText(d, IDC_CFG_LAMBDA2, L"");
-        ClickButton(d, IDOK);
-        SetText(d, IDC_CFG_LAMBDA1, L"300");
-        SetText(d, IDC_CFG_LAMBDA3, L"801");
-        ClickButton(d, IDOK);
-        SetText(d, IDC_CFG_LAMBDA3, L"800");
-        SetText(d, IDC_CFG_NAME1, L"Blue");
-        ClickButton(d, IDOK);
-    });
-    EXPECT_EQ(L"-10.0", min1);
-    EXPECT_EQ(L" 10.0", max1);
-    EXPECT_FALSE(minEnabled) << "None disables the voltages";
-    EXPECT_EQ((std::vector<std::wstring>{L"Lambda1 out of range <300 - 800> nm  ",
-                                         L"Lambda3 out of range <300 - 800> nm  "}),
-              messages());
-    EXPECT_EQ(1, host->m_pMultiLaser->m_abEmpty[1]);
-    EXPECT_FLOAT_EQ(300.0f, host->m_Lines[0].fValLambda);
-    EXPECT_FLOAT_EQ(800.0f, host->m_Lines[2].fValLambda);
-    EXPECT_FLOAT_EQ(561.0f, host->m_Lines[1].fValLambda) << "an empty position keeps its wavelength";
-    EXPECT_EQ(CQvStringW(L"Blue"), host->m_pMultiLaser->m_asName[0]);
-    EXPECT_TRUE(host->m_AOChannels[2].bUserRange);
-    EXPECT_FLOAT_EQ(-10.0f, host->m_AOChannels[2].fMin);
-    EXPECT_EQ(300u, host->m_pMultiLaser->m_auWavelength[0]) << "the text writer sets the wavelengths";
-}
-
-TEST_F(ConfigurationDialog, AStoredChannelBeyondThisMachinesListIsTakenAsNone) {
-    host->m_Lines[0].iIndex = 40;
-    host->m_Lines[0].sChannel_Name = L"Dev9/ao7";
-    Run([&](HWND d) { ClickButton(d, IDOK); });
-    EXPECT_EQ(0, host->m_Lines[0].iIndex);
-    EXPECT_EQ(CQvStringW(L"None"), host->m_Lines[0].sChannel_Name);
-    for (const SAOChannel& channel : host->m_AOChannels)
-        EXPECT_GE(channel.fMin, -10.0f);
-}
-
-TEST_F(ConfigurationDialog, TheCloseBoxChecksAsOkDoes) {
-    bool openAfterClose = false;
-    Run([&](HWND d) {
-        SetText(d, IDC_CFG_LAMBDA1, L"50");
-        CloseBox(d);
-        openAfterClose = IsWindow(d) != 0;
-        ClickButton(d, IDCANCEL);
-    });
-    EXPECT_TRUE(openAfterClose);
-    EXPECT_EQ(1u, messages().size());
-}
-
-// The checks OK makes, each case from a fresh dialog: what is refused, what is stored before the refusal.
+// The checks OK and the close box make, each case on a fresh device: what is refused (the dialog stays
+// open for the next try), and what is stored before the refusal or once the values are accepted.
 TEST_F(ConfigurationDialog, OkChecksAndStores) {
     struct Case {
         const char* name;
         std::function<void(HWND)> actions;
         std::vector<std::wstring> messages;
-        const wchar_t* stored; // part of the configuration text afterwards
+        std::vector<std::wstring> stored; // parts of the configuration text afterwards
+        std::function<void(CQvAOMTAVO&)> check = nullptr;
+        const wchar_t* configuration = L""; // after kConfiguration
+        // Numbers are typed and shown with a point in a comma locale too; a refusal's range is written in
+        // the C runtime's locale.
+        const char* locale = "German_Germany.1252";
     } cases[] = {
-        {"an empty wavelength is out of range",
-         [](HWND d) { SetText(d, IDC_CFG_LAMBDA1, L""); },
+        {"the same channel twice is refused before anything is stored",
+         [](HWND d) {
+             Channels(d, 2, 3, 2);
+             ClickButton(d, IDOK);
+             Channels(d, 3, 1, 1);
+             ClickButton(d, IDOK);
+         },
+         {L"Multiple use of channel Dev1/ao1", L"Multiple use of channel Dev1/ao0"},
+         {L"iIndex[0]=1;"}},
+        {"voltages outside the board's range are refused after the channels are stored",
+         [](HWND d) {
+             Channels(d, 3, 0, 0);
+             SetText(d, IDC_CFG_MIN1, L"-10.0");
+             SetText(d, IDC_CFG_MAX1, L"10.5");
+             ClickButton(d, IDOK);
+         },
+         {L"MIN or MAX out of range <-10.0 -  10.0>"},
+         {L"iIndex[0]=3;fValMin[0]=  0.0;fValMax[0]=  5.0;", L"sChannel_Name[0]=Dev1/ao2;",
+          L"sChannel_Name[1]=None;"},
+         [](CQvAOMTAVO& d) { EXPECT_FALSE(d.m_AOChannels[2].bUserRange); },
+         L"",
+         "C"},
+        {"the close box checks as OK does: an empty wavelength is out of range",
+         [](HWND d) {
+             SetText(d, IDC_CFG_LAMBDA1, L"");
+             CloseBox(d);
+             SetText(d, IDC_CFG_LAMBDA1, L"300");
+             CloseBox(d);
+         },
          {L"Lambda1 out of range <300 - 800> nm  "},
-         L"fValLambda[0]=488.0;"},
+         {L"fValLambda[0]=300.0;"}},
+        {"a stored channel beyond this machine's list is taken as None",
+         [](HWND d) { ClickButton(d, IDOK); },
+         {},
+         {L"iIndex[0]=0;", L"sChannel_Name[0]=None;"},
+         nullptr,
+         L"iIndex[0]=40;sChannel_Name[0]=Dev9/ao7;"},
         {"empty flags are stored before the wavelengths are checked",
          [](HWND d) {
              SendDlgItemMessageW(d, IDC_CFG_EMPTY2, BM_SETCHECK, BST_CHECKED, 0);
              SetText(d, IDC_CFG_LAMBDA1, L"299");
+             ClickButton(d, IDOK);
          },
          {L"Lambda1 out of range <300 - 800> nm  "},
-         L"bEmpty[1]=1;"},
-        {"a row without a channel is not range-checked and keeps its voltages",
+         {L"bEmpty[1]=1;"}},
+        {"wavelengths of 300 to 800 nm, names and the chosen channel's range are stored; an empty row's "
+         "wavelength is neither checked nor stored",
+         [](HWND d) {
+             SelectItem(d, IDC_CFG_CHANNEL3, 3); // fills in the channel's range
+             SendDlgItemMessageW(d, IDC_CFG_EMPTY2, BM_SETCHECK, BST_CHECKED, 0);
+             SetText(d, IDC_CFG_LAMBDA2, L"900");
+             SetText(d, IDC_CFG_LAMBDA3, L"801");
+             ClickButton(d, IDOK);
+             SetText(d, IDC_CFG_LAMBDA1, L"300");
+             SetText(d, IDC_CFG_LAMBDA3, L"800");
+             SetText(d, IDC_CFG_NAME1, L"Blue");
+             ClickButton(d, IDOK);
+         },
+         {L"Lambda3 out of range <300 - 800> nm  "},
+         {L"fValLambda[0]=300.0;", L"fValLambda[1]=561.0;", L"sLineName[0]=Blue;",
+          L"fValMin[2]=-10.0;fValMax[2]= 10.0;fValLambda[2]=800.0;"},
+         [](CQvAOMTAVO& d) {
+             EXPECT_TRUE(d.m_AOChannels[2].bUserRange);
+             EXPECT_FLOAT_EQ(-10.0f, d.m_AOChannels[2].fMin);
+         }},
+        {"a row without a channel is not range-checked and keeps its voltages, read with a point in a comma "
+         "locale",
          [](HWND d) {
              SelectItem(d, IDC_CFG_CHANNEL2, 0);
-             SetText(d, IDC_CFG_MIN2, L"-50");
-             SetText(d, IDC_CFG_MAX2, L"99");
+             SetText(d, IDC_CFG_MIN2, L"-50.5");
+             SetText(d, IDC_CFG_MAX2, L"99.5");
+             ClickButton(d, IDOK);
          },
          {},
-         L"fValMin[1]=-50.0;fValMax[1]= 99.0;"},
-        {"numbers read with a point in a comma locale",
-         [](HWND d) { SetText(d, IDC_CFG_MAX1, L"2.5"); },
-         {},
-         L"fValMax[0]=  2.5;"},
+         {L"fValMin[1]=-50.5;fValMax[1]= 99.5;"}},
     };
     std::string saved = setlocale(LC_ALL, nullptr);
-    setlocale(LC_ALL, "German_Germany.1252");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_EQ(DMRC_OK, host.Configure(L"fValMax[0]=  5.0;fValLambda[0]=488.0;"));
-        messages().clear();
-        DeviceHost::captions().clear();
+        ASSERT_TRUE(setlocale(LC_ALL, c.locale));
+        DeviceHost device;
+        Start(device, c.configuration);
         std::wstring shownMax;
-        bool result = true;
         Person person([&] {
             HWND d = WaitForWindow(kCaption);
             if (!d) return;
             shownMax = ItemText(d, IDC_CFG_MAX1);
             c.actions(d);
-            ClickButton(d, IDOK);
             if (IsWindow(d)) ClickButton(d, IDCANCEL);
         });
-        result = CCfgDlg(&host.device()).DoModal(nullptr);
+        EXPECT_FALSE(CCfgDlg(&device.device()).DoModal(nullptr))
+            << "OK and Cancel both end the dialog with 0";
         person.join();
-        EXPECT_FALSE(result) << "OK and Cancel both end the dialog with 0";
         EXPECT_EQ(L"  5.0", shownMax);
         EXPECT_EQ(c.messages, messages());
         EXPECT_EQ(std::vector<std::wstring>(c.messages.size(), L"Error"), DeviceHost::captions());
         CQvStringW text;
-        host->GetConfigurationString(text);
-        EXPECT_NE(-1, text.Find(c.stored)) << text.GetString();
+        device->GetConfigurationString(text);
+        for (const std::wstring& part : c.stored)
+            EXPECT_NE(-1, text.Find(part.c_str())) << text.GetString();
+        if (c.check) c.check(device.device());
     }
     setlocale(LC_ALL, saved.c_str());
 }
 
 // Which controls of a row can be used: the empty flag locks the wavelength, name and channel; a row
-// without a channel locks its voltages.
+// without a channel locks its voltages, and choosing one unlocks them.
 TEST_F(ConfigurationDialog, EmptyFlagsAndChannelsEnableTheirControls) {
     ASSERT_EQ(DMRC_OK, host.Configure(L"bEmpty[1]=1;iIndex[2]=0;sChannel_Name[2]=None;"));
     std::vector<int> atOpen, afterClicks;
     auto enabled = [](HWND d) {
         std::vector<int> e;
         for (int id : {IDC_CFG_LAMBDA1, IDC_CFG_NAME1, IDC_CFG_CHANNEL1, IDC_CFG_LAMBDA2, IDC_CFG_NAME2,
-                       IDC_CFG_CHANNEL2, IDC_CFG_MIN1, IDC_CFG_MAX1, IDC_CFG_MIN3, IDC_CFG_MAX3})
+                       IDC_CFG_CHANNEL2, IDC_CFG_MIN1, IDC_CFG_MAX1, IDC_CFG_MIN2, IDC_CFG_MAX2, IDC_CFG_MIN3,
+                       IDC_CFG_MAX3})
             e.push_back(IsWindowEnabled(GetDlgItem(d, id)) ? 1 : 0);
         return e;
     };
@@ -266,68 +235,60 @@ TEST_F(ConfigurationDialog, EmptyFlagsAndChannelsEnableTheirControls) {
         ClickButton(d, IDC_CFG_EMPTY1);
         SendDlgItemMessageW(d, IDC_CFG_EMPTY2, BM_SETCHECK, BST_UNCHECKED, 0);
         ClickButton(d, IDC_CFG_EMPTY2);
+        SelectItem(d, IDC_CFG_CHANNEL2, 0);
+        SelectItem(d, IDC_CFG_CHANNEL3, 3);
         afterClicks = enabled(d);
         ClickButton(d, IDCANCEL);
     });
-    EXPECT_EQ((std::vector<int>{1, 1, 1, 0, 0, 0, 1, 1, 0, 0}), atOpen);
-    EXPECT_EQ((std::vector<int>{0, 0, 0, 1, 1, 1, 1, 1, 0, 0}), afterClicks);
+    EXPECT_EQ((std::vector<int>{1, 1, 1, 0, 0, 0, 1, 1, 1, 1, 0, 0}), atOpen);
+    EXPECT_EQ((std::vector<int>{0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 1, 1}), afterClicks);
 }
 
 class ShutterDialog : public ::testing::Test {
 protected:
-    void Run(uint32_t type, const std::function<void(HWND)>& actions) {
-        host->m_pShutter->SetShutterType(type);
-        Person person([&] {
-            if (HWND dialog = WaitForWindow(L"Shutter Configuration")) actions(dialog);
-        });
-        EXPECT_EQ(DMRC_OK, host->m_pShutter->ShowDeviceConfigDialog(nullptr));
-    }
-    uint32_t Type() {
-        uint32_t type = 99;
-        host->m_pShutter->GetShutterType(&type);
-        return type;
-    }
     DeviceHost host;
 };
 
-TEST_F(ShutterDialog, OpensOnTheTypeAndStoresTheChoice) {
-    int shown = -1;
-    std::vector<std::wstring> items;
-    Run(2, [&](HWND d) {
-        shown = static_cast<int>(SendDlgItemMessageW(d, IDC_SHUTTER_TYPE, CB_GETCURSEL, 0, 0));
-        items = ListItems(d, IDC_SHUTTER_TYPE);
-        SelectItem(d, IDC_SHUTTER_TYPE, 0);
-        ClickButton(d, IDOK);
-    });
-    EXPECT_EQ(2, shown);
-    EXPECT_EQ((std::vector<std::wstring>{L"EPI", L"DIA", L"Aux1", L"Aux2"}), items);
-    EXPECT_EQ(0u, Type());
-    CQvStringW name;
-    host->m_pShutter->GetName(name);
-    EXPECT_EQ(QV_GetTranslation(L"EPI", L"aomtavoshutter"), name);
-}
-
-TEST_F(ShutterDialog, CloseBoxStoresCancelDoesNot) {
-    Run(1, [&](HWND d) {
-        SelectItem(d, IDC_SHUTTER_TYPE, 3);
-        CloseBox(d);
-    });
-    EXPECT_EQ(3u, Type());
-    Run(3, [&](HWND d) {
-        SelectItem(d, IDC_SHUTTER_TYPE, 1);
-        ClickButton(d, IDCANCEL);
-    });
-    EXPECT_EQ(3u, Type());
-}
-
-TEST_F(ShutterDialog, ATypeThatNamesNothingIsKept) {
-    Run(7, [&](HWND d) { ClickButton(d, IDOK); });
-    EXPECT_EQ(7u, Type());
-    // OK ends the shutter dialog with 1, unlike the configuration dialog.
-    Person person([&] {
-        if (HWND dialog = WaitForWindow(L"Shutter Configuration")) ClickButton(dialog, IDOK);
-    });
-    EXPECT_TRUE(CCfgShutterDlg(&host.device(), host->m_pShutter).DoModal(nullptr));
+// The dialog opens on the stored type; OK and the close box store the choice, Cancel does not, and a
+// stored type that names nothing (no selection) is kept.
+TEST_F(ShutterDialog, EachWayOutStoresOrKeepsTheType) {
+    const wchar_t* const names[] = {L"EPI", L"DIA", L"Aux1", L"Aux2"};
+    struct {
+        uint32_t type;
+        int choice; // -1: none
+        int button; // 0: the close box
+        uint32_t stored;
+    } cases[] = {{2, 0, IDOK, 0}, {1, 3, 0, 3}, {3, 1, IDCANCEL, 3}, {7, -1, IDOK, 7}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type << " button " << c.button);
+        host->m_pShutter->SetShutterType(c.type);
+        int shown = -2;
+        std::vector<std::wstring> items;
+        Person person([&] {
+            HWND d = WaitForWindow(L"Shutter Configuration");
+            if (!d) return;
+            shown = static_cast<int>(SendDlgItemMessageW(d, IDC_SHUTTER_TYPE, CB_GETCURSEL, 0, 0));
+            items = ListItems(d, IDC_SHUTTER_TYPE);
+            if (c.choice >= 0) SelectItem(d, IDC_SHUTTER_TYPE, c.choice);
+            if (c.button)
+                ClickButton(d, c.button);
+            else
+                CloseBox(d);
+        });
+        // Unlike the configuration dialog's, its end is not 0.
+        EXPECT_TRUE(CCfgShutterDlg(&host.device(), host->m_pShutter).DoModal(nullptr));
+        person.join();
+        EXPECT_EQ(c.type < 4 ? static_cast<int>(c.type) : -1, shown);
+        EXPECT_EQ(std::vector<std::wstring>(std::begin(names), std::end(names)), items);
+        uint32_t type = 99;
+        host->m_pShutter->GetShutterType(&type);
+        EXPECT_EQ(c.stored, type);
+        CQvStringW name;
+        host->m_pShutter->GetName(name);
+        if (type < 4) {
+            EXPECT_EQ(QV_GetTranslation(names[type], L"aomtavoshutter"), name);
+        }
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "person.h"
 #include "qvprint.h"
 #include "tavosim_fixture.h"
+#include "../widgets/testwindow.h"
 
 #include <aomtavomultilaser.h>
 #include <aomtavopad.h>
@@ -21,25 +22,6 @@ namespace {
 
 const uint32_t kLaserId = 101;
 const uint32_t kShutterId = 102;
-
-// A host window the pad docks into.
-class DockWindow {
-public:
-    DockWindow() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"PadTestDock";
-        RegisterClassW(&wc);
-        m_hWnd = CreateWindowW(L"PadTestDock", L"dock", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 400,
-                               nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    ~DockWindow() { DestroyWindow(m_hWnd); }
-    HWND get() const { return m_hWnd; }
-
-private:
-    HWND m_hWnd;
-};
 
 class Pad : public ::testing::Test {
 protected:
@@ -63,7 +45,7 @@ protected:
         EXPECT_EQ(DMRC_OK, h->GetControlPad(&element, nullptr));
         m_pPad = h->m_pPad;
         return reinterpret_cast<HWND>(
-            element->CreateUI(L"pad", 0, reinterpret_cast<int64_t>(dock.get()), nullptr, nullptr));
+            element->CreateUI(L"pad", 0, reinterpret_cast<int64_t>(dock.Handle()), nullptr, nullptr));
     }
     CQvAOMTAVOPad& pad() { return *(m_pPad ? m_pPad : host->m_pPad); }
     CQvDevUI_MultiLaserLine* Row(int i) { return pad().m_LinesGUI.GetLine(i); }
@@ -79,7 +61,7 @@ protected:
         PumpUntil([] { return true; });
     }
 
-    DockWindow dock;
+    TestWindow dock;
     DeviceHost host;
     CQvAOMTAVOPad* m_pPad = nullptr;
 };
@@ -325,8 +307,8 @@ TEST(PadLanguage, GermanHostShowsGermanTexts) {
     EXPECT_NE(std::wstring::npos, DeviceHost::messages()[0].find(L"Dev1/ao0")) << "the channel is filled in";
     EXPECT_EQ(std::wstring::npos, DeviceHost::messages()[0].find(L"Multiple use")) << "German, not English";
     CQvAOMTAVOPad& pad = *host->m_pPad;
-    DockWindow dock;
-    ASSERT_NE(0, pad.CreateUI(L"pad", 0, reinterpret_cast<int64_t>(dock.get()), nullptr, nullptr));
+    TestWindow dock;
+    ASSERT_NE(0, pad.CreateUI(L"pad", 0, reinterpret_cast<int64_t>(dock.Handle()), nullptr, nullptr));
     EXPECT_NE(std::wstring(L"AOM TAVO Sim Pad"), pad.GetInfo(1));
     EXPECT_NE(0u, std::wstring(pad.GetInfo(1)).size());
     pad.DestroyUI();

@@ -23,30 +23,30 @@ BOOL CALLBACK MatchCaption(HWND window, LPARAM context) {
     }
     return TRUE;
 }
-} // namespace
 
-HWND WaitForDialog(DWORD timeoutMs, HWND except) {
+// The first visible window of this process that matches, waiting for it (bounded).
+HWND WaitFor(const std::wstring* caption, DWORD timeoutMs, HWND except) {
     for (ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline; Sleep(10)) {
-        Search search{nullptr, nullptr, except};
+        Search search{caption, nullptr, except};
         EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
     }
     return nullptr;
+}
+} // namespace
+
+HWND WaitForDialog(DWORD timeoutMs, HWND except) {
+    return WaitFor(nullptr, timeoutMs, except);
+}
+
+HWND WaitForWindow(const std::wstring& caption, DWORD timeoutMs) {
+    return WaitFor(&caption, timeoutMs, nullptr);
 }
 
 std::wstring WindowText(HWND window) {
     wchar_t text[512];
     int n = GetWindowTextW(window, text, 512);
     return std::wstring(text, n > 0 ? n : 0);
-}
-
-HWND WaitForWindow(const std::wstring& caption, DWORD timeoutMs) {
-    for (ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline; Sleep(10)) {
-        Search search{&caption, nullptr, nullptr};
-        EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
-    }
-    return nullptr;
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {

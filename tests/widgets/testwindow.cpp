@@ -29,16 +29,6 @@ LRESULT CALLBACK TestWindow::Proc(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < timeoutMs;) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-    }
-    return done();
-}
-
 int DescendantCount(HWND parent) {
     int count = 0;
     EnumChildWindows(

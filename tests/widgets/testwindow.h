@@ -1,9 +1,11 @@
-// A visible top-level window holding the widgets under test as a pad would, and probes of windows.
+// A visible top-level window holding the widgets (or the pad) under test as a host would, and probes of
+// windows; waiting on messages comes with the person.
 #pragma once
+
+#include "../ui/person.h"
 
 #include <windows.h>
 
-#include <functional>
 #include <vector>
 
 class TestWindow {
@@ -22,8 +24,6 @@ private:
     HWND m_hWnd;
 };
 
-// Handles this thread's messages until done() holds or the time is up; the last done().
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 2000);
 // Every window inside parent, at any depth.
 int DescendantCount(HWND parent);
 // The pixel at (x, y) of a window's client area as the window prints it.
