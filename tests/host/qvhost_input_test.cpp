@@ -28,32 +28,24 @@ struct SBadCommand {
     const char* error;
 };
 
+// The numbers' own grammar is the HostNumbers cases'; here each command's refusals, once each.
 TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
     const SBadCommand cases[] = {
         {"frobnicate", "error 12: unknown command 'frobnicate'"},
         {"Lines", "error 12: unknown command 'Lines'"},
-        {"power", "error 12: usage: power <line> <percent>"},
         {"power 1", "error 12: usage: power <line> <percent>"},
         {"power 1 50 7", "error 12: usage: power <line> <percent>"},
         {"power 2 50", "error 12: no line '2': the multi-laser has 2 lines, 0 to 1"},
-        {"power -1 50", "error 12: no line '-1': the multi-laser has 2 lines, 0 to 1"},
         {"power one 50", "error 12: no line 'one': the multi-laser has 2 lines, 0 to 1"},
         {"power 1 50,5", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '50,5'"},
-        {"power 1 1e1", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '1e1'"},
-        {"power 1 5.", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '5.'"},
         {"power 1 100.1", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '100.1'"},
         {"power 1 -0.5", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '-0.5'"},
-        {"power 1 nan", "error 12: power takes a percentage from 0 to 100, such as 12.5, not 'nan'"},
         {"used 0 2", "error 12: used takes 0 or 1, not '2'"},
-        {"used 0 yes", "error 12: used takes 0 or 1, not 'yes'"},
         {"used 9 1", "error 12: no line '9': the multi-laser has 2 lines, 0 to 1"},
         {"used 1", "error 12: usage: used <line> <0|1>"},
         {"shutter ajar", "error 12: usage: shutter open|close"},
-        {"shutter", "error 12: usage: shutter open|close"},
         {"shutter open now", "error 12: usage: shutter open|close"},
         {"wait 60001", "error 12: wait takes milliseconds from 0 to 60000, not '60001'"},
-        {"wait -5", "error 12: wait takes milliseconds from 0 to 60000, not '-5'"},
-        {"wait 1.5", "error 12: wait takes milliseconds from 0 to 60000, not '1.5'"},
         {"await 0", "error 12: await takes a count of change records from 1 to 32, not '0'"},
         {"wait", "error 12: wait takes milliseconds from 0 to 60000, not ''"},
         {"lines now", "error 12: lines takes no argument"},
@@ -122,12 +114,13 @@ TEST(QvhostInput, StrictStopsAtTheFirstFailureAndOverlongLinesAreRefused) {
         longLine.output);
 }
 
-TEST(QvhostInput, BadOptionsModulesAndScriptsStopBeforeAnythingRuns) {
+TEST(QvhostInput, HelpAndBadOptionsModulesAndScriptsStopBeforeAnythingRuns) {
     struct {
         std::wstring arguments;
         unsigned long exitCode;
         const char* error;
     } cases[] = {
+        {L"--help", 0, "usage: qvhost.exe [--module PATH] [--class NAME] [--store PATH]"},
         {L"--bogus -", 2, "error 12: unknown option --bogus\n"},
         {L"--store", 2, "error 12: --store needs a value\n"},
         {L"--com 0 -", 2, "error 12: --com takes a COM port number from 1 to 255\n"},
@@ -148,49 +141,23 @@ TEST(QvhostInput, BadOptionsModulesAndScriptsStopBeforeAnythingRuns) {
     }
 }
 
+// Which contents are damaged is the HostStore cases'.
 TEST(QvhostInput, DamagedStoreIsReportedAndLeftAsItWas) {
-    const char* damaged[] = {
-        "not a store\n",
-        "qvhost-store 1\nconnection=m_iCOMPort=3;", // last line incomplete: an interrupted write
-        "qvhost-store 1\nconfiguration=a\\qb;\n",   // an escape that was never written
-        "qvhost-store 1\nthis line has no equals sign\n",
-        "qvhost-store 2\nconnection=\n",
-    };
-    for (const char* content : damaged) {
-        TempStore store("damaged");
-        ASSERT_TRUE(WriteWholeFile(store.Path(), content));
-        ProcessResult r = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nsave\n");
-        ASSERT_TRUE(r.finished);
-        EXPECT_EQ(1u, r.exitCode) << content;
-        std::vector<std::string> lines = OutputLines(r.output);
-        ASSERT_EQ(1u, lines.size()) << r.output;
-        EXPECT_EQ(0u, lines[0].find("error 12: the store ")) << lines[0];
-        EXPECT_NE(std::string::npos, lines[0].find(" is damaged")) << lines[0];
-        EXPECT_NE(std::string::npos, lines[0].find("nothing was changed")) << lines[0];
-        std::string after;
-        ASSERT_TRUE(ReadWholeFile(store.Path(), after));
-        EXPECT_EQ(content, after);
-        EXPECT_FALSE(FileExists(store.Path() + L".new"));
-    }
-}
-
-TEST(QvhostInput, LeftoverFromAnInterruptedWriteDoesNotDamageTheStore) {
-    TempStore store("leftover");
-    ASSERT_TRUE(WriteWholeFile(store.Path(), "qvhost-store 1\nconfiguration=sLineName[0]=Kept Name;\n"));
-    // A run that died between writing the new file and renaming it left half a file behind.
-    ASSERT_TRUE(WriteWholeFile(store.Path() + L".new", "qvhost-store 1\nconfigurat"));
-    ProcessResult r = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nlines\nsave\n");
+    const char damaged[] = "qvhost-store 1\nconnection=m_iCOMPort=3;"; // an interrupted write
+    TempStore store("damaged");
+    ASSERT_TRUE(WriteWholeFile(store.Path(), damaged));
+    ProcessResult r = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nsave\n");
     ASSERT_TRUE(r.finished);
-    EXPECT_EQ(0u, r.exitCode) << r.output;
-    EXPECT_EQ(0u, r.output.find("created CQvAOMTAVOSim\nok\nstate 3\nok\nresult 0 state 2\nok\n"))
-        << r.output;
-    std::vector<std::string> lines = LinesStartingWith(r.output, "line 0 ");
+    EXPECT_EQ(1u, r.exitCode);
+    std::vector<std::string> lines = OutputLines(r.output);
     ASSERT_EQ(1u, lines.size()) << r.output;
-    EXPECT_NE(std::string::npos, lines[0].find(" name Kept Name")) << lines[0];
-    EXPECT_FALSE(FileExists(store.Path() + L".new")) << "the next save replaced the leftover";
-    std::string text;
-    ASSERT_TRUE(ReadWholeFile(store.Path(), text));
-    EXPECT_NE(std::string::npos, text.find("\nconfiguration=sLineName[0]=Kept Name;\n")) << text;
+    EXPECT_EQ(0u, lines[0].find("error 12: the store ")) << lines[0];
+    EXPECT_NE(std::string::npos, lines[0].find(" is damaged")) << lines[0];
+    EXPECT_NE(std::string::npos, lines[0].find("nothing was changed")) << lines[0];
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(store.Path(), after));
+    EXPECT_EQ(damaged, after);
+    EXPECT_FALSE(FileExists(store.Path() + L".new"));
 }
 
 TEST(QvhostInput, AFailedConnectKeepsTheStoredConnection) {

@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-#include <stdio.h>
+#include <fstream>
+#include <iterator>
 
 ProcessResult Qvhost(const std::wstring& arguments, const std::string& input) {
     return RunProcess(L"\"" + BesideExecutable(L"qvhost.exe") + L"\" " + arguments, input, 60000);
@@ -26,22 +27,16 @@ TempStore::~TempStore() {
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
-    bytes.clear();
-    FILE* f = _wfopen(path.c_str(), L"rb");
-    if (!f) return false;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.append(buffer, got);
-    fclose(f);
-    return true;
+    std::ifstream f(path.c_str(), std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return f.is_open();
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    if (!f) return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
+    std::ofstream f(path.c_str(), std::ios::binary);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    f.close();
+    return !f.fail();
 }
 
 bool FileExists(const std::wstring& path) {

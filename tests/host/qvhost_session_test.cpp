@@ -1,6 +1,6 @@
 // A session with the simulated device as a user scripts it: connect, configure with a settings text
 // holding blanks, switch and set the lines, the shutter, what the host received, and the store that a
-// second run restores from.
+// second run restores from; a script file, and the demo.
 #include "qvhost_run.h"
 
 #include <gtest/gtest.h>
@@ -100,14 +100,30 @@ TEST(QvhostSession, ResetAndReconfigureFollowTheDeviceStates) {
               r.output);
 }
 
-TEST(QvhostSession, ScriptFileAndDemoRunWithoutInput) {
+// A script file (a comment and a blank line in it, quit ends it) asking what the module tells before a
+// connect.
+TEST(QvhostSession, ScriptFileReportsVersionRecordsAndTheDevicesIdentity) {
     TempStore store("file");
     std::wstring script = store.Path() + L".txt";
-    ASSERT_TRUE(WriteWholeFile(script, "# a script file\r\n\r\nclasses\r\nquit\r\nclasses\r\n"));
+    ASSERT_TRUE(WriteWholeFile(script, "# a script file\r\n\r\nversions\r\ncreate\r\ninfo\r\nstate\r\n"
+                                       "create CQvAOMTAVO\r\ninfo\r\nquit\r\nclasses\r\n"));
     ProcessResult r = Qvhost(store.Option() + L"\"" + script + L"\"", "");
     DeleteFileW(script.c_str());
-    EXPECT_EQ("class CQvAOMTAVO\nclass CQvAOMTAVOSim\nok\nok\n", r.output) << "quit ends the script";
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_EQ(std::string::npos, r.output.find("error")) << r.output;
+    for (const char* line :
+         {"record <variant version=\"1.0\"><QV_GLOB_FILEVERSION_WCS value=\"8, 203, 1273, 0\"/></variant>\n",
+          "created CQvAOMTAVOSim\nok\n", "info 1 Orvia TAVO and AOM\n", "info 3 Orvia\n", "info 4 TAVO\n",
+          "display name Orvia TAVO and AOM group Acquisition Controls icon 1002\n", "state 0 shutter -\nok\n",
+          "created CQvAOMTAVO\nok\n"})
+        EXPECT_NE(std::string::npos, r.output.find(line)) << line << "\nin:\n" << r.output;
+    EXPECT_EQ(2u, LinesStartingWith(r.output, "info 1 ").size()) << "both classes answer";
+    EXPECT_TRUE(LinesStartingWith(r.output, "class ").empty()) << "quit ends the script";
+}
 
+TEST(QvhostSession, DemoRunsWithoutInputAndKeepsNothing) {
+    TempStore store("demo");
     ProcessResult demo = Qvhost(store.Option(), "");
     ASSERT_TRUE(demo.finished);
     EXPECT_EQ(0u, demo.exitCode) << demo.output;

@@ -9,8 +9,10 @@
 
 namespace {
 
-TEST(HostStore, TextsComeBackExactlyAfterSaving) {
+// Beside the store, half a file that an interrupted write left: never read, and replaced.
+TEST(HostStore, TextsComeBackExactlyAfterSavingOverALeftover) {
     TempStore file("roundtrip");
+    ASSERT_TRUE(WriteWholeFile(file.Path() + L".new", "qvhost-store 1\nconfigurat"));
     CSettingsStore store;
     std::wstring error;
     ASSERT_TRUE(store.Load(file.Path(), error)) << "a missing file is an empty store";
@@ -35,6 +37,9 @@ TEST(HostStore, DamagedFilesLoadNothing) {
         "qvhost-store 1\n=value\n",         // no key
         "qvhost-store 1\nkey=ends in \\\n", // a lone backslash
         "qvhost-store 1\nkey=bad \\t escape\n",
+        "qvhost-store 1\nconnection=m_iCOMPort=3;", // last line incomplete: an interrupted write
+        "qvhost-store 1\nthis line has no equals sign\n",
+        "qvhost-store 2\nconnection=\n",
         "QVHOST-STORE 1\n",
         "\n",
     };
