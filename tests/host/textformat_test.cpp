@@ -83,7 +83,9 @@ template <class T> void Put(SHostChange& change, size_t offset, T value) {
     memcpy(change.data.data() + offset, &value, sizeof value);
 }
 
-TEST(HostChangeText, RecordsOfEachLogicalDeviceReadAsOneLine) {
+// Implausible contents stay inside the record. The shutter's records, as the multi-laser's, are read in
+// QvhostSession.SimulatorSessionEndToEnd.
+TEST(HostChangeText, RecordsReadAsOneLineWithinTheRecord) {
     SHostChange laser = Change(101);
     Put<uint32_t>(laser, 0, 3);
     Put<uint8_t>(laser, 5, 1);
@@ -93,17 +95,9 @@ TEST(HostChangeText, RecordsOfEachLogicalDeviceReadAsOneLine) {
     Put<int32_t>(laser, 372, -1);
     EXPECT_EQ(L"multilaser 101 used 0 1 1 power 0.0 50.0 100.0 position -1", DescribeChange(laser, 101, 102));
 
-    SHostChange shutter = Change(102);
-    Put<uint8_t>(shutter, 0, 1);
-    EXPECT_EQ(L"shutter 102 open 1", DescribeChange(shutter, 101, 102));
-    shutter.data[0] = 0;
-    EXPECT_EQ(L"shutter 102 open 0", DescribeChange(shutter, 101, 102));
-
     EXPECT_EQ(L"change 7 kind 3 subkind 1", DescribeChange(Change(7), 101, 102));
-}
 
-TEST(HostChangeText, ImplausibleContentsStayInsideTheRecord) {
-    SHostChange laser = Change(101);
+    laser = Change(101);
     Put<uint32_t>(laser, 0, 0xFFFFFFFFu); // a line count far beyond the record
     std::wstring text = DescribeChange(laser, 101, 102);
     EXPECT_EQ(0u, text.find(L"multilaser 101 used 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 power")) << text;

@@ -19,11 +19,6 @@ protected:
         ASSERT_TRUE(lines.Create(host.Handle(), 0, 0));
     }
     void TearDown() override { CQvGUILayoutManager::SetGuiZoom(1.0), CQvGUILayoutManager::SetGuiZoom(1.0); }
-    std::wstring Text(HWND window) {
-        wchar_t text[64] = {};
-        GetWindowTextW(window, text, 64);
-        return text;
-    }
     HWND Track(int line) { return lines.Control(line, Line::ControlPower); }
     HWND Edit(int line) { return lines.Control(line, Line::ControlPowerText); }
     LRESULT Position(int line) { return SendMessageW(Track(line), TBM_GETPOS, 0, 0); }
@@ -74,7 +69,7 @@ TEST_F(WidgetLines, TrackbarReportsOnceWhenThePersonLetsGo) {
     for (int i = 0; i < 3; ++i)
         SendMessageW(Track(1), WM_KEYDOWN, VK_RIGHT, 1);
     EXPECT_TRUE(lines.powers.empty()) << "no change while the key is held";
-    EXPECT_EQ(L"3.0%", Text(Edit(1)));
+    EXPECT_EQ(L"3.0%", WindowText(Edit(1)));
     SendMessageW(Track(1), WM_KEYUP, VK_RIGHT, 1);
     // A drag of the thumb past the far end: the thumb's position and the end of tracking both arrive.
     RECT thumb{}, channel{};
@@ -94,7 +89,7 @@ TEST_F(WidgetLines, TypedPowerIsTakenOnEnterOrLeavingWithinTheRangeAsTheCalleeKe
     Type(0, L"250 %", VK_RETURN);
     Type(0, L"abc", VK_RETURN);
     Type(0, L"7", VK_ESCAPE);
-    EXPECT_EQ(L"100.0%", Text(Edit(0)));
+    EXPECT_EQ(L"100.0%", WindowText(Edit(0)));
     Type(0, L"12.3", 0);
     ::SetFocus(Track(0));
     EXPECT_EQ((Powers{{0, 42.5}, {0, 100.0}, {0, 12.3}}), lines.powers);
@@ -103,7 +98,7 @@ TEST_F(WidgetLines, TypedPowerIsTakenOnEnterOrLeavingWithinTheRangeAsTheCalleeKe
     Type(2, L"50", VK_RETURN);
     EXPECT_EQ(10.0, lines.GetLine(2)->GetPower());
     EXPECT_EQ(100, Position(2));
-    EXPECT_EQ(L"10.0%", Text(Edit(2)));
+    EXPECT_EQ(L"10.0%", WindowText(Edit(2)));
 }
 
 TEST_F(WidgetLines, WheelChangesTheRowUnderTheCursorOnly) {
@@ -138,14 +133,15 @@ TEST_F(WidgetLines, EachUpdateShowsInItsControlRepaintsOnlyItsPartAndOutlivesThe
         EXPECT_EQ(before, after) << "an update of part " << update.first;
     }
     EXPECT_EQ(125, Position(0));
-    EXPECT_EQ(L"12.5%", Text(Edit(0)));
-    EXPECT_EQ(L"Blue", Text(lines.Control(0, Line::ControlUsed)));
+    EXPECT_EQ(L"12.5%", WindowText(Edit(0)));
+    EXPECT_EQ(L"Blue", WindowText(lines.Control(0, Line::ControlUsed)));
     EXPECT_NE(nullptr, FindWindowExW(line.GetWindow(), nullptr, L"Static", L"488 nm"));
     EXPECT_EQ(BST_UNCHECKED, SendMessageW(lines.Control(0, Line::ControlUsed), BM_GETCHECK, 0, 0));
     EXPECT_TRUE(lines.powers.empty() && lines.uses.empty()) << "updates are no person's changes";
     lines.Destroy();
     ASSERT_TRUE(lines.Create(host.Handle(), 0, 0));
-    EXPECT_EQ(L"Blue", Text(lines.Control(0, Line::ControlUsed))) << "new rows show what the old ones held";
+    EXPECT_EQ(L"Blue", WindowText(lines.Control(0, Line::ControlUsed)))
+        << "new rows show what the old ones held";
     EXPECT_EQ(125, Position(0));
 }
 
