@@ -25,11 +25,7 @@ const uint32_t kShutterId = 102;
 
 class Pad : public ::testing::Test {
 protected:
-    void SetUp() override { CQvGUILayoutManager::SetGuiZoom(1.0); }
-    void TearDown() override {
-        pad().DestroyUI();
-        CQvGUILayoutManager::SetGuiZoom(1.0);
-    }
+    void TearDown() override { pad().DestroyUI(); }
     // Connects and configures the device, gives the logical devices the host's ids and keys.
     void Configure(DeviceHost& h, int comPort = 0) {
         ASSERT_TRUE(h.Connect(comPort));
@@ -123,7 +119,7 @@ TEST_F(Pad, SecondCreateReturnsTheSameWindowAndTitlesCarryTheInstance) {
     EXPECT_STREQ(L"AOM TAVO Sim Pad", pad().GetInfo(1));
 }
 
-TEST_F(Pad, SwitchingALineOnWithTheShutterClosedSendsTheMacroAndStaysDark) {
+TEST_F(Pad, SwitchingALineOnOrTheShutterSendsTheMacroAndLightsTheLineOnlyWithTheShutterOpen) {
     Configure(host);
     ASSERT_NE(nullptr, Dock(host));
     host.manager().TakeMacros();
@@ -131,6 +127,7 @@ TEST_F(Pad, SwitchingALineOnWithTheShutterClosedSendsTheMacroAndStaysDark) {
     HWND check = GetDlgItem(Row(1)->GetWindow(), CQvDevUI_MultiLaserLine::ControlUsed);
     ASSERT_NE(nullptr, check);
     SendMessageW(check, BM_CLICK, 0, 0);
+    EXPECT_FALSE(Row(1)->GetLaserShine());
     Settle();
     EXPECT_EQ(std::vector<std::wstring>{L"Stg_SetMultiLaserLineUsed(\"ML\", 1, 1);"},
               host.manager().TakeMacros());
@@ -143,6 +140,20 @@ TEST_F(Pad, SwitchingALineOnWithTheShutterClosedSendsTheMacroAndStaysDark) {
     host->m_pShutter->SetState(true);
     SendMessageW(GetDlgItem(Row(2)->GetWindow(), CQvDevUI_MultiLaserLine::ControlUsed), BM_CLICK, 0, 0);
     EXPECT_TRUE(Row(2)->GetLaserShine());
+    // The person switches the shutter in the pad: its macros, and the used line darkens and lights again.
+    ASSERT_TRUE(PumpUntil([&] { return pad().m_ShutterGUI.GetState() && !Row(1)->GetUsed(); }));
+    host.manager().TakeMacros();
+    pad().m_ShutterGUI.Toggle();
+    EXPECT_FALSE(Row(2)->GetLaserShine());
+    pad().m_ShutterGUI.Toggle();
+    EXPECT_TRUE(Row(2)->GetLaserShine());
+    EXPECT_FALSE(Row(1)->GetLaserShine());
+    EXPECT_EQ((std::vector<std::wstring>{L"Stg_SetShutterStateEx(\"SH\", 0);",
+                                         L"Stg_SetShutterStateEx(\"SH\", 1);"}),
+              host.manager().TakeMacros());
+    // Closed elsewhere: the shutter's update darkens the line.
+    host->m_pShutter->SetState(false);
+    EXPECT_TRUE(PumpUntil([&] { return !Row(2)->GetLaserShine(); }));
 }
 
 TEST_F(Pad, PowerMacroHasOneDecimalWhileTheLaserGetsTheValue) {
@@ -245,38 +256,14 @@ TEST_F(Pad, MouseWheelAndClosingTheElement) {
 
 class PadOnUnit : public Pad {
 protected:
-    void Start(const char* personality) {
-        tavosim_fixture::TavoSimOptions options;
-        options.personality = personality;
-        unit.reset(new tavosim_fixture::TavoSimUnit(options));
-        ASSERT_TRUE(unit->ok()) << unit->error();
-        UseDaqVariant("full");
-        Configure(real, unit->com_port());
-        ASSERT_NE(nullptr, Dock(real));
-    }
     DeviceHost real{"CQvAOMTAVO"};
-    std::unique_ptr<tavosim_fixture::TavoSimUnit> unit;
 };
 
-TEST_F(PadOnUnit, OpeningTheShutterLightsTheUsedLines) {
-    Start("extended");
-    ASSERT_TRUE(unit->set_mask(5));
-    ASSERT_TRUE(PumpUntil([&] { return Row(0)->GetUsed() && Row(2)->GetUsed(); }));
-    // The unit's own selection opened the shutter: close it, keeping the lines.
-    real->m_pShutter->SetState(false);
-    ASSERT_TRUE(PumpUntil([&] { return !pad().m_ShutterGUI.GetState() && !Row(0)->GetLaserShine(); }));
-    real.manager().TakeMacros();
-    pad().m_ShutterGUI.Toggle(); // a person switches the shutter
-    EXPECT_TRUE(PumpUntil([&] { return Row(0)->GetLaserShine() && Row(2)->GetLaserShine(); }));
-    EXPECT_FALSE(Row(1)->GetLaserShine());
-    EXPECT_EQ(std::vector<std::wstring>{L"Stg_SetShutterStateEx(\"SH\", 1);"}, real.manager().TakeMacros());
-    pad().m_ShutterGUI.Toggle();
-    EXPECT_TRUE(PumpUntil([&] { return !Row(0)->GetLaserShine() && !Row(2)->GetLaserShine(); }));
-}
-
 TEST_F(PadOnUnit, FrontPanelChangesShowAfterThePoll) {
-    Start("standard");
-    ASSERT_TRUE(unit->select_line(3));
+    ASSERT_TRUE(real.StartUnit("standard"));
+    Configure(real, real.unit().com_port());
+    ASSERT_NE(nullptr, Dock(real));
+    ASSERT_TRUE(real.unit().select_line(3));
     // The lines and the shutter come in updates of their own: both are waited for.
     EXPECT_TRUE(PumpUntil([&] { return Row(2)->GetUsed() && !Row(0)->GetUsed(); }));
     EXPECT_TRUE(PumpUntil([&] { return pad().m_ShutterGUI.GetState() && Row(2)->GetLaserShine(); }))

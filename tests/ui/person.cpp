@@ -1,34 +1,22 @@
 #include "person.h"
 
 namespace {
-struct Search {
-    const std::wstring* caption; // null: any dialog box
-    HWND found;
-    HWND except; // a dialog that is on its way out
-};
-
-bool IsDialogBox(HWND window) {
-    wchar_t name[16];
-    return GetClassNameW(window, name, 16) && std::wstring(name) == L"#32770";
-}
-
-BOOL CALLBACK MatchCaption(HWND window, LPARAM context) {
-    Search* search = reinterpret_cast<Search*>(context);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    bool match = search->caption ? WindowText(window) == *search->caption : IsDialogBox(window);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) && match && window != search->except) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The first visible window of this process that matches, waiting for it (bounded).
-HWND WaitFor(const std::wstring* caption, DWORD timeoutMs, HWND except) {
+HWND WaitFor(const std::function<bool(HWND)>& match, DWORD timeoutMs) {
+    struct Search {
+        const std::function<bool(HWND)>& match;
+        HWND found;
+    } search{match, nullptr};
+    auto visit = [](HWND window, LPARAM context) -> BOOL {
+        Search& s = *reinterpret_cast<Search*>(context);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process != GetCurrentProcessId() || !IsWindowVisible(window) || !s.match(window)) return TRUE;
+        s.found = window;
+        return FALSE;
+    };
     for (ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline; Sleep(10)) {
-        Search search{caption, nullptr, except};
-        EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
+        EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
     }
     return nullptr;
@@ -36,11 +24,16 @@ HWND WaitFor(const std::wstring* caption, DWORD timeoutMs, HWND except) {
 } // namespace
 
 HWND WaitForDialog(DWORD timeoutMs, HWND except) {
-    return WaitFor(nullptr, timeoutMs, except);
+    return WaitFor(
+        [except](HWND window) {
+            wchar_t name[16];
+            return window != except && GetClassNameW(window, name, 16) && std::wstring(name) == L"#32770";
+        },
+        timeoutMs);
 }
 
 HWND WaitForWindow(const std::wstring& caption, DWORD timeoutMs) {
-    return WaitFor(&caption, timeoutMs, nullptr);
+    return WaitFor([&caption](HWND window) { return WindowText(window) == caption; }, timeoutMs);
 }
 
 std::wstring WindowText(HWND window) {

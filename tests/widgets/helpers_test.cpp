@@ -42,14 +42,8 @@ TEST(WidgetHelpers, OuterSizesPositionInTheParentAndBoldCaptions) {
     EXPECT_EQ(OBJ_FONT, GetObjectType(QV_GetDefaultGuiFont()));
 }
 
-class WidgetLayout : public ::testing::Test {
-protected:
-    // The zoom is the process's: every case leaves 1.0 after 1.0.
-    void TearDown() override { CQvGUILayoutManager::SetGuiZoom(1.0), CQvGUILayoutManager::SetGuiZoom(1.0); }
+TEST(WidgetLayout, ZoomScalesWindowsByTheRatioAndDockersLayOutAgainUntilTheyAreGone) {
     TestWindow host;
-};
-
-TEST_F(WidgetLayout, ZoomScalesWindowsByTheRatioAndDockersLayOutAgainUntilTheyAreGone) {
     HWND child = Child(host.Handle(), L"Static", L"x");
     CQvGUILayoutManager::SetGuiZoom(1.5);
     CQvGUILayoutManager::SetGuiZoom(0.0); // ignored, as negative ones

@@ -18,7 +18,6 @@ protected:
         lines.Init(&laser, false, false);
         ASSERT_TRUE(lines.Create(host.Handle(), 0, 0));
     }
-    void TearDown() override { CQvGUILayoutManager::SetGuiZoom(1.0), CQvGUILayoutManager::SetGuiZoom(1.0); }
     HWND Track(int line) { return lines.Control(line, Line::ControlPower); }
     HWND Edit(int line) { return lines.Control(line, Line::ControlPowerText); }
     LRESULT Position(int line) { return SendMessageW(Track(line), TBM_GETPOS, 0, 0); }

@@ -9,7 +9,6 @@ namespace {
 class WidgetShutter : public ::testing::Test {
 protected:
     void SetUp() override { shutter.SetAutomaticallyResizable(true, 64, 95); }
-    void TearDown() override { CQvGUILayoutManager::SetGuiZoom(1.0), CQvGUILayoutManager::SetGuiZoom(1.0); }
     // The middle of the aperture the switch draws at its left.
     COLORREF Aperture() { return PrintedPixel(shutter.Switch(), 4 + 8, shutter.GetHeight() / 2 - 2); }
     TestWindow host;

@@ -1,5 +1,7 @@
 #include "testwindow.h"
 
+#include <qv/qvdevui.h>
+
 #include <winternl.h>
 
 TestWindow::TestWindow() {
@@ -16,6 +18,13 @@ TestWindow::TestWindow() {
                              40, 480, 360, nullptr, nullptr, nullptr, this);
     ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
     sizes.clear();
+}
+
+TestWindow::~TestWindow() {
+    DestroyWindow(m_hWnd);
+    // The zoom is the process's: each case leaves 1.0, and 1.0 as the previous zoom, to the next.
+    CQvGUILayoutManager::SetGuiZoom(1.0);
+    CQvGUILayoutManager::SetGuiZoom(1.0);
 }
 
 LRESULT CALLBACK TestWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

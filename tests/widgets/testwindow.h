@@ -11,7 +11,7 @@
 class TestWindow {
 public:
     TestWindow();
-    ~TestWindow() { DestroyWindow(m_hWnd); }
+    ~TestWindow();
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
     HWND Handle() const { return m_hWnd; }
