@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -118,9 +119,7 @@ TEST(ModuleFileDialogs, EveryLanguageKeepsTheEnglishLayout) {
             for (size_t i = 0; i < english.size(); ++i) {
                 const Control &e = english[i], &t = translated[i];
                 SCOPED_TRACE(testing::Message() << "control " << i << " (id " << e.id << ")");
-                EXPECT_EQ(e.id, t.id);
-                EXPECT_EQ(e.cls, t.cls);
-                EXPECT_EQ(e.style, t.style);
+                EXPECT_EQ(std::tie(e.id, e.cls, e.style), std::tie(t.id, t.cls, t.style));
                 EXPECT_TRUE(EqualRect(&e.rect, &t.rect));
                 EXPECT_TRUE(Untranslated(e.text) ? e.text == t.text : !t.text.empty()) << t.text.size();
             }

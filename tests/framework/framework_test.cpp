@@ -14,20 +14,15 @@
 
 namespace {
 
-TEST(Format, UsesTheHostsMeaningOfSAndUpperS) {
-    CQvStringW s;
-    s.Format(L"[%s|%S|%c|%C]", L"wide", "narrow", L'W', 'N');
-    EXPECT_EQ(CQvStringW(L"[wide|narrow|W|N]"), s);
-    s.Format(L"%hs %ls %ws", "h", L"l", L"w");
-    EXPECT_EQ(CQvStringW(L"h l w"), s);
-}
-
-TEST(Format, WidthPrecisionAndNumbers) {
+// %s is the host's: wide text in a wide format, %S narrow.
+TEST(Format, TheHostsMeaningOfSAndUpperSWidthPrecisionAndNumbers) {
     auto f = [](const wchar_t* fmt, auto... args) {
         CQvStringW s;
         s.Format(fmt, args...);
         return std::wstring(s.GetString());
     };
+    EXPECT_EQ(L"[wide|narrow|W|N]", f(L"[%s|%S|%c|%C]", L"wide", "narrow", L'W', 'N'));
+    EXPECT_EQ(L"h l w", f(L"%hs %ls %ws", "h", L"l", L"w"));
     EXPECT_EQ(L"  0.5", f(L"%5.1f", 0.5));
     EXPECT_EQ(L"405.0", f(L"%5.1f", 405.0));
     EXPECT_EQ(L"-10.0", f(L"%5.1f", -10.0));

@@ -37,8 +37,8 @@ protected:
     CHostApp app{options};
 };
 
-// Closing takes the pad down before the device.
-TEST_F(HostWindow, OpensConfiguredWithTheDockAndStatusAndClosesInOrder) {
+// From opening configured to closing, which takes the pad down before the device.
+TEST_F(HostWindow, OpensConfiguredMenusDriveTheShutterAndTheConnectionAndClosingIsInOrder) {
     CHostWindow window(app);
     ASSERT_TRUE(window.Create(false));
     EXPECT_EQ(2, app.DeviceState());
@@ -47,29 +47,15 @@ TEST_F(HostWindow, OpensConfiguredWithTheDockAndStatusAndClosesInOrder) {
     ASSERT_NE(nullptr, window.PadWindow());
     EXPECT_TRUE(IsChild(window.Dock(), window.PadWindow()));
     EXPECT_EQ(0u, window.StatusText().find(L"state 2, shutter closed")) << window.StatusText().c_str();
-    EXPECT_TRUE(g_Messages.empty());
     std::string text;
     ASSERT_TRUE(ReadWholeFile(store.Path(), text)) << "settings are saved after configuration";
     EXPECT_NE(std::string::npos, text.find("\nAOMTAVO_MultiLaser=")) << text;
 
-    HWND frame = window.Window();
-    PostMessageW(frame, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(frame); }));
-    EXPECT_EQ(nullptr, window.PadWindow());
-    std::wstring error;
-    EXPECT_TRUE(app.Shutdown(error));
-    EXPECT_EQ(nullptr, app.Device());
-}
-
-TEST_F(HostWindow, MenusDriveTheShutterAndTheConnection) {
-    CHostWindow window(app);
-    ASSERT_TRUE(window.Create(false));
     SendMessageW(window.Window(), WM_COMMAND, CHostWindow::ID_SHUTTER_OPEN, 0);
     EXPECT_EQ(L"open", app.ShutterText());
     EXPECT_EQ(0u, window.StatusText().find(L"state 2, shutter open")) << window.StatusText().c_str();
     SendMessageW(window.Window(), WM_COMMAND, CHostWindow::ID_SHUTTER_CLOSE, 0);
     EXPECT_EQ(L"closed", app.ShutterText());
-
     SendMessageW(window.Window(), WM_COMMAND, CHostWindow::ID_DISCONNECT, 0);
     EXPECT_EQ(0, app.DeviceState());
     EXPECT_EQ(nullptr, window.PadWindow());
@@ -78,11 +64,19 @@ TEST_F(HostWindow, MenusDriveTheShutterAndTheConnection) {
     EXPECT_EQ(L"-", app.ShutterText());
     SendMessageW(window.Window(), WM_COMMAND, CHostWindow::ID_CONNECT, 0);
     EXPECT_EQ(2, app.DeviceState());
-
     // The simulator's connection dialog accepts at once: the host connects again with its text.
     SendMessageW(window.Window(), WM_COMMAND, CHostWindow::ID_CONNECTION, 0);
     EXPECT_EQ(2, app.DeviceState());
     EXPECT_TRUE(app.Store().Has(CHostSession::kConnectionKey));
+    EXPECT_TRUE(g_Messages.empty());
+
+    HWND frame = window.Window();
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(frame); }));
+    EXPECT_EQ(nullptr, window.PadWindow());
+    std::wstring error;
+    EXPECT_TRUE(app.Shutdown(error));
+    EXPECT_EQ(nullptr, app.Device());
 }
 
 TEST_F(HostWindow, CancelledDialogsChangeNothing) {
@@ -105,11 +99,10 @@ TEST_F(HostWindow, CancelledDialogsChangeNothing) {
     EXPECT_EQ((std::vector<std::wstring>{L"Configure TAVO and AOM", L"Shutter Configuration"}), cancelled);
     EXPECT_TRUE(g_Messages.empty());
     // The device may hand back its configuration rewritten in full; what it says must be the same.
-    std::wstring after = app.Store().Get(CHostSession::kConfigurationKey);
-    EXPECT_NE(std::wstring::npos, after.find(L"fValMax[0]=  5.0;"))
-        << std::string(after.begin(), after.end());
-    EXPECT_NE(std::wstring::npos, after.find(L"sLineName[0]=Kept;"))
-        << std::string(after.begin(), after.end());
+    std::wstring stored = app.Store().Get(CHostSession::kConfigurationKey);
+    std::string after(stored.begin(), stored.end());
+    EXPECT_NE(std::string::npos, after.find("fValMax[0]=  5.0;")) << after;
+    EXPECT_NE(std::string::npos, after.find("sLineName[0]=Kept;")) << after;
     EXPECT_EQ(2, app.DeviceState());
     CQvStringW name;
     ASSERT_NE(nullptr, app.Session().MultiLaser());

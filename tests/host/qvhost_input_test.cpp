@@ -10,16 +10,12 @@ namespace {
 
 // The output of each command: its own lines and its status line.
 std::vector<std::string> PerCommand(const std::string& output) {
-    std::vector<std::string> chunks;
-    std::string chunk;
+    std::vector<std::string> chunks(1);
     for (const std::string& line : OutputLines(output)) {
-        chunk += line + "\n";
-        if (line == "ok" || line.compare(0, 6, "error ") == 0) {
-            chunks.push_back(chunk);
-            chunk.clear();
-        }
+        chunks.back() += line + "\n";
+        if (line == "ok" || line.compare(0, 6, "error ") == 0) chunks.emplace_back();
     }
-    if (!chunk.empty()) chunks.push_back(chunk);
+    if (chunks.back().empty()) chunks.pop_back();
     return chunks;
 }
 
@@ -49,8 +45,6 @@ TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
         {"await 0", "error 12: await takes a count of change records from 1 to 32, not '0'"},
         {"wait", "error 12: wait takes milliseconds from 0 to 60000, not ''"},
         {"lines now", "error 12: lines takes no argument"},
-        {"state x", "error 12: state takes no argument"},
-        {"notifications all", "error 12: notifications takes no argument"},
         {"connect", "error 1: already connected: disconnect first"},
         {"create", "error 1: the device is connected: disconnect it first"},
         {"voltages", "error 22: no NI-DAQmx library is loaded (the simulator writes none; connect the real "
@@ -124,7 +118,6 @@ TEST(QvhostInput, HelpAndBadOptionsModulesAndScriptsStopBeforeAnythingRuns) {
         {L"--bogus -", 2, "error 12: unknown option --bogus\n"},
         {L"--store", 2, "error 12: --store needs a value\n"},
         {L"--com 0 -", 2, "error 12: --com takes a COM port number from 1 to 255\n"},
-        {L"--com 3x -", 2, "error 12: --com takes a COM port number from 1 to 255\n"},
         {L"--language de -", 2, "error 12: --language takes a LANGID such as 1031\n"},
         {L"--daq-dir no-such-folder -", 2, "error 12: --daq-dir: no folder no-such-folder\n"},
         {L"--gui -", 2, "error 12: --gui takes no script\n"},
@@ -149,11 +142,11 @@ TEST(QvhostInput, DamagedStoreIsReportedAndLeftAsItWas) {
     ProcessResult r = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nsave\n");
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(1u, r.exitCode);
-    std::vector<std::string> lines = OutputLines(r.output);
-    ASSERT_EQ(1u, lines.size()) << r.output;
-    EXPECT_EQ(0u, lines[0].find("error 12: the store ")) << lines[0];
-    EXPECT_NE(std::string::npos, lines[0].find(" is damaged")) << lines[0];
-    EXPECT_NE(std::string::npos, lines[0].find("nothing was changed")) << lines[0];
+    EXPECT_EQ(
+        "error 12: the store " + std::string(store.Path().begin(), store.Path().end()) +
+            " is damaged: its last line is incomplete; nothing was changed: repair or remove it, or give "
+            "another --store\n",
+        r.output);
     std::string after;
     ASSERT_TRUE(ReadWholeFile(store.Path(), after));
     EXPECT_EQ(damaged, after);

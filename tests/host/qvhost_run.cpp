@@ -7,6 +7,12 @@
 #include <fstream>
 #include <iterator>
 
+const char kConfiguration[] =
+    "bEmpty[0]=0;iIndex[0]=1;fValMin[0]=  0.0;fValMax[0]=  5.0;fValLambda[0]=488.0;sChannel_Name[0]=Dev1/ao0;"
+    "sLineName[0]=Blue;bEmpty[1]=0;iIndex[1]=2;fValMin[1]=  0.0;fValMax[1]=  4.5;fValLambda[1]=561.0;"
+    "sChannel_Name[1]=Dev1/ao1;sLineName[1]=Green Line;bEmpty[2]=1;iIndex[2]=0;fValMin[2]=  0.0;"
+    "fValMax[2]=  0.0;fValLambda[2]=640.0;sChannel_Name[2]=None;";
+
 ProcessResult Qvhost(const std::wstring& arguments, const std::string& input) {
     return RunProcess(L"\"" + BesideExecutable(L"qvhost.exe") + L"\" " + arguments, input, 60000);
 }

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+// A line configuration as the host stores it: two lines on channels, one of them with a blank in its
+// name, and an empty third.
+extern const char kConfiguration[];
+
 // qvhost.exe from the build with these arguments and this standard input (bounded: 60 s).
 ProcessResult Qvhost(const std::wstring& arguments, const std::string& input);
 

@@ -1,6 +1,6 @@
 // A session with the simulated device as a user scripts it: connect, configure with a settings text
-// holding blanks, switch and set the lines, the shutter, what the host received, and the store that a
-// second run restores from; a script file, and the demo.
+// holding blanks, switch and set the lines, the shutter, what the host received, the store that later
+// runs restore from, and a script file.
 #include "qvhost_run.h"
 
 #include <gtest/gtest.h>
@@ -8,12 +8,6 @@
 #include <windows.h>
 
 namespace {
-
-const char kConfiguration[] =
-    "bEmpty[0]=0;iIndex[0]=1;fValMin[0]=  0.0;fValMax[0]=  5.0;fValLambda[0]=488.0;sChannel_Name[0]=Dev1/ao0;"
-    "sLineName[0]=Blue;bEmpty[1]=0;iIndex[1]=2;fValMin[1]=  0.0;fValMax[1]=  4.5;fValLambda[1]=561.0;"
-    "sChannel_Name[1]=Dev1/ao1;sLineName[1]=Green Line;bEmpty[2]=1;iIndex[2]=0;fValMin[2]=  0.0;"
-    "fValMax[2]=  0.0;fValLambda[2]=640.0;sChannel_Name[2]=None;";
 
 TEST(QvhostSession, SimulatorSessionEndToEnd) {
     TempStore store("session");
@@ -50,16 +44,6 @@ TEST(QvhostSession, SimulatorSessionEndToEnd) {
         kConfiguration + "\nsetting connection=\nok\nok\n";
     EXPECT_EQ(expected, r.output);
     EXPECT_FALSE(FileExists(store.Path() + L".new")) << "the store is renamed into place";
-
-    // A second run: connect and configure from the store; the power comes back with the multi-laser's
-    // settings, the names and wavelengths with the configuration.
-    ProcessResult again = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nlines\nstate\n");
-    ASSERT_TRUE(again.finished);
-    EXPECT_EQ("created CQvAOMTAVOSim\nok\nstate 3\nok\nresult 0 state 2\nok\n"
-              "line 0 used 1 power 0.0 wavelength 488 name Blue\n"
-              "line 1 used 0 power 50.0 wavelength 561 name Green Line\nok\n"
-              "state 2 shutter closed\nok\n",
-              again.output);
 }
 
 TEST(QvhostSession, SettingsAreSavedAtExitAndAtDisconnectWithoutASaveCommand) {
@@ -114,26 +98,6 @@ TEST(QvhostSession, ScriptFileReportsVersionRecordsAndTheDevicesIdentity) {
         EXPECT_NE(std::string::npos, r.output.find(line)) << line << "\nin:\n" << r.output;
     EXPECT_EQ(2u, LinesStartingWith(r.output, "info 1 ").size()) << "both classes answer";
     EXPECT_TRUE(LinesStartingWith(r.output, "class ").empty()) << "quit ends the script";
-}
-
-TEST(QvhostSession, DemoRunsWithoutInputAndKeepsNothing) {
-    TempStore store("demo");
-    ProcessResult demo = Qvhost(store.Option(), "");
-    ASSERT_TRUE(demo.finished);
-    EXPECT_EQ(0u, demo.exitCode) << demo.output;
-    for (const char* line :
-         {"It registers the device classes CQvAOMTAVO, CQvAOMTAVOSim.\n",
-          "  <variant version=\"1.0\"><QV_GLOB_FILEVERSION_WCS value=\"8, 203, 1273, 0\"/></variant>\n",
-          "Configured: state 2, standard mode (one line at a time); the host gave the multi-laser id 101 "
-          "and the shutter id 102.\n",
-          "  line 1: 561 nm, \"Green\", power 0.0 %\n",
-          "Line 1 switched on: result 0, the device reports it on.\n",
-          "Power of line 1 set to 50.0 %: result 0, the device reports 50.0 %.\n",
-          "Shutter opened: result 0, the device reports it open.\n",
-          "Shutter closed: result 0, the device reports it closed.\n",
-          "  multilaser 101 used 0 1 0 power 0.0 50.0 0.0 position 1\n", "Disconnected: state 0.\n"})
-        EXPECT_NE(std::string::npos, demo.output.find(line)) << line << "\nin:\n" << demo.output;
-    EXPECT_FALSE(FileExists(store.Path())) << "the demo keeps nothing";
 }
 
 } // namespace

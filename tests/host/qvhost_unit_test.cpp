@@ -13,12 +13,6 @@ using tavosim_fixture::TavoSimUnit;
 
 namespace {
 
-const char kConfiguration[] =
-    "bEmpty[0]=0;iIndex[0]=1;fValMin[0]=  0.0;fValMax[0]=  5.0;fValLambda[0]=488.0;sChannel_Name[0]=Dev1/ao0;"
-    "bEmpty[1]=0;iIndex[1]=2;fValMin[1]=  0.5;fValMax[1]=  4.5;fValLambda[1]=561.0;sChannel_Name[1]=Dev1/ao1;"
-    "bEmpty[2]=0;iIndex[2]=3;fValMin[2]=  0.0;fValMax[2]=  "
-    "5.0;fValLambda[2]=640.0;sChannel_Name[2]=Dev1/ao2;";
-
 std::wstring RealClassOptions(const TempStore& store) {
     return L"--class CQvAOMTAVO --daq-dir \"" + FakeDaqmxDir("full") + L"\" " + store.Option();
 }
@@ -41,8 +35,8 @@ TEST(QvhostUnit, StandardUnitIsDrivenOverItsComPortAndTheAomGetsItsVoltageAlsoAf
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_EQ("created CQvAOMTAVO\nok\nstate 3\nok\nresult 0 state 2\nok\n"
               "result 0\nok\nresult 0\nok\nresult 0\nok\n"
-              // 0.5 V + 25 % of the 4 V span
-              "channel Dev1/ao1 volts 1.500\nok\n"
+              // 25 % of 4.5 V
+              "channel Dev1/ao1 volts 1.125\nok\n"
               "state 2 shutter open\nok\n"
               "result 0\nok\nstate 0\nok\n",
               r.output);
@@ -55,24 +49,42 @@ TEST(QvhostUnit, StandardUnitIsDrivenOverItsComPortAndTheAomGetsItsVoltageAlsoAf
         Qvhost(RealClassOptions(store) + L"-", "create\nconnect\nconfigure\nlines\npower 1 25\nvoltages\n");
     ASSERT_TRUE(again.finished);
     EXPECT_NE(std::string::npos, again.output.find("power 25.0 wavelength 561")) << again.output;
-    EXPECT_EQ(std::vector<std::string>({"channel Dev1/ao1 volts 1.500"}),
+    EXPECT_EQ(std::vector<std::string>({"channel Dev1/ao1 volts 1.125"}),
               LinesStartingWith(again.output, "channel "))
         << again.output;
 }
 
-TEST(QvhostUnit, DemoWithTheRealClassReportsTheRecordedVoltage) {
+// The demo runs without input, with the simulator or, given a COM port, the real class; it keeps nothing.
+TEST(QvhostUnit, DemoRunsWithEitherClassAndTheRealOneReportsTheRecordedVoltage) {
     TavoSimUnit unit;
     ASSERT_TRUE(unit.ok()) << unit.error();
     TempStore store("demo");
-    ProcessResult r = Qvhost(RealClassOptions(store) + L"--com " + std::to_wstring(unit.com_port()), "");
-    ASSERT_TRUE(r.finished);
-    EXPECT_EQ(0u, r.exitCode) << r.output;
-    for (const char* line :
-         {"Configured: state 2, standard mode (one line at a time)",
-          "The NI-DAQmx stand-in recorded these AOM voltages:\n  Dev1/ao1: 2.250 V\n",
-          "Shutter opened: result 0, the device reports it open.\n", "Disconnected: state 0.\n"})
-        EXPECT_NE(std::string::npos, r.output.find(line)) << line << "\nin:\n" << r.output;
-    EXPECT_TRUE(Has(unit.transcript(), R"(RX "cTSO2\r")"));
+    for (bool real : {false, true}) {
+        SCOPED_TRACE(real ? "real" : "simulator");
+        ProcessResult r = Qvhost(real ? RealClassOptions(store) + L"--com " + std::to_wstring(unit.com_port())
+                                      : store.Option(),
+                                 "");
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(0u, r.exitCode) << r.output;
+        for (const char* line :
+             {"It registers the device classes CQvAOMTAVO, CQvAOMTAVOSim.\n",
+              "  <variant version=\"1.0\"><QV_GLOB_FILEVERSION_WCS value=\"8, 203, 1273, 0\"/></variant>\n",
+              "Configured: state 2, standard mode (one line at a time); the host gave the multi-laser id 101 "
+              "and the shutter id 102.\n",
+              "  line 1: 561 nm, \"Green\", power 0.0 %\n",
+              "Line 1 switched on: result 0, the device reports it on.\n",
+              "Power of line 1 set to 50.0 %: result 0, the device reports 50.0 %.\n",
+              "Shutter opened: result 0, the device reports it open.\n",
+              "Shutter closed: result 0, the device reports it closed.\n",
+              "  multilaser 101 used 0 1 0 power 0.0 50.0 0.0 position 1\n", "Disconnected: state 0.\n"})
+            EXPECT_NE(std::string::npos, r.output.find(line)) << line << "\nin:\n" << r.output;
+        EXPECT_EQ(real, r.output.find(
+                            "The NI-DAQmx stand-in recorded these AOM voltages:\n  Dev1/ao1: 2.250 V\n") !=
+                            std::string::npos)
+            << r.output;
+        EXPECT_EQ(real, Has(unit.transcript(), R"(RX "cTSO2\r")"));
+        EXPECT_FALSE(FileExists(store.Path()));
+    }
 }
 
 } // namespace

@@ -70,13 +70,9 @@ TEST(HostNumbers, FixedPointTextRoundsToTheDigitsAsked) {
         EXPECT_EQ(c.text, FormatFixed(c.value, c.decimals)) << c.value;
 }
 
+// A record of kind 3, subkind 1, all zero.
 SHostChange Change(uint32_t key) {
-    SHostChange change;
-    change.key = key;
-    change.kind = 3;
-    change.subKind = 1;
-    change.data.assign(SQvDMChangeRecord::DataSize, 0);
-    return change;
+    return SHostChange{key, 3, 1, std::vector<uint8_t>(SQvDMChangeRecord::DataSize, 0)};
 }
 
 template <class T> void Put(SHostChange& change, size_t offset, T value) {
