@@ -144,15 +144,22 @@ TEST(ConfigurationText, ChannelIndexIsKeptWithinTheTableAndRefusedOutside) {
             const SAOChannel& channel = host->m_AOChannels[i];
             bool ranged = i == c.rangedEntry || i == 1 || i == 2;
             EXPECT_EQ(ranged, channel.bUserRange) << "entry " << i;
-            if (i == c.rangedEntry) EXPECT_FLOAT_EQ(0.5f, channel.fMin);
-            if (i == 0)
+            if (i == c.rangedEntry) {
+                EXPECT_FLOAT_EQ(0.5f, channel.fMin);
+            }
+            if (i == 0) {
                 EXPECT_FLOAT_EQ(-10.0f, channel.fMin) << "the kept index's entry keeps its board range";
+            }
         }
-        if (c.logLine) EXPECT_TRUE(log.Contains(c.logLine));
+        if (c.logLine) {
+            EXPECT_TRUE(log.Contains(c.logLine));
+        }
         // Within the table the text the host stores comes back as it was read.
         CQvStringW stored;
         ASSERT_EQ(DMRC_OK, host->GetConfigurationString(stored));
-        if (c.expected == c.index) EXPECT_EQ(text, stored.GetString());
+        if (c.expected == c.index) {
+            EXPECT_EQ(text, stored.GetString());
+        }
     }
 }
 

@@ -151,9 +151,10 @@ TEST_P(UnitFault, IsBoundedLoggedAndRecoversOnEveryOperation) {
     EXPECT_LT(Took([&] { EXPECT_EQ(DMRC_RESET_OK, host.physical().ResetDevice(list)); }), kResetBoundMs);
     // recovery: configured again, the unit's own change reaches the host
     ASSERT_TRUE(Clear());
-    if (f.pollFails)
+    if (f.pollFails) {
         EXPECT_TRUE(
             WaitUntil(8000, [&] { return LogHas(log, L"CQvAOMTAVO::Main - line to the unit back"); }));
+    }
     ASSERT_EQ(DMRC_OK, host.session().Configure(nullptr));
     ASSERT_TRUE(host.unit().select_line(1));
     EXPECT_TRUE(host.WaitForView("used 1 0 0 open 1")) << host.View();

@@ -186,7 +186,9 @@ TEST_F(Pad, AnUpdateRepaintsOnlyWhatItsMaskNames) {
         PostMessageW(reinterpret_cast<HWND>(pad().GetHandle()), WM_COMMAND, 0x8FFFF, masks[k]);
         EXPECT_TRUE(PumpUntil([&] { return Paints(0, parts[k]) > before[k]; })) << masks[k];
         for (int j = 0; j < 3; ++j)
-            if (j != k) EXPECT_EQ(before[j], Paints(0, parts[j])) << "mask " << masks[k] << " part " << j;
+            if (j != k) {
+                EXPECT_EQ(before[j], Paints(0, parts[j])) << "mask " << masks[k] << " part " << j;
+            }
     }
 }
 

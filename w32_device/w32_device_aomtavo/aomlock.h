@@ -50,23 +50,29 @@ private:
 // by a thread that does not hold it instead of releasing someone else's hold.
 class CAOMGuardedLock {
 public:
-    explicit CAOMGuardedLock(const wchar_t* name) : m_Lock(name), m_dwOwner(0), m_iDepth(0) {}
+    explicit CAOMGuardedLock(const wchar_t* name)
+        : m_Lock(name), m_dwOwner(0), m_iDepth(0), m_bInUse(false) {}
     CAOMGuardedLock(const CAOMGuardedLock&) = delete;
     CAOMGuardedLock& operator=(const CAOMGuardedLock&) = delete;
 
-    // The lock nests, so a second enter by the holder passes and is reported, not deadlocked.
+    // The lock nests, so a second enter by the holder passes and is reported, not deadlocked; the leave
+    // that then finds it already marked free is reported too.
     void Enter(const wchar_t* file, int line) {
         if (m_Lock.Enter()) m_iDepth = 0; // its holder ended inside: nobody holds it now
         if (m_iDepth > 0) DiagAssertW(0, L"true", 0, file, line);
         ++m_iDepth;
         m_dwOwner = GetCurrentThreadId();
+        m_bInUse = true;
     }
-    // Owner and depth change only under the lock, so only its holder finds its own id there.
+    // Owner and depth change only under the lock, so only its holder finds its own id there. Leaving
+    // releases once: checking the mark under the lock, as the holder already has it, needs no second take.
     void Leave(const wchar_t* file, int line) {
         if (m_dwOwner != GetCurrentThreadId() || m_iDepth < 1) {
             DiagAssertW(0, L"true", 0, file, line);
             return;
         }
+        if (!m_bInUse) DiagAssertW(0, L"true", 0, file, line);
+        m_bInUse = false;
         if (--m_iDepth == 0) m_dwOwner = 0;
         m_Lock.Leave();
     }
@@ -74,6 +80,7 @@ public:
         if (!m_Lock.Reclaim()) return false;
         m_iDepth = 0;
         m_dwOwner = 0;
+        m_bInUse = false;
         return true;
     }
 
@@ -81,4 +88,5 @@ private:
     CAOMRecoverableLock m_Lock;
     volatile DWORD m_dwOwner;
     volatile int m_iDepth;
+    volatile bool m_bInUse;
 };

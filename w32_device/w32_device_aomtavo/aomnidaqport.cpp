@@ -69,7 +69,8 @@ const char* const kFunctionNames[DAQmxFn_Count] = {"DAQmxGetSysNIDAQMajorVersion
 // One table for the whole module: the library is loaded once per process, and the table is filled
 // completely under the library lock before any port copies it, so that two devices connecting at once
 // never see half of it.
-static_assert(SDAQmxBinding::FunctionCount == DAQmxFn_Count, "one entry per function");
+static_assert(static_cast<int>(SDAQmxBinding::FunctionCount) == static_cast<int>(DAQmxFn_Count),
+              "one entry per function");
 SDAQmxBinding g_DAQmx;
 CAOMRecoverableLock g_LibraryLock{L"NI-DAQmx library"};
 
