@@ -319,7 +319,7 @@ struct SOptions {
     std::wstring module, daqDir;
     std::string results, panelSamples, serverPid;
     int samples = 200;
-    DWORD idleSeconds = 10;
+    DWORD idleSeconds = 30;
 };
 
 std::string Narrow(const std::wstring& w) {

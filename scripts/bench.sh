@@ -4,7 +4,7 @@
 #   scripts/bench.sh [--label NAME] [--samples N] [--idle-seconds S]
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
-label=latest samples=200 idle=10
+label=latest samples=200 idle=30
 while [ $# -gt 0 ]; do
   case "$1" in
     --label) label=$2; shift 2 ;;
@@ -36,7 +36,7 @@ tmp=$build/bench
 mkdir -p "$tmp"
 rm -f "$tmp/results.tsv" "$tmp/panel.dat"
 export QV_TAVOSIM=$build/native/tavosim
-qv_say "bench: running (about two minutes)"
+qv_say "bench: running (about three minutes)"
 (cd "$build/bin" && ../wine-run.sh qvbench.exe --results "$tmp/results.tsv" --panel-samples "$tmp/panel.dat" \
   --samples "$samples" --idle-seconds "$idle" ${server_pid:+--wineserver-pid "$server_pid"})
 

@@ -220,6 +220,11 @@ bool CQvAOMTAVO::StatusPoll() {
         answered = m_pPort->RdLinesUsed(&reading) || answered;
     else
         answered = m_pPort->RdLineUsed(&reading) || answered;
+    // Only this thread writes the unit state, so it compares without the lock, which costs a round trip
+    // to the wine server on every poll; the lock is taken when there is something to store or to push.
+    if (reading == (m_bExtendedMode ? m_iLinesUsed : m_iLineUsed) && bino == m_bBinoShutter &&
+        !m_bPushPending)
+        return answered;
 
     EnterUnitStateLock(QV_WFILE, __LINE__);
     bool shutter = m_bShutterOpen;

@@ -121,15 +121,15 @@ int CQvAOMTAVOPort::ReadLine(char* buffer, int room, const char* shape) {
     bool lineEnded = false;
     bool shaped = false;
     // Byte by byte, so that nothing after the line feed is taken from the driver; but once the line has
-    // begun as the expected reply does, the rest of that reply's shortest form is surely still to come and
-    // is read in one call (each read is a round trip to the driver, and the poll reads two replies).
+    // begun as the expected reply does, the rest of that reply's shortest form and the first byte of its
+    // line end (a carriage return or the line feed) are surely still to come and are read in one call:
+    // each read is a round trip to the driver, and the poll reads two replies.
     while (!lineEnded && length < room) {
         int count = 1;
         if (!shaped && length == 1 && shape && buffer[0] == shape[0]) {
             shaped = true;
-            count = static_cast<int>(strlen(shape)) - 1;
+            count = static_cast<int>(strlen(shape));
             if (count > room - length) count = room - length;
-            if (count < 1) count = 1;
         }
         if (!ReadBytes(buffer, count, length, lineEnded)) {
             buffer[length] = 0;
