@@ -128,6 +128,12 @@ void CQvAOMNIDAQPort::Lock() {
     m_Lock.Enter(QV_WFILE, __LINE__);
 }
 
+bool CQvAOMNIDAQPort::ReclaimLocks(DWORD ended) {
+    bool port = m_Lock.Reclaim(ended);
+    bool library = g_LibraryLock.Reclaim(ended);
+    return port || library;
+}
+
 void CQvAOMNIDAQPort::Unlock() {
     m_Lock.Leave(QV_WFILE, __LINE__);
 }

@@ -38,8 +38,9 @@ public:
     bool Close();
     void Lock();
     void Unlock();
-    // After the worker was ended by force: frees the port lock if the worker held it (true).
-    bool ReclaimLock() { return m_Lock.Reclaim(); }
+    // After the thread `ended` was ended by force: frees the port lock and the library lock if it held them
+    // (true when it held either).
+    bool ReclaimLocks(DWORD ended);
     // Unloads the module-wide table's library (a refused version). Ports that still hold their own
     // reference keep it mapped until they let it go.
     static void UnloadLibrary();

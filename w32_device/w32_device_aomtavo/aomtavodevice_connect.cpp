@@ -215,11 +215,11 @@ bool CQvAOMTAVO::StatusPoll() {
     // The unit is read without a lock; a failed read counts as "not engaged" and "no line".
     bool bino = false;
     uint32_t reading = 0;
-    bool answered = m_pPort->RdBinoShutter(&bino);
+    bool answered = m_pPort->RdBinoShutter(&bino, true);
     if (m_bExtendedMode)
-        answered = m_pPort->RdLinesUsed(&reading) || answered;
+        answered = m_pPort->RdLinesUsed(&reading, true) || answered;
     else
-        answered = m_pPort->RdLineUsed(&reading) || answered;
+        answered = m_pPort->RdLineUsed(&reading, true) || answered;
     // Only this thread writes the unit state, so it compares without the lock, which costs a round trip
     // to the wine server on every poll; the lock is taken when there is something to store or to push.
     if (reading == (m_bExtendedMode ? m_iLinesUsed : m_iLineUsed) && bino == m_bBinoShutter &&

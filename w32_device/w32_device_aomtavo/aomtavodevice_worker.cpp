@@ -20,6 +20,21 @@ const ULONGLONG kPollPeriodMs = 120;
 const ULONGLONG kQuietAfterCommandMs = 10;
 const int64_t kBusy = -2;
 const int64_t kTimeout = 1460;
+
+// Milliseconds of the performance counter (which never fails from Windows XP on). The poll is paced by it
+// rather than by GetTickCount64, whose value under Wine is refreshed only when the wine server runs: with
+// the few server calls of an idle poll it lagged by up to a timer tick, and each period came out longer.
+ULONGLONG NowMs() {
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<ULONGLONG>(counter.QuadPart / frequency * 1000 +
+                                  counter.QuadPart % frequency * 1000 / frequency);
+}
 } // namespace
 
 int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg2, uint64_t arg3,
@@ -98,7 +113,7 @@ void CQvAOMTAVO::Main() {
         if (countdown < 0) {
             armed = false;
         } else {
-            ULONGLONG now = GetTickCount64();
+            ULONGLONG now = NowMs();
             if (!armed) {
                 armed = true;
                 due = now + static_cast<ULONGLONG>(countdown);
@@ -131,11 +146,11 @@ void CQvAOMTAVO::Main() {
             m_lDoneCommand = post;
             LeaveCriticalSection(&m_csCommandSlot);
             SetEvent(m_hEvDone);
-            ULONGLONG quiet = GetTickCount64() + kQuietAfterCommandMs;
+            ULONGLONG quiet = NowMs() + kQuietAfterCommandMs;
             if (due < quiet) due = quiet;
         } else if (wait == WAIT_TIMEOUT) {
             if (!armed || m_iPollCountdown < 0) continue;
-            ULONGLONG start = GetTickCount64();
+            ULONGLONG start = NowMs();
             if (start < due) continue; // the timer woke us a little early
             try {
                 if (m_bLineLost)
@@ -147,7 +162,7 @@ void CQvAOMTAVO::Main() {
             }
             // A period after this poll began, but not before it ended: a poll that waited out a silent
             // unit is followed by the next one, never by a burst of them.
-            ULONGLONG end = GetTickCount64();
+            ULONGLONG end = NowMs();
             due = start + kPollPeriodMs > end ? start + kPollPeriodMs : end;
         }
     }
@@ -214,12 +229,11 @@ bool CQvAOMTAVO::StopWorker() {
         // Posters only ever try it, so nobody waits on the old one.
         DeleteCriticalSection(&m_csCommandSlot);
         InitializeCriticalSection(&m_csCommandSlot);
-        // Every other lock it can hold passes to its next user by itself; freed here, so that the log
-        // names them now.
-        m_DeviceLock.Reclaim();
-        m_UnitStateLock.Reclaim();
-        m_ChangeBatchLock.Reclaim();
-        m_pNIDAQPort->ReclaimLock();
+        // Every other lock it can hold is taken back and passed to its next user.
+        m_DeviceLock.Reclaim(m_dwWorkerThreadId);
+        m_UnitStateLock.Reclaim(m_dwWorkerThreadId);
+        m_ChangeBatchLock.Reclaim(m_dwWorkerThreadId);
+        m_pNIDAQPort->ReclaimLocks(m_dwWorkerThreadId);
         // A poster still waiting for the ended worker gets its time-out now, and with it gives back the call
         // lock, which the next connect needs.
         m_iCommandResult = kTimeout;

@@ -10,6 +10,14 @@
 namespace {
 const DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 const char kSimulatorVersion[] = "Simulator";
+// 9600 baud, 8N1: a start bit, eight data bits and a stop bit for every byte.
+const DWORD kBitsPerSecond = 9600;
+const DWORD kBitsPerByte = 10;
+
+// Milliseconds the given bytes take on the wire, rounded up.
+DWORD WireTimeMs(size_t bytes) {
+    return static_cast<DWORD>((bytes * kBitsPerByte * 1000 + kBitsPerSecond - 1) / kBitsPerSecond);
+}
 } // namespace
 
 CQvAOMTAVOPort::CQvAOMTAVOPort()
@@ -92,7 +100,8 @@ bool CQvAOMTAVOPort::Close() {
     return closed;
 }
 
-int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines, const char* shape) {
+int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines, const char* shape,
+                             bool waitOutShape) {
     // A port closed for a lost line fails at once instead of waiting out the time-outs.
     if (!hComm) {
         reply[0] = 0;
@@ -105,6 +114,11 @@ int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines, const 
     DWORD written = 0;
     WriteFile(hComm, request, length, &written, nullptr);
     if (lines < 1) return 0;
+    // A read waiting for bytes that come one by one costs a round trip to the wine server for each of
+    // them; after this sleep, which touches neither, the reply is read at once. It lasts the wire time of
+    // the shortest reply with the unit's carriage return and line feed. Only the poll sleeps: a command's
+    // reply is read as it arrives, since on a Windows timer of 15.6 ms the sleep could outlast the reply.
+    if (waitOutShape && shape) Sleep(WireTimeMs(strlen(shape) + 2));
     int total = 0;
     reply[0] = 0;
     for (int i = 0; i < lines; ++i) {
@@ -176,41 +190,41 @@ bool CQvAOMTAVOPort::RdVersion(char* version, size_t capacity) {
 }
 
 bool CQvAOMTAVOPort::ReadNumber(const wchar_t* name, const char* request, const char* replyFormat,
-                                uint32_t* value) {
+                                uint32_t* value, bool polling) {
     // The shortest well-formed reply: the format's text and one digit.
     char shape[16];
     snprintf(shape, sizeof shape, "%.*s0", static_cast<int>(strcspn(replyFormat, "%")), replyFormat);
     char reply[BufferSize];
-    int n = Exchange(request, reply, 1, shape);
+    int n = Exchange(request, reply, 1, shape, polling);
     if (bLogCommunication) Command(name, request, reply, n);
     return n >= 1 && AOMParseNumberReply(reply, replyFormat, value);
 }
 
-bool CQvAOMTAVOPort::RdBinoShutter(bool* engaged) {
+bool CQvAOMTAVOPort::RdBinoShutter(bool* engaged, bool polling) {
     if (bSimulate) {
         if (engaged) *engaged = false;
         return true;
     }
     uint32_t flag = 0;
-    if (!ReadNumber(L"RdBinoShutter", "rTES\r", "aTES%d", &flag)) return false;
+    if (!ReadNumber(L"RdBinoShutter", "rTES\r", "aTES%d", &flag, polling)) return false;
     if (engaged) *engaged = flag != 0;
     return true;
 }
 
-bool CQvAOMTAVOPort::RdLineUsed(uint32_t* line) {
+bool CQvAOMTAVOPort::RdLineUsed(uint32_t* line, bool polling) {
     if (bSimulate) {
         if (line) *line = iSimLineUsed;
         return true;
     }
-    return ReadNumber(L"RdLineUsed", "rTSR\r", "aTSR%d", line);
+    return ReadNumber(L"RdLineUsed", "rTSR\r", "aTSR%d", line, polling);
 }
 
-bool CQvAOMTAVOPort::RdLinesUsed(uint32_t* mask) {
+bool CQvAOMTAVOPort::RdLinesUsed(uint32_t* mask, bool polling) {
     if (bSimulate) {
         if (mask) *mask = iSimLinesUsed;
         return true;
     }
-    return ReadNumber(L"RdLinesUsed", "rTSD\r", "aTSD%d", mask);
+    return ReadNumber(L"RdLinesUsed", "rTSD\r", "aTSD%d", mask, polling);
 }
 
 bool CQvAOMTAVOPort::Write(const wchar_t* name, const char* request, const char* acknowledgement) {

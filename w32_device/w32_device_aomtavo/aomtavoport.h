@@ -19,18 +19,21 @@ public:
     bool Close();
     // Sends the request and reads that many reply lines into reply (BufferSize bytes). `shape` is the
     // shortest well-formed reply line without its line end (e.g. "aTES0"), or null when none is known.
-    // Returns the characters stored, 0 when lines < 1, -1 when a read failed or timed out.
-    int Exchange(const char* request, char* reply, int lines, const char* shape = nullptr);
+    // With waitOutShape, reading begins once that reply and a carriage return and line feed can have
+    // crossed the wire. Returns the characters stored, 0 when lines < 1, -1 when a read failed or timed out.
+    int Exchange(const char* request, char* reply, int lines, const char* shape = nullptr,
+                 bool waitOutShape = false);
     // Writes one exchange to the log (only while communication logging and detail are on).
     void Command(const wchar_t* name, const char* request, const char* reply, int length);
 
     // The unit's commands. Outputs may be null; on failure they are left as they were.
-    // The version is cut to fit the capacity and always NUL-terminated.
+    // The version is cut to fit the capacity and always NUL-terminated. The status poll's reads (polling)
+    // wait out the reply's wire time before reading it (see Exchange).
     bool RdVersion(char* version, size_t capacity);
-    bool RdBinoShutter(bool* engaged);
-    bool RdLineUsed(uint32_t* line);
+    bool RdBinoShutter(bool* engaged, bool polling = false);
+    bool RdLineUsed(uint32_t* line, bool polling = false);
     bool WrLineUsed(uint32_t line);
-    bool RdLinesUsed(uint32_t* mask);
+    bool RdLinesUsed(uint32_t* mask, bool polling = false);
     bool WrLinesUsed(uint32_t mask);
 
     HANDLE hComm;
@@ -45,6 +48,7 @@ private:
     int ReadLine(char* buffer, int room, const char* shape);
     bool ReadBytes(char* buffer, int count, int& length, bool& lineEnded);
     // One exchange of a number-reading command: "r<mnemonic>" answered by "a<mnemonic><number>".
-    bool ReadNumber(const wchar_t* name, const char* request, const char* replyFormat, uint32_t* value);
+    bool ReadNumber(const wchar_t* name, const char* request, const char* replyFormat, uint32_t* value,
+                    bool polling);
     bool Write(const wchar_t* name, const char* request, const char* acknowledgement);
 };
