@@ -34,9 +34,9 @@ public:
         }
         return m_iDepth = 1;
     }
-    // Only by the holder (see HeldByCaller).
+    // A leave by a thread that does not hold the lock does nothing (a guarded lock reports it).
     void Leave() {
-        if (--m_iDepth > 0) return;
+        if (!HeldByCaller() || --m_iDepth > 0) return;
         Release();
     }
     bool HeldByCaller() const { return m_lOwner == static_cast<LONG>(GetCurrentThreadId()); }
