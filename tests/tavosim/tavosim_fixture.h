@@ -51,7 +51,8 @@ public:
     std::string state();    // "line N mask M bino B"
     std::string settings(); // the tty settings the driver applied
 
-    // Faults: "silent", "garble", "split 3 20", "byte-delay 5", "no-cr", "long 300", "none".
+    // Faults: "silent", "garble", "split 3 20", "byte-delay 5", "no-cr", "long 300", "refuse", "bare",
+    // "every-other rTES", "none" (see the simulator's README).
     bool set_fault(const std::string& fault) { return run("fault " + fault); }
     bool clear_fault() { return set_fault("none"); }
     bool send_stale(const std::string& text) { return set_fault("stale " + text); }

@@ -42,6 +42,15 @@ std::optional<Fault> Fault::parse(const std::vector<std::string>& words, std::st
         fault.kind = Kind::garble;
     } else if (name == "no-cr") {
         fault.kind = Kind::no_cr;
+    } else if (name == "refuse") {
+        fault.kind = Kind::refuse;
+    } else if (name == "bare") {
+        fault.kind = Kind::bare;
+    } else if (name == "every-other") {
+        fault.kind = Kind::every_other;
+        arguments = 1;
+        ok = words.size() == 2 && !words[1].empty();
+        if (ok) fault.prefix = words[1];
     } else if (name == "split") {
         fault.kind = Kind::split;
         arguments = 2;
@@ -70,14 +79,25 @@ std::optional<Fault> Fault::parse(const std::vector<std::string>& words, std::st
     return fault;
 }
 
+bool ignores_request(Fault& fault, const std::string& request) {
+    if (fault.kind == Fault::Kind::silent_after && fault.count-- <= 0) fault.kind = Fault::Kind::silent;
+    if (fault.kind == Fault::Kind::every_other && request.compare(0, fault.prefix.size(), fault.prefix) == 0)
+        fault.muted = !fault.muted;
+    return fault.kind == Fault::Kind::silent || (fault.kind == Fault::Kind::every_other && fault.muted);
+}
+
 std::vector<Piece> shape_reply(const std::string& line, const Fault& fault, std::mt19937& rng) {
     using std::chrono::milliseconds;
     switch (fault.kind) {
     case Fault::Kind::none:
     case Fault::Kind::silent_after: // the caller goes silent once the answers are used up
+    case Fault::Kind::every_other:  // likewise in its silent half
+    case Fault::Kind::refuse:       // the caller answers "?" in place of the reply
         return {Piece{{}, line}};
     case Fault::Kind::silent:
         return {};
+    case Fault::Kind::bare:
+        return {Piece{{}, line.substr(0, std::min<std::size_t>(4, line.size() - 2)) + "\n"}};
     case Fault::Kind::garble: {
         std::string bytes = line;
         for (std::size_t i = 0; i + 2 < bytes.size(); ++i)

@@ -138,10 +138,10 @@ void Simulator::on_serial_readable() {
     }
     for (Frame& frame : framer_.feed(buffer, static_cast<std::size_t>(n))) {
         transcript_.received(frame.raw);
-        if (fault_.kind == Fault::Kind::silent_after && fault_.count-- <= 0)
-            fault_.kind = Fault::Kind::silent;
-        if (fault_.kind == Fault::Kind::silent) continue; // a dead unit does not act on requests either
-        std::string reply = frame.overflow ? "?" : model_.handle(frame.body);
+        if (ignores_request(fault_, frame.body)) continue; // a dead unit does not act on requests either
+        // A refusing unit acts on nothing it is asked.
+        std::string reply =
+            frame.overflow || fault_.kind == Fault::Kind::refuse ? "?" : model_.handle(frame.body);
         queue_line(shape_reply(reply + "\r\n", fault_, rng_));
     }
 }

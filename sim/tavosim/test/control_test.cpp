@@ -47,6 +47,34 @@ TEST(Control, FrontPanelCommands) {
     EXPECT_EQ(control.command("state")[0], "line 0 mask 0 bino 1");
 }
 
+// Faults that decide whether the unit answers or acts at all, request by request.
+TEST(Control, FaultsThatRefuseCutOrSkipRequests) {
+    SimProcess sim({});
+    ASSERT_TRUE(sim.ready());
+    ControlClient control(sim.control_port);
+    PtyPeer peer(sim.pty);
+    const struct {
+        const char* fault; // null: the fault stays
+        const char* request;
+        const char* reply;
+        const char* state;
+    } steps[] = {
+        {"refuse", "cTSO2\r", "?\r\n", "line 0 mask 0 bino 0"}, // refused and not acted on
+        {"bare", "rTSR\r", "aTSR\n", "line 0 mask 0 bino 0"},
+        {"every-other rTES", "rTES\r", "", "line 0 mask 0 bino 0"},
+        {nullptr, "cTSO2\r", "", "line 0 mask 0 bino 0"}, // silent up to the next rTES
+        {nullptr, "rTES\r", "aTES0\r\n", "line 0 mask 0 bino 0"},
+        {nullptr, "cTSO2\r", "oTSO2\r\n", "line 2 mask 2 bino 0"},
+        {nullptr, "rTES\r", "", "line 2 mask 2 bino 0"},
+    };
+    for (const auto& step : steps) {
+        if (step.fault) ASSERT_TRUE(control.ok(std::string("fault ") + step.fault)) << step.fault;
+        peer.send(step.request);
+        EXPECT_EQ(peer.collect(), step.reply) << step.request;
+        EXPECT_EQ(control.command("state")[0], step.state) << step.request;
+    }
+}
+
 TEST(Control, SettingsShowWhatTheDriverApplied) {
     SimProcess sim({});
     ASSERT_TRUE(sim.ready());

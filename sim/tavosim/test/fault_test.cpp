@@ -43,7 +43,11 @@ TEST(Fault, ParseRejectsBadArguments) {
                                                        {"long", "3"},
                                                        {"long", "70000"},
                                                        {"garble", "1"},
-                                                       {"silent", "now"}};
+                                                       {"silent", "now"},
+                                                       {"refuse", "1"},
+                                                       {"bare", "x"},
+                                                       {"every-other"},
+                                                       {"every-other", "rTES", "rTSR"}};
     for (const auto& words : bad) {
         std::string error;
         EXPECT_FALSE(Fault::parse(words, error)) << (words.empty() ? "" : words[0]);
