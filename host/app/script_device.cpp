@@ -60,13 +60,10 @@ bool CScriptRunner::Configure(const std::string& argument) {
     return saveError.empty() ? Ok() : Fail(DMRC_NO_DEVICE, saveError);
 }
 
-// The device's own configuration text, as the host stores it after the line dialog.
+// The configuration text the host keeps for the device: the one it configured with, or the line dialog's.
 bool CScriptRunner::Configuration(const std::string& argument) {
     if (!NoArgument("configuration", argument) || !NeedDevice()) return false;
-    CQvStringW text;
-    EDeviceManagerReturnCode result = m_App.Device()->GetConfigurationString(text);
-    if (result != DMRC_OK) return Fail(result, L"the device gave no configuration text");
-    PrintLine(L"configuration " + std::wstring(text.GetString()));
+    PrintLine(L"configuration " + m_App.Store().Get(CHostSession::kConfigurationKey));
     return Ok();
 }
 

@@ -1,4 +1,4 @@
-// The module's lock under contention, and taken back from threads ended by force inside it.
+// The device's locks under contention, and passed on from threads ended by force inside them.
 #include "logcapture.h"
 
 #include <aomlock.h>
@@ -40,19 +40,19 @@ private:
 };
 
 // A lock that let two threads in at once would lose some of these additions.
-TEST(RecoverableLock, LetsOneThreadInAtATime) {
-    CAOMRecoverableLock lock(L"test");
+TEST(GuardedLock, LetsOneThreadInAtATime) {
+    CAOMGuardedLock lock(L"test");
     const int kThreads = 4, kRounds = 5000;
     volatile long counter = 0;
     std::vector<std::unique_ptr<Thread>> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back(new Thread([&] {
             for (int i = 0; i < kRounds; ++i) {
-                lock.Enter();
+                lock.Enter(QV_WFILE, __LINE__);
                 long seen = counter;
                 Sleep(0); // lets another thread find it held
                 counter = seen + 1;
-                lock.Leave();
+                lock.Leave(QV_WFILE, __LINE__);
             }
         }));
     for (auto& t : threads)
@@ -60,34 +60,45 @@ TEST(RecoverableLock, LetsOneThreadInAtATime) {
     EXPECT_EQ(kThreads * kRounds, counter);
 }
 
-// A holder ended inside the lock, even nested, leaves it to the thread that reclaims it, and the thread
-// that waits for it gets it then.
-TEST(RecoverableLock, IsTakenBackFromAThreadEndedInsideIt) {
-    CAOMRecoverableLock lock(L"test");
+// A holder ended inside the lock, even nested, leaves it to the next thread that enters, which takes it
+// over once and starts afresh; a leave by a thread that does not hold the lock releases nothing.
+TEST(GuardedLock, PassesFromAThreadEndedInsideItToTheNextThread) {
+    CAOMGuardedLock lock(L"test");
     HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     Thread holder([&] {
-        lock.Enter();
-        lock.Enter();
+        lock.Enter(QV_WFILE, __LINE__);
+        lock.Enter(QV_WFILE, __LINE__); // reported, and nested
         SetEvent(held);
         WaitForSingleObject(never, kBoundMs);
     });
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held, kBoundMs));
-    bool got = false;
+
+    long asserts = QV_AssertCount();
+    lock.Leave(QV_WFILE, __LINE__); // not this thread's
+    EXPECT_EQ(asserts + 1, QV_AssertCount());
+    EXPECT_FALSE(lock.TryEnter(QV_WFILE, __LINE__)) << "the stray leave released the holder's lock";
+
+    LogCapture log(false);
+    bool got = false, fresh = false;
     Thread waiter([&] {
-        got = lock.Enter() == 1;
-        lock.Leave();
+        // Nothing of the dead holder's state is left: no enter is taken for a nested one, no leave finds
+        // the lock marked free.
+        long before = QV_AssertCount();
+        for (int round = 0; round < 2; ++round) {
+            lock.Enter(QV_WFILE, __LINE__);
+            got = true;
+            lock.Leave(QV_WFILE, __LINE__);
+        }
+        fresh = QV_AssertCount() == before;
     });
     holder.End();
-
-    LogCapture log;
-    EXPECT_FALSE(lock.Reclaim(waiter.Id())) << "a thread that holds nothing";
-    EXPECT_TRUE(lock.Reclaim(holder.Id()));
     EXPECT_TRUE(waiter.Ends());
     EXPECT_TRUE(got);
+    EXPECT_TRUE(fresh);
     EXPECT_EQ(1u, log.Count(L"ERROR: test lock was held by a thread that was ended; taken over"));
-    EXPECT_EQ(1, lock.Enter());
-    lock.Leave();
+    EXPECT_TRUE(lock.TryEnter(QV_WFILE, __LINE__)) << "free again";
+    lock.Leave(QV_WFILE, __LINE__);
     CloseHandle(held);
     CloseHandle(never);
 }

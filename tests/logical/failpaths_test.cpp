@@ -94,7 +94,7 @@ TEST(ShutterFailure, UnitNotAnsweringKeepsTheStateAndTellsNoOne) {
     host.TakeChanges();
     ASSERT_TRUE(host.unit().set_fault("silent"));
     LogCapture log;
-    EXPECT_EQ(DMRC_OK, host.shutter().SetState(true));
+    EXPECT_EQ(DMRC_NO_DEVICE, host.shutter().SetState(true));
     EXPECT_TRUE(log.Contains(L"CQvAOMTAVOShutter::C_SetState - end - LRESULT=0xffffffff"));
     bool open = true;
     host.shutter().GetState(&open);

@@ -26,16 +26,19 @@ struct SStalledHost {
     }
 };
 
-// The worker is stuck while it holds a lock; the next connect must end it, free what it held and go on.
+// The worker is stuck, in a voltage write while it holds locks or in the host's change callback; the next
+// connect must end it, pass on what it held and go on, and the host hears the device again.
 TEST(ForcedWorkerEnd, LocksTheWorkerHeldDoNotHangTheNextConnect) {
     struct {
         const char* where;
         bool inVoltageWrite; // else in the host's change callback
-        const wchar_t* takenOver;
+        std::vector<std::wstring> takenOver;
     } cases[] = {
-        {"voltage write", true, L"ERROR: NI-DAQ port lock was held by a thread that was ended; taken over"},
-        {"change callback", false,
-         L"ERROR: change batch lock was held by a thread that was ended; taken over"},
+        {"voltage write",
+         true,
+         {L"ERROR: command slot lock was held by a thread that was ended; taken over",
+          L"ERROR: NI-DAQ port lock was held by a thread that was ended; taken over"}},
+        {"change callback", false, {}}, // the host is called outside every lock
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
@@ -64,10 +67,17 @@ TEST(ForcedWorkerEnd, LocksTheWorkerHeldDoNotHangTheNextConnect) {
         SetEvent(stalledHost.release);
         EXPECT_TRUE(log.Contains(
             L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within 10000 ms and was ended"));
-        EXPECT_TRUE(log.Contains(c.takenOver));
+        for (const std::wstring& line : c.takenOver)
+            EXPECT_EQ(1u, log.Count(line)) << std::string(line.begin(), line.end());
+        size_t takenOver = 0;
+        for (const std::wstring& line : log.Lines())
+            takenOver += line.find(L"; taken over") != std::wstring::npos;
+        EXPECT_EQ(c.takenOver.size(), takenOver);
         Within(20000, "using the device again", [&] {
             EXPECT_EQ(DMRC_OK, host.session().Configure(nullptr));
+            host.TakeChanges();
             EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 60.0));
+            EXPECT_TRUE(host.WaitForChange(CHostSession::kMultiLaserId)) << "deliveries go on";
             EXPECT_EQ(DMRC_OK, host.physical().BeginChangeBatch(true));
             EXPECT_EQ(DMRC_OK, host.physical().FlushChangeBatch());
         });
@@ -86,7 +96,7 @@ TEST(NoDaqBoard, TheUnitConnectsAndAPowerChangeFailsInTheLog) {
     host.TakeCommands();
     EXPECT_EQ(DMRC_OK, host.shutter().SetState(true));
     EXPECT_EQ(std::vector<std::string>{"cTSO1\\r"}, host.TakeCommands());
-    EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 50.0));
+    EXPECT_EQ(DMRC_NO_DEVICE, host.laser().SetPower(0, 50.0));
     EXPECT_TRUE(log.Contains(L"ERROR: CQvAOMNIDAQPort DAQmxCreateAOVoltageChan"));
     EXPECT_TRUE(log.Contains(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL"));
     EXPECT_TRUE(host.session().IsConnected());
@@ -121,6 +131,62 @@ TEST(ChangeBatch, RecordsOfTheWorkerArriveInOrderWhileTheHostBatches) {
     }
     EXPECT_EQ(0, outOfOrder);
     EXPECT_EQ(kSteps / 10.0, last) << "the last record stayed in the batch";
+}
+
+// A host whose change callback waits for another of its threads, which begins and flushes a batch each
+// time, while the worker polls the unit and runs commands: nobody waits for the callback's own thread, and
+// every record arrives once, in order.
+TEST(ChangeBatch, ACallbackWaitingForAHostThreadInsideTheDeviceNeverWaitsForItself) {
+    DeviceHost host;
+    ASSERT_TRUE(host.StartReal("standard"));
+    struct SWaitingHost {
+        IQvPhysicalDevice* device;
+        HANDLE roundAsked = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        HANDLE roundDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        std::vector<double> powers;
+        int unanswered = 0;
+        ~SWaitingHost() {
+            CloseHandle(roundAsked);
+            CloseHandle(roundDone);
+        }
+        static int64_t Callback(uint32_t, SQvDMChangeRecord* record, uint64_t context) {
+            SWaitingHost* self = reinterpret_cast<SWaitingHost*>(static_cast<uintptr_t>(context));
+            for (uint32_t i = 0; i < record->uCount; ++i) {
+                double power;
+                int32_t position; // -1 for what the poll reports
+                memcpy(&power, record->aData[i] + 104, sizeof power);
+                memcpy(&position, record->aData[i] + 372, sizeof position);
+                if (record->auKey[i] == CHostSession::kMultiLaserId && position == 0)
+                    self->powers.push_back(power);
+            }
+            SetEvent(self->roundAsked);
+            if (WaitForSingleObject(self->roundDone, 3000) != WAIT_OBJECT_0) ++self->unanswered;
+            return 0;
+        }
+    } waiting;
+    waiting.device = &host.physical();
+    host.physical().SetChangeCallback(&SWaitingHost::Callback, reinterpret_cast<uintptr_t>(&waiting));
+    volatile bool stop = false;
+    std::thread batcher([&] {
+        while (!stop) {
+            if (WaitForSingleObject(waiting.roundAsked, 50) != WAIT_OBJECT_0) continue;
+            waiting.device->BeginChangeBatch(true);
+            waiting.device->FlushChangeBatch();
+            SetEvent(waiting.roundDone);
+        }
+    });
+    const int kSteps = 100;
+    Within(60000, "the commands", [&] {
+        for (int i = 1; i <= kSteps; ++i)
+            EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, i / 10.0));
+    });
+    stop = true;
+    batcher.join();
+    host.physical().SetChangeCallback(nullptr, 0);
+    EXPECT_EQ(0, waiting.unanswered) << "the callback waited for a thread that waited for it";
+    ASSERT_EQ(static_cast<size_t>(kSteps), waiting.powers.size());
+    for (int i = 0; i < kSteps; ++i)
+        EXPECT_DOUBLE_EQ((i + 1) / 10.0, waiting.powers[static_cast<size_t>(i)]) << "record " << i;
 }
 
 } // namespace

@@ -242,7 +242,7 @@ TEST(SerialLink, RepliesAreReadWholeDespiteStaleBytesAndSlowDelivery) {
         {"none", "aTSR3", kRdLine, "true 1", 0},
         {"none", "aVERstale", kRdVersion, R"(true TAVO 2.01\n)", 0},
         {"no-cr", nullptr, kRdVersion, R"(true TAVO 2.01\n)", 0},
-        {"split 4 300", nullptr, kRdVersion, R"(true TAVO 2.01\n)", 800},
+        {"split 5 150", nullptr, kRdVersion, R"(true TAVO 2.01\n)", 550},
         {"byte-delay 150", nullptr, kRdBino, "true 0", 900},
     };
     for (const auto& c : cases) {
@@ -315,6 +315,30 @@ TEST(SerialLink, RepliesThatDoNotMatchFail) {
     ASSERT_TRUE(link.unit.set_fault("garble"));
     for (const Call& call : {kRdVersion, kRdBino, kRdLine, kRdLines, WrLine(1), WrLines(1)})
         EXPECT_EQ(call(link.port), "false");
+
+    // What the unit sent, if anything, and why the command failed. A short reply fails as soon as its line
+    // ends, without waiting for bytes of a longer one; only silence waits out the read time-out.
+    const std::wstring com = std::to_wstring(link.unit.com_port());
+    struct {
+        const char* fault;
+        Call call;
+        bool answered;
+        std::wstring failure;
+        double max_ms;
+    } failing[] = {
+        {"bare", kRdLine, true, L"the unit answered rTSR with 'aTSR'", 400},
+        {"refuse", kRdLines, true, L"the unit answered rTSD with '?'", 400},
+        {"silent", kRdBino, false, L"the unit did not answer rTES on COM" + com, 1500},
+    };
+    for (const auto& f : failing) {
+        SCOPED_TRACE(f.fault);
+        ASSERT_TRUE(link.unit.set_fault(f.fault));
+        Clock::time_point start = Clock::now();
+        EXPECT_EQ(f.call(link.port), "false");
+        EXPECT_LT(MsSince(start), f.max_ms);
+        EXPECT_EQ(f.answered, link.port.LastExchangeAnswered());
+        EXPECT_EQ(f.failure, link.port.LastFailure());
+    }
 }
 
 TEST(SerialLink, VersionIsCutToTheCallersBuffer) {

@@ -195,7 +195,7 @@ TEST_F(ConfigurationDialog, OkChecksAndStores) {
         EXPECT_EQ(c.messages, DeviceHost::messages());
         EXPECT_EQ(std::vector<std::wstring>(c.messages.size(), L"Error"), DeviceHost::captions());
         CQvStringW text;
-        device->GetConfigurationString(text);
+        device->WriteConfigurationText(text);
         for (const std::wstring& part : c.stored)
             EXPECT_NE(-1, text.Find(part.c_str())) << text.GetString();
         if (c.check) c.check(device.device());

@@ -72,7 +72,7 @@ const char* const kFunctionNames[DAQmxFn_Count] = {"DAQmxGetSysNIDAQMajorVersion
 static_assert(static_cast<int>(SDAQmxBinding::FunctionCount) == static_cast<int>(DAQmxFn_Count),
               "one entry per function");
 SDAQmxBinding g_DAQmx;
-CAOMRecoverableLock g_LibraryLock{L"NI-DAQmx library"};
+CAOMGuardedLock g_LibraryLock{L"NI-DAQmx library"};
 
 #define DAQMX(fn, type) m_Library.Get<type>(DAQmxFn_##fn)
 
@@ -126,12 +126,6 @@ void CQvAOMNIDAQPort::ReleaseLibrary() {
 
 void CQvAOMNIDAQPort::Lock() {
     m_Lock.Enter(QV_WFILE, __LINE__);
-}
-
-bool CQvAOMNIDAQPort::ReclaimLocks(DWORD ended) {
-    bool port = m_Lock.Reclaim(ended);
-    bool library = g_LibraryLock.Reclaim(ended);
-    return port || library;
 }
 
 void CQvAOMNIDAQPort::Unlock() {
@@ -192,14 +186,14 @@ bool CQvAOMNIDAQPort::Open(CQvAOMTAVO& device, bool simulate) {
 }
 
 bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
-    g_LibraryLock.Enter();
+    g_LibraryLock.Enter(QV_WFILE, __LINE__);
     if (!g_DAQmx.hModule) {
         // No system error box for a missing library: the dialog below says what to do.
         UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
         HMODULE library = LoadLibraryW(L"nicaiu.dll");
         SetErrorMode(oldMode);
         if (!library) {
-            g_LibraryLock.Leave();
+            g_LibraryLock.Leave(QV_WFILE, __LINE__);
             Unlock();
             ShowError(
                 L"The NI-DAQmx library is not correctly installed.\r\nPlease, try to reinstall NI-DAQmx "
@@ -225,7 +219,7 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
             m_Library.hModule = pinned;
         }
     }
-    g_LibraryLock.Leave();
+    g_LibraryLock.Leave(QV_WFILE, __LINE__);
     auto major = DAQMX(GetSysNIDAQMajorVersion, PFN_DAQmxGetUInt32);
     auto minor = DAQMX(GetSysNIDAQMinorVersion, PFN_DAQmxGetUInt32);
     if (major && minor) {
@@ -236,10 +230,10 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
         QV_DIAG(L"CQvAOMNIDAQPort SDKVersion: %u.%u", uSDKMajorVersion, uSDKMinorVersion);
     }
     if (!major || !minor || uSDKMajorVersion < 8) {
-        g_LibraryLock.Enter();
+        g_LibraryLock.Enter(QV_WFILE, __LINE__);
         UnloadLibrary();
         ReleaseLibrary();
-        g_LibraryLock.Leave();
+        g_LibraryLock.Leave(QV_WFILE, __LINE__);
         ForgetTasks();
         // The dialog waits for a person: never with the port lock held.
         Unlock();
@@ -248,10 +242,10 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
     }
     for (int i = DAQmxFn_GetSysDevNames; i < DAQmxFn_Count; ++i) {
         if (m_Library.apFunctions[i]) continue;
-        g_LibraryLock.Enter();
+        g_LibraryLock.Enter(QV_WFILE, __LINE__);
         UnloadLibrary();
         ReleaseLibrary();
-        g_LibraryLock.Leave();
+        g_LibraryLock.Leave(QV_WFILE, __LINE__);
         ForgetTasks();
         CQvStringW text;
         text.Format(QV_GetTranslation(L"The NI-DAQmx library version %d.%d found.\r\nPlease, install version "

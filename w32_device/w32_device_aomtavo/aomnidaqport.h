@@ -38,9 +38,6 @@ public:
     bool Close();
     void Lock();
     void Unlock();
-    // After the thread `ended` was ended by force: frees the port lock and the library lock if it held them
-    // (true when it held either).
-    bool ReclaimLocks(DWORD ended);
     // Unloads the module-wide table's library (a refused version). Ports that still hold their own
     // reference keep it mapped until they let it go.
     static void UnloadLibrary();

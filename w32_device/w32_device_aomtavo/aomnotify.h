@@ -1,11 +1,9 @@
-// Building and handing over the change records of the logical devices.
+// Building the change records of the logical devices.
 #pragma once
 
 #include <qv/qvdevice.h>
 
 #include <string.h>
-
-class CQvAOMTAVO;
 
 // A record with one entry for the given logical device; everything but the entry's data is filled.
 inline void InitChangeRecord(SQvDMChangeRecord& record, uint32_t key) {
@@ -20,7 +18,3 @@ template <class T> void PutData(SQvDMChangeRecord& record, size_t offset, T valu
     static_assert(sizeof(T) <= SQvDMChangeRecord::DataSize, "field fits the entry");
     memcpy(record.aData[0] + offset, &value, sizeof value);
 }
-
-// Gives the record to the host's change callback, or to the device's batch while the host batches.
-// False when the host has not set a callback yet.
-bool DeliverChange(CQvAOMTAVO& device, SQvDMChangeRecord& record);

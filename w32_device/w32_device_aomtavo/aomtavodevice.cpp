@@ -5,7 +5,6 @@
 #include "aomtavopad.h"
 #include "aomtavoport.h"
 #include "aomtavoshutter.h"
-#include "aomnotify.h"
 
 #include <qv/qvdmapi.h>
 #include <qv/qvlocale.h>
@@ -54,7 +53,6 @@ CQvAOMTAVO::CQvAOMTAVO()
     m_Lines[1].fValLambda = 488.0f;
     m_Lines[2].fValLambda = 561.0f;
 
-    InitializeCriticalSection(&m_csCommandSlot);
     InitializeCriticalSection(&m_csCall);
 }
 
@@ -67,7 +65,6 @@ CQvAOMTAVO::~CQvAOMTAVO() {
     delete m_pPort;
     delete m_pNIDAQPort;
     delete m_pPad;
-    DeleteCriticalSection(&m_csCommandSlot);
     DeleteCriticalSection(&m_csCall);
 }
 
@@ -139,9 +136,11 @@ EDeviceManagerReturnCode CQvAOMTAVO::GetControlPad(IQvGUIElement** pad, IQvDevic
     EnterDeviceLock(QV_WFILE, __LINE__);
     if (m_iState != 2) return LeaveDeviceLock(DMRC_WRONG_STATE, QV_WFILE, __LINE__);
     m_pPadSite = site;
+    LeaveDeviceLock(QV_WFILE, __LINE__);
+    // The pad site is the host's: asked without a lock of ours.
     if (site) m_iInstanceNumber = site->GetInstanceNumber(m_iPhysDevId);
     if (pad) *pad = m_pPad;
-    return LeaveDeviceLock(DMRC_OK, QV_WFILE, __LINE__);
+    return DMRC_OK;
 }
 
 EDeviceManagerReturnCode CQvAOMTAVO::RefreshControlPad() {
@@ -159,28 +158,6 @@ bool CQvAOMTAVO::SupportsBatching() {
     return true;
 }
 
-EDeviceManagerReturnCode CQvAOMTAVO::GetBatching(bool* batching) {
-    if (batching) *batching = m_bBatching;
-    return DMRC_OK;
-}
-
-EDeviceManagerReturnCode CQvAOMTAVO::BeginChangeBatch(bool batching) {
-    if (m_iState != 2) return DMRC_WRONG_STATE;
-    m_ChangeBatchLock.Enter();
-    m_bBatching = batching;
-    m_ChangeBatchLock.Leave();
-    return DMRC_OK;
-}
-
-EDeviceManagerReturnCode CQvAOMTAVO::FlushChangeBatch() {
-    if (m_iState != 2) return DMRC_WRONG_STATE;
-    m_ChangeBatchLock.Enter();
-    m_bBatching = false;
-    if (m_ChangeBatch.uCount > 0) DeliverBatchLocked();
-    m_ChangeBatchLock.Leave();
-    return DMRC_OK;
-}
-
 bool CQvAOMTAVO::NeedsExclusiveAccess() {
     return false;
 }
@@ -192,51 +169,6 @@ EDeviceManagerReturnCode CQvAOMTAVO::StopExperiment() {
 }
 EDeviceManagerReturnCode CQvAOMTAVO::GetExperimentState(int*) {
     return DMRC_NOT_SUPPORTED;
-}
-
-// Hands the batch to the host and empties it. The batch lock stays held during the call so that the host
-// receives every entry exactly once and in order; it nests, so a callback that flushes does not block.
-void CQvAOMTAVO::DeliverBatchLocked() {
-    if (m_pfnChange) m_pfnChange(1, &m_ChangeBatch, m_pChangeContext);
-    m_ChangeBatch.uCount = 0;
-}
-
-void CQvAOMTAVO::AddToChangeBatch(const SQvDMChangeRecord& record) {
-    m_ChangeBatchLock.Enter();
-    uint32_t count =
-        record.uCount <= SQvDMChangeRecord::MaxEntries ? record.uCount : SQvDMChangeRecord::MaxEntries;
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t key = record.auKey[i];
-        if (key == 0) continue;
-        uint32_t found = 0;
-        while (found < m_ChangeBatch.uCount && m_ChangeBatch.auKey[found] != key)
-            ++found;
-        if (found < m_ChangeBatch.uCount) {
-            // Latest data wins; the entry keeps its kind and sub-kind.
-            memcpy(m_ChangeBatch.aData[found], record.aData[i], SQvDMChangeRecord::DataSize);
-            continue;
-        }
-        uint32_t slot = m_ChangeBatch.uCount;
-        m_ChangeBatch.auKind[slot] = record.auKind[i];
-        m_ChangeBatch.auSubKind[slot] = record.auSubKind[i];
-        memcpy(m_ChangeBatch.aData[slot], record.aData[i], SQvDMChangeRecord::DataSize);
-        m_ChangeBatch.auKey[slot] = key;
-        m_ChangeBatch.uCount = slot + 1;
-        if (m_ChangeBatch.uCount == SQvDMChangeRecord::MaxEntries) DeliverBatchLocked();
-    }
-    m_ChangeBatchLock.Leave();
-}
-
-// Batching is decided under the batch lock: a flush between the decision and the add would leave the
-// record in the batch, late and out of order. A direct call keeps the lock too, so that it cannot overtake
-// a flush of earlier records.
-void CQvAOMTAVO::DeliverOrBatch(SQvDMChangeRecord& record, PFN_QvDMChange function, uint64_t context) {
-    m_ChangeBatchLock.Enter();
-    if (m_bBatching)
-        AddToChangeBatch(record);
-    else
-        function(1, &record, context);
-    m_ChangeBatchLock.Leave();
 }
 
 void CQvAOMTAVO::RefreshChannelTable() {
@@ -273,14 +205,4 @@ CQvAOMTAVOSim::CQvAOMTAVOSim() : CQvClass(true) {
 
 const CQvClassInfo* CQvAOMTAVOSim::GetClassInfo() const {
     return &g_ClassInfoCQvAOMTAVOSim;
-}
-
-bool DeliverChange(CQvAOMTAVO& device, SQvDMChangeRecord& record) {
-    device.EnterDeviceLock(QV_WFILE, __LINE__);
-    PFN_QvDMChange function = device.m_pfnChange;
-    uint64_t context = device.m_pChangeContext;
-    device.LeaveDeviceLock(QV_WFILE, __LINE__);
-    if (!function) return false;
-    device.DeliverOrBatch(record, function, context);
-    return true;
 }

@@ -6,6 +6,9 @@
 
 #include <qv/qvdevicedefault.h>
 
+#include <deque>
+#include <memory>
+
 class CQvAOMTAVOPort;
 class CQvAOMNIDAQPort;
 class CQvAOMTAVOPad;
@@ -97,6 +100,13 @@ public:
     // Runs a command on the worker and waits for its result: -2 when a command is running already,
     // 1460 when the worker did not take or finish it in time (wait 0: 15000 ms).
     int64_t CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg2, uint64_t arg3, uint32_t waitMs);
+    // Why a posted command did not complete: the command's own reason (m_sCommandFailure) for a result of
+    // -1, else what CallBack's result says.
+    CQvStringW CommandFailure(int64_t result) const;
+    // For the commands: false while the line to the unit is lost; then, and when the unit does not take the
+    // line (standard mode) or mask (extended mode), m_sCommandFailure says why.
+    bool UnitReachable();
+    bool WriteSelection(bool extended, uint32_t value);
     static int32_t C_Connect(uint64_t device, uint64_t comPort, uint64_t);
     static int32_t C_Disconnect(uint64_t device, uint64_t, uint64_t);
 
@@ -107,13 +117,15 @@ public:
     static int AddIndexedKeyValue(CQvStringW& text, const wchar_t* key, const wchar_t* value, int index);
     // The configuration text of the three line records; also gives the multi-laser their wavelengths.
     void WriteConfigurationText(CQvStringW& text);
-    // The same text as the host stores it, without touching the records.
-    EDeviceManagerReturnCode GetConfigurationString(CQvStringW& text) override;
 
-    // Used by the logical devices while the host batches changes.
     void AddToChangeBatch(const SQvDMChangeRecord& record);
-    // Hands a record to the batch while the host batches, else to the given callback.
-    void DeliverOrBatch(SQvDMChangeRecord& record, PFN_QvDMChange function, uint64_t context);
+    // Queues the record for the host's change callback, or adds it to the batch while the host batches.
+    // False when the host has not set a callback yet.
+    bool DeliverChange(const SQvDMChangeRecord& record);
+    enum EPadUpdate { PadMultiLaser, PadShutter };
+    void QueuePadUpdate(EPadUpdate part);
+    // Makes the queued host calls, outside every lock; returns at once when another thread is making them.
+    void DeliverHostCalls();
     void RefreshChannelTable();
 
     void EnterDeviceLock(const wchar_t* file, int line) { m_DeviceLock.Enter(file, line); }
@@ -152,6 +164,8 @@ public:
     PFN_AOMCommand m_pfnCommand;
     uint64_t m_aCommandArgs[3];
     int64_t m_iCommandResult;
+    // Written by a command that fails, read by its poster once the answer is there.
+    CQvStringW m_sCommandFailure;
     // Matches answers to posts, so that a late answer of an abandoned command is never taken for a new one.
     volatile LONG m_lPostedCommand;
     volatile LONG m_lTakenCommand;
@@ -188,14 +202,29 @@ public:
     uint32_t m_iCurrentLine;
 
 private:
-    void DeliverBatchLocked();
-    void FormatConfigurationText(CQvStringW& text) const;
+    // A call the device makes into the host: a change record for its callback, or a refresh of the pad.
+    struct SHostCall {
+        PFN_QvDMChange pfnChange = nullptr;
+        uint64_t uContext = 0;
+        std::shared_ptr<SQvDMChangeRecord> pRecord; // null: a pad refresh
+        EPadUpdate ePadUpdate = PadMultiLaser;
+    };
+    // The host's callback as it is set now, for a change call.
+    SHostCall ChangeCall();
+    void AddToChangeBatchLocked(const SQvDMChangeRecord& record, const SHostCall& call);
+    void QueueBatchLocked(const SHostCall& call);
+    // After the thread was ended by force: it delivers no more.
+    void ForgetHostCallsOf(DWORD thread);
+
     bool StartWorker();
     bool StopWorker();
+    void EndWorkerByForce();
     void CloseWorkerHandles();
     static DWORD WINAPI WorkerThread(void* device);
     void Main();
-    // False when the unit answered neither read.
+    // Runs the command posted in the slot; false when it asks the worker to end.
+    bool RunPostedCommand();
+    // False when the unit sent nothing at all to either read.
     bool StatusPoll();
     // Counts a poll's outcome; after too many failures in a row closes the port.
     void WatchLine(bool answered);
@@ -208,11 +237,14 @@ private:
 
     CAOMGuardedLock m_DeviceLock{L"device"};
     CAOMGuardedLock m_UnitStateLock{L"unit-state"};
-    // Worker commands post through the slot lock and the call lock.
-    CRITICAL_SECTION m_csCommandSlot;
+    // Worker commands post through the slot lock, which the worker holds while it runs a command, and the
+    // call lock, which only posters hold.
+    CAOMGuardedLock m_CommandSlotLock{L"command slot"};
     CRITICAL_SECTION m_csCall;
-    // The worker adds to the batch while a host thread flushes it.
-    CAOMRecoverableLock m_ChangeBatchLock{L"change batch"};
+    // The batch and the queue of host calls: the worker adds to them while a host thread flushes.
+    CAOMGuardedLock m_ChangeBatchLock{L"change batch"};
+    std::deque<SHostCall> m_HostCalls;
+    DWORD m_dwDeliveringThread = 0; // the thread making the queued host calls, 0 when none
 };
 
 class CQvAOMTAVOSim : public CQvAOMTAVO {

@@ -1,6 +1,7 @@
 // Connecting, disconnecting and resetting the device, and the status poll of the unit.
 #include "aomtavodevice.h"
 
+#include "aomlog.h"
 #include "aomnidaqport.h"
 #include "aomtavomultilaser.h"
 #include "aomtavoport.h"
@@ -45,6 +46,8 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConnectDevice(const wchar_t* connection) {
     // The worker is started and stopped without the device lock: a command it may still be running can
     // wait for that lock.
     if (!StartWorker()) {
+        AOM_ALWAYS(
+            L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: the worker thread could not be started");
         QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, error - cannot create thread");
         return kConnectAnswer;
     }
@@ -58,6 +61,8 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConnectDevice(const wchar_t* connection) {
         CallBack(C_Connect, reinterpret_cast<uintptr_t>(this), static_cast<uint64_t>(m_iCOMPort), 0, 0);
     if (result != 0) {
         StopWorker();
+        AOM_ALWAYS(L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: %s",
+                   CommandFailure(result).GetString());
         QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect");
         return kConnectAnswer;
     }
@@ -73,6 +78,7 @@ int32_t CQvAOMTAVO::C_Connect(uint64_t deviceArg, uint64_t comPort, uint64_t) {
     CQvAOMTAVO* device = reinterpret_cast<CQvAOMTAVO*>(static_cast<uintptr_t>(deviceArg));
     QV_DIAG(L"CQvAOMTAVO::C_Connect - begin");
     if (!device->m_pNIDAQPort->Open(*device, device->m_bSimulator)) {
+        device->m_sCommandFailure = L"NI-DAQmx could not be opened";
         device->m_pNIDAQPort->Close();
         return -1;
     }
@@ -80,10 +86,13 @@ int32_t CQvAOMTAVO::C_Connect(uint64_t deviceArg, uint64_t comPort, uint64_t) {
     int32_t result = -1;
     device->m_iFailedPolls = 0;
     device->m_bLineLost = false;
-    if (port.Open(static_cast<int>(comPort), device->m_bSimulator, device->m_bLogCommunication)) {
+    if (!port.Open(static_cast<int>(comPort), device->m_bSimulator, device->m_bLogCommunication)) {
+        device->m_sCommandFailure = port.LastFailure();
+    } else {
         QV_Sleep(100.0, 1);
         char version[kVersionBufferSize] = {};
         if (!device->ReadUnitAfterOpen(version, sizeof version)) {
+            device->m_sCommandFailure = port.LastFailure();
             port.Close();
             result = -2;
         } else {
@@ -140,8 +149,7 @@ void CQvAOMTAVO::WatchLine(bool answered) {
     m_pPort->Close();
     m_bLineLost = true;
     m_uNextReopen = GetTickCount64() + kReopenPeriodMs;
-    DiagOutputExW_hlp(QV_WFILE, __LINE__);
-    DiagOutputExW(
+    AOM_ALWAYS(
         L"ERROR: CQvAOMTAVO::Main - line to the unit lost after %d failed polls; reopening COM%d every %u ms",
         m_iFailedPolls, m_iCOMPort, static_cast<unsigned>(kReopenPeriodMs));
     // The failed polls already read "no line"; a lost line passes no light in either mode, so the shutter is
@@ -169,17 +177,29 @@ void CQvAOMTAVO::TryReopenLine() {
     }
     m_bLineLost = false;
     m_iFailedPolls = 0;
-    DiagOutputExW_hlp(QV_WFILE, __LINE__);
-    DiagOutputExW(L"CQvAOMTAVO::Main - line to the unit back on COM%d", m_iCOMPort);
+    AOM_ALWAYS(L"CQvAOMTAVO::Main - line to the unit back on COM%d", m_iCOMPort);
+}
+
+bool CQvAOMTAVO::UnitReachable() {
+    if (!m_bLineLost) return true;
+    m_sCommandFailure.Format(L"the line to the unit on COM%d is lost", m_iCOMPort);
+    return false;
+}
+
+bool CQvAOMTAVO::WriteSelection(bool extended, uint32_t value) {
+    if (extended ? m_pPort->WrLinesUsed(value) : m_pPort->WrLineUsed(value)) return true;
+    m_sCommandFailure = m_pPort->LastFailure();
+    return false;
 }
 
 void CQvAOMTAVO::DisconnectDevice() {
     QV_DIAG(L"CQvAOMTAVO::DisconnectDevice - BEGIN");
     if (m_iState == 0) return;
+    // After a failed connect no worker runs: there is nothing to post to, and no time-out to report.
     // A command still running refuses the post; the ports must be closed all the same, so the post is
     // repeated until that command ends (bounded: a command that never ends is stopped with its worker).
     ULONGLONG deadline = GetTickCount64() + kDisconnectRetryMs;
-    while (CallBack(C_Disconnect, reinterpret_cast<uintptr_t>(this), 0, 0, 0) == kBusy &&
+    while (m_hWorkerThread && CallBack(C_Disconnect, reinterpret_cast<uintptr_t>(this), 0, 0, 0) == kBusy &&
            GetTickCount64() < deadline)
         Sleep(1);
     StopWorker();
@@ -212,20 +232,17 @@ EDeviceManagerReturnCode CQvAOMTAVO::ResetDevice(SQvLogicalDeviceList& list) {
 }
 
 bool CQvAOMTAVO::StatusPoll() {
-    // The unit is read without a lock; a failed read counts as "not engaged" and "no line".
+    // The unit is read without a lock; a failed read counts as "not engaged" and "no line". Only silence
+    // on both reads counts against the line: a unit that answers, however badly, is still there.
     bool bino = false;
     uint32_t reading = 0;
-    bool answered = m_pPort->RdBinoShutter(&bino, true);
+    m_pPort->RdBinoShutter(&bino);
+    bool answered = m_pPort->LastExchangeAnswered();
     if (m_bExtendedMode)
-        answered = m_pPort->RdLinesUsed(&reading, true) || answered;
+        m_pPort->RdLinesUsed(&reading);
     else
-        answered = m_pPort->RdLineUsed(&reading, true) || answered;
-    // Only this thread writes the unit state, so it compares without the lock, which costs a round trip
-    // to the wine server on every poll; the lock is taken when there is something to store or to push.
-    if (reading == (m_bExtendedMode ? m_iLinesUsed : m_iLineUsed) && bino == m_bBinoShutter &&
-        !m_bPushPending)
-        return answered;
-
+        m_pPort->RdLineUsed(&reading);
+    answered = answered || m_pPort->LastExchangeAnswered();
     EnterUnitStateLock(QV_WFILE, __LINE__);
     bool shutter = m_bShutterOpen;
     uint32_t selection = m_bExtendedMode ? m_iLinesMask : m_iCurrentLine;

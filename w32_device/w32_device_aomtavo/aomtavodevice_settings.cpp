@@ -125,30 +125,19 @@ EDeviceManagerReturnCode CQvAOMTAVO::ShowLineConfigurationDialog(CQvStringW& con
     return DMRC_OK;
 }
 
-EDeviceManagerReturnCode CQvAOMTAVO::GetConfigurationString(CQvStringW& text) {
-    FormatConfigurationText(text);
-    return DMRC_OK;
-}
-
 void CQvAOMTAVO::WriteConfigurationText(CQvStringW& text) {
-    FormatConfigurationText(text);
-    for (int i = 0; i < AOM_LINE_COUNT; ++i) {
-        m_Lines[i].bEmpty = m_pMultiLaser->m_abEmpty[i] ? 1 : 0;
-        m_pMultiLaser->m_auWavelength[i] = static_cast<uint32_t>(static_cast<int>(m_Lines[i].fValLambda));
-    }
-}
-
-void CQvAOMTAVO::FormatConfigurationText(CQvStringW& text) const {
     text.Empty();
     for (int i = 0; i < AOM_LINE_COUNT; ++i) {
-        const SAOMLineConfig& line = m_Lines[i];
-        AddIndexedKeyValue(text, L"bEmpty", SettingInt(m_pMultiLaser->m_abEmpty[i] ? 1 : 0), i);
+        SAOMLineConfig& line = m_Lines[i];
+        line.bEmpty = m_pMultiLaser->m_abEmpty[i] ? 1 : 0;
+        AddIndexedKeyValue(text, L"bEmpty", SettingInt(line.bEmpty), i);
         AddIndexedKeyValue(text, L"iIndex", SettingInt(line.iIndex), i);
         AddIndexedKeyValue(text, L"fValMin", SettingFloat(line.fValMin), i);
         AddIndexedKeyValue(text, L"fValMax", SettingFloat(line.fValMax), i);
         AddIndexedKeyValue(text, L"fValLambda", SettingFloat(line.fValLambda), i);
         AddIndexedKeyValue(text, L"sChannel_Name", line.sChannel_Name, i);
         AddIndexedKeyValue(text, L"sLineName", m_pMultiLaser->m_asName[i], i);
+        m_pMultiLaser->m_auWavelength[i] = static_cast<uint32_t>(static_cast<int>(line.fValLambda));
     }
 }
 

@@ -1,6 +1,7 @@
 // The command worker: one thread per connected device runs every hardware command and the status poll.
 #include "aomtavodevice.h"
 
+#include "aomlog.h"
 #include "aomnidaqport.h"
 
 #include <qv/qvlog.h>
@@ -13,40 +14,27 @@ const DWORD kStartWaitMs = 10000;
 const DWORD kEndWaitMs = 10000;
 // Time between status polls, measured at 9600 baud: one poll puts 24 characters (25 ms) on the line, so
 // 120 ms leaves polling under a quarter of the line's time while a change on the unit's front panel still
-// reaches the host within 150 ms (see the README).
+// reaches the host within 150 ms (see docs). Paced by elapsed time, not by counting wait time-outs, so that
+// the period is the same on any system timer.
 const ULONGLONG kPollPeriodMs = 120;
 // A poll waits this long after a command, so that a host sending commands one after another never waits
 // behind a poll.
 const ULONGLONG kQuietAfterCommandMs = 10;
 const int64_t kBusy = -2;
 const int64_t kTimeout = 1460;
-
-// Milliseconds of the performance counter (which never fails from Windows XP on). The poll is paced by it
-// rather than by GetTickCount64, whose value under Wine is refreshed only when the wine server runs: with
-// the few server calls of an idle poll it lagged by up to a timer tick, and each period came out longer.
-ULONGLONG NowMs() {
-    static const LONGLONG frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<ULONGLONG>(counter.QuadPart / frequency * 1000 +
-                                  counter.QuadPart % frequency * 1000 / frequency);
-}
 } // namespace
 
 int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg2, uint64_t arg3,
                              uint32_t waitMs) {
-    if (!TryEnterCriticalSection(&m_csCommandSlot)) {
+    // The worker itself (a host whose change callback calls the device again) cannot wait for itself.
+    if (GetCurrentThreadId() == m_dwWorkerThreadId || !m_CommandSlotLock.TryEnter(QV_WFILE, __LINE__)) {
         QV_DIAG(L"CQvTAVO::CallBack - TryEnterCriticalSection failed");
         return kBusy;
     }
     // A poster still waiting for its answer counts as a running command: refused, never queued, so that no
     // poster can hold the slot while it waits and keep the worker from the command it waits for.
     if (!TryEnterCriticalSection(&m_csCall)) {
-        LeaveCriticalSection(&m_csCommandSlot);
+        m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
         QV_DIAG(L"CQvTAVO::CallBack - TryEnterCriticalSection failed");
         return kBusy;
     }
@@ -55,7 +43,7 @@ int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg
     m_aCommandArgs[0] = arg1;
     m_aCommandArgs[1] = arg2;
     LONG post = InterlockedIncrement(&m_lPostedCommand);
-    LeaveCriticalSection(&m_csCommandSlot);
+    m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
     // Late signals of an abandoned command must not answer this one.
     if (m_hEvTaken) ResetEvent(m_hEvTaken);
     if (m_hEvDone) ResetEvent(m_hEvDone);
@@ -63,19 +51,23 @@ int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg
 
     if (!WaitForAnswer(m_hEvTaken, m_lTakenCommand, post, kTakenWaitMs)) {
         LeaveCriticalSection(&m_csCall);
-        DiagOutputExW_hlp(QV_WFILE, __LINE__);
-        DiagOutputExW(L"CQvAOMTAVO::CallBack - TIMEOUT 1");
+        AOM_ALWAYS(L"CQvAOMTAVO::CallBack - TIMEOUT 1");
         return kTimeout;
     }
     if (!WaitForAnswer(m_hEvDone, m_lDoneCommand, post, waitMs ? waitMs : kDefaultDoneWaitMs)) {
         LeaveCriticalSection(&m_csCall);
-        DiagOutputExW_hlp(QV_WFILE, __LINE__);
-        DiagOutputExW(L"CQvAOMTAVO::CallBack - TIMEOUT 2");
+        AOM_ALWAYS(L"CQvAOMTAVO::CallBack - TIMEOUT 2");
         return kTimeout;
     }
     int64_t result = m_iCommandResult;
     LeaveCriticalSection(&m_csCall);
     return result;
+}
+
+CQvStringW CQvAOMTAVO::CommandFailure(int64_t result) const {
+    if (result == kBusy) return L"another command was running";
+    if (result == kTimeout) return L"the device did not finish the command in time";
+    return m_sCommandFailure;
 }
 
 // Waits until the worker has answered this post; a missing event (no worker) fails at once.
@@ -113,7 +105,7 @@ void CQvAOMTAVO::Main() {
         if (countdown < 0) {
             armed = false;
         } else {
-            ULONGLONG now = NowMs();
+            ULONGLONG now = GetTickCount64();
             if (!armed) {
                 armed = true;
                 due = now + static_cast<ULONGLONG>(countdown);
@@ -122,50 +114,63 @@ void CQvAOMTAVO::Main() {
         }
         DWORD wait = WaitForSingleObject(m_hEvRequest, timeout);
         if (wait == WAIT_OBJECT_0) {
-            EnterCriticalSection(&m_csCommandSlot);
-            LONG post = m_lPostedCommand;
-            if (post == m_lTakenCommand) { // nothing new was posted
-                LeaveCriticalSection(&m_csCommandSlot);
-                continue;
-            }
-            m_lTakenCommand = post;
-            SetEvent(m_hEvTaken);
-            PFN_AOMCommand command = m_pfnCommand;
-            if (!command) {
-                LeaveCriticalSection(&m_csCommandSlot);
-                break;
-            }
-            int32_t result;
-            try {
-                result = command(m_aCommandArgs[0], m_aCommandArgs[1], m_aCommandArgs[2]);
-            } catch (...) {
-                result = -1;
-                QV_DIAG(L"CQvTAVO::Main - Unknown exception - 1");
-            }
-            m_iCommandResult = result;
-            m_lDoneCommand = post;
-            LeaveCriticalSection(&m_csCommandSlot);
-            SetEvent(m_hEvDone);
-            ULONGLONG quiet = NowMs() + kQuietAfterCommandMs;
+            if (!RunPostedCommand()) break;
+            ULONGLONG quiet = GetTickCount64() + kQuietAfterCommandMs;
             if (due < quiet) due = quiet;
         } else if (wait == WAIT_TIMEOUT) {
             if (!armed || m_iPollCountdown < 0) continue;
-            ULONGLONG start = NowMs();
+            ULONGLONG start = GetTickCount64();
             if (start < due) continue; // the timer woke us a little early
             try {
                 if (m_bLineLost)
                     TryReopenLine();
                 else
                     WatchLine(StatusPoll());
+                DeliverHostCalls();
             } catch (...) {
                 QV_DIAG(L"CQvTAVO::Main - Unknown exception - 2");
             }
             // A period after this poll began, but not before it ended: a poll that waited out a silent
             // unit is followed by the next one, never by a burst of them.
-            ULONGLONG end = NowMs();
+            ULONGLONG end = GetTickCount64();
             due = start + kPollPeriodMs > end ? start + kPollPeriodMs : end;
         }
     }
+}
+
+bool CQvAOMTAVO::RunPostedCommand() {
+    m_CommandSlotLock.Enter(QV_WFILE, __LINE__);
+    LONG post = m_lPostedCommand;
+    if (post == m_lTakenCommand) { // nothing new was posted
+        m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
+        return true;
+    }
+    m_lTakenCommand = post;
+    SetEvent(m_hEvTaken);
+    PFN_AOMCommand command = m_pfnCommand;
+    if (!command) {
+        m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
+        return false;
+    }
+    int32_t result;
+    try {
+        result = command(m_aCommandArgs[0], m_aCommandArgs[1], m_aCommandArgs[2]);
+    } catch (...) {
+        result = -1;
+        QV_DIAG(L"CQvTAVO::Main - Unknown exception - 1");
+    }
+    m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
+    // What the command has for the host reaches it before the answer, and outside every lock.
+    try {
+        DeliverHostCalls();
+    } catch (...) {
+        result = -1;
+        QV_DIAG(L"CQvTAVO::Main - Unknown exception - 1");
+    }
+    m_iCommandResult = result;
+    InterlockedExchange(&m_lDoneCommand, post);
+    SetEvent(m_hEvDone);
+    return true;
 }
 
 void CQvAOMTAVO::CloseWorkerHandles() {
@@ -207,47 +212,50 @@ bool CQvAOMTAVO::StartWorker() {
 bool CQvAOMTAVO::StopWorker() {
     if (!m_hWorkerThread) return true;
     // A command that never ends keeps the slot: then the worker cannot be asked and is ended below.
-    bool asked = false;
-    for (ULONGLONG deadline = GetTickCount64() + kEndWaitMs; GetTickCount64() < deadline; Sleep(1)) {
-        if (TryEnterCriticalSection(&m_csCommandSlot)) {
-            m_pfnCommand = nullptr;
-            m_aCommandArgs[0] = m_aCommandArgs[1] = m_aCommandArgs[2] = 0;
-            InterlockedIncrement(&m_lPostedCommand);
-            LeaveCriticalSection(&m_csCommandSlot);
-            SetEvent(m_hEvRequest);
-            asked = true;
-            break;
-        }
+    bool asked = m_CommandSlotLock.TryEnter(QV_WFILE, __LINE__, kEndWaitMs);
+    if (asked) {
+        m_pfnCommand = nullptr;
+        m_aCommandArgs[0] = m_aCommandArgs[1] = m_aCommandArgs[2] = 0;
+        InterlockedIncrement(&m_lPostedCommand);
+        m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
+        SetEvent(m_hEvRequest);
     }
-    if (!asked || WaitForSingleObject(m_hEvEnded, kEndWaitMs) == WAIT_TIMEOUT) {
-        TerminateThread(m_hWorkerThread, 1);
+    if (!asked || WaitForSingleObject(m_hEvEnded, kEndWaitMs) == WAIT_TIMEOUT)
+        EndWorkerByForce();
+    else
         WaitForSingleObject(m_hWorkerThread, kEndWaitMs);
-        DiagOutputExW_hlp(QV_WFILE, __LINE__);
-        DiagOutputExW(L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms and was ended",
-                      static_cast<unsigned>(kEndWaitMs));
-        // The ended thread may have owned the slot: a fresh lock, or every later post would be refused.
-        // Posters only ever try it, so nobody waits on the old one.
-        DeleteCriticalSection(&m_csCommandSlot);
-        InitializeCriticalSection(&m_csCommandSlot);
-        // Every other lock it can hold is taken back and passed to its next user.
-        m_DeviceLock.Reclaim(m_dwWorkerThreadId);
-        m_UnitStateLock.Reclaim(m_dwWorkerThreadId);
-        m_ChangeBatchLock.Reclaim(m_dwWorkerThreadId);
-        m_pNIDAQPort->ReclaimLocks(m_dwWorkerThreadId);
-        // A poster still waiting for the ended worker gets its time-out now, and with it gives back the call
-        // lock, which the next connect needs.
-        m_iCommandResult = kTimeout;
-        m_lTakenCommand = m_lDoneCommand = m_lPostedCommand;
-        SetEvent(m_hEvTaken);
-        SetEvent(m_hEvDone);
-        for (ULONGLONG deadline = GetTickCount64() + kEndWaitMs; GetTickCount64() < deadline; Sleep(1))
-            if (TryEnterCriticalSection(&m_csCall)) {
-                LeaveCriticalSection(&m_csCall);
-                break;
-            }
-    } else {
-        WaitForSingleObject(m_hWorkerThread, kEndWaitMs);
-    }
     CloseWorkerHandles();
     return true;
+}
+
+void CQvAOMTAVO::EndWorkerByForce() {
+    const unsigned waited = static_cast<unsigned>(kEndWaitMs);
+    if (!TerminateThread(m_hWorkerThread, 1)) {
+        AOM_ALWAYS(
+            L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms and could not be ended "
+            L"(error %lu)",
+            waited, GetLastError());
+    } else if (WaitForSingleObject(m_hWorkerThread, kEndWaitMs) != WAIT_OBJECT_0) {
+        AOM_ALWAYS(
+            L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms and was ended, but had "
+            L"not stopped %u ms later",
+            waited, waited);
+    } else {
+        AOM_ALWAYS(L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms and was ended",
+                   waited);
+    }
+    // The locks it held pass, abandoned, to the next thread that enters each. A delivery to the host it
+    // was making is over; the next thread with host calls to make makes them.
+    ForgetHostCallsOf(m_dwWorkerThreadId);
+    // A poster still waiting for the ended worker gets its time-out now, and with it gives back the call
+    // lock, which the next connect needs; the events it waits on are closed only after that.
+    m_iCommandResult = kTimeout;
+    m_lTakenCommand = m_lDoneCommand = m_lPostedCommand;
+    SetEvent(m_hEvTaken);
+    SetEvent(m_hEvDone);
+    for (ULONGLONG deadline = GetTickCount64() + kEndWaitMs; GetTickCount64() < deadline; Sleep(1))
+        if (TryEnterCriticalSection(&m_csCall)) {
+            LeaveCriticalSection(&m_csCall);
+            break;
+        }
 }

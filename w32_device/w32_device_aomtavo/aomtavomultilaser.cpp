@@ -7,6 +7,8 @@
 #include "aomtavopad.h"
 #include "aomtavoport.h"
 
+#include "aomlog.h"
+
 #include <qv/qvlog.h>
 
 #include <math.h>
@@ -15,8 +17,6 @@
 namespace {
 const int kFailed = -1;
 const int kMaxStep = 1000;
-const int64_t kBusy = -2;      // CallBack: a command was running
-const int64_t kTimeout = 1460; // CallBack: the worker did not take or finish the command
 
 CQvStringW PositionKey(const wchar_t* key, int position) {
     CQvStringW text(key);
@@ -159,10 +159,13 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetLineUsed(int line, bool used) 
     if (m_pOwner->m_iState == 3) return m_pOwner->LeaveDeviceLock(DMRC_WRONG_STATE, QV_WFILE, __LINE__);
     m_pOwner->LeaveDeviceLock(QV_WFILE, __LINE__);
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetLineUsed - Test OK");
-    m_pOwner->CallBack(C_SetLineUsed, reinterpret_cast<uintptr_t>(this), used ? 1 : 0,
-                       static_cast<uint64_t>(p), 0);
+    int64_t result = m_pOwner->CallBack(C_SetLineUsed, reinterpret_cast<uintptr_t>(this), used ? 1 : 0,
+                                        static_cast<uint64_t>(p), 0);
+    if (result != 0)
+        AOM_ALWAYS(L"ERROR: CQvAOMTAVOMultiLaser::SetLineUsed - line %d (unit line %d): %s", line, p + 1,
+                   m_pOwner->CommandFailure(result).GetString());
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetLineUsed - Leave");
-    return DMRC_OK;
+    return result == 0 ? DMRC_OK : DMRC_NO_DEVICE;
 }
 
 int32_t CQvAOMTAVOMultiLaser::C_SetLineUsed(uint64_t multiLaser, uint64_t usedArg, uint64_t positionArg) {
@@ -185,10 +188,7 @@ int32_t CQvAOMTAVOMultiLaser::C_SetLineUsed(uint64_t multiLaser, uint64_t usedAr
     device.LeaveUnitStateLock(QV_WFILE, __LINE__);
 
     // While the line is lost nothing is sent and nothing kept: the unit's own state counts on its return.
-    bool sent =
-        !device.m_bLineLost &&
-        (!needed || (extended ? device.m_pPort->WrLinesUsed(toSend) : device.m_pPort->WrLineUsed(toSend)));
-    if (!sent) {
+    if (!device.UnitReachable() || (needed && !device.WriteSelection(extended, toSend))) {
         result = kFailed;
     } else {
         device.EnterUnitStateLock(QV_WFILE, __LINE__);
@@ -244,14 +244,21 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetPower(int line, double percent
     // first power of the line after a connect.
     if (steps == m_aiPowerSteps[p] && m_abPowerWritten[p]) return DMRC_OK;
     m_aiPowerSteps[p] = steps;
-    if (m_pOwner->m_Lines[p].iIndex == 0) return DMRC_NO_DEVICE;
+    if (m_pOwner->m_Lines[p].iIndex == 0) {
+        AOM_ALWAYS(L"ERROR: CQvAOMTAVOMultiLaser::SetPower - line %d (unit line %d): it has no AOM channel",
+                   line, p + 1);
+        return DMRC_NO_DEVICE;
+    }
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Test OK");
     int64_t result = m_pOwner->CallBack(C_SetPower, reinterpret_cast<uintptr_t>(this),
                                         static_cast<uint64_t>(p), static_cast<uint64_t>(steps), 0);
-    // A command the worker never ran is tried again at the next call with the same power.
-    if (result != kBusy && result != kTimeout) m_abPowerWritten[p] = true;
+    // A power that did not reach the AOM is sent again when the host asks for it again.
+    m_abPowerWritten[p] = result == 0;
+    if (result != 0)
+        AOM_ALWAYS(L"ERROR: CQvAOMTAVOMultiLaser::SetPower - line %d (unit line %d): %s", line, p + 1,
+                   m_pOwner->CommandFailure(result).GetString());
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Leave");
-    return DMRC_OK;
+    return result == 0 ? DMRC_OK : DMRC_NO_DEVICE;
 }
 
 int32_t CQvAOMTAVOMultiLaser::C_SetPower(uint64_t multiLaser, uint64_t positionArg, uint64_t stepsArg) {
@@ -266,6 +273,7 @@ int32_t CQvAOMTAVOMultiLaser::C_SetPower(uint64_t multiLaser, uint64_t positionA
     int32_t result = 0;
     if (!device.m_pNIDAQPort->WriteChannelVoltage(position, volts)) {
         QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL");
+        device.m_sCommandFailure = L"the voltage write failed";
         result = kFailed;
     } else {
         QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - OK");
@@ -369,7 +377,7 @@ bool CQvAOMTAVOMultiLaser::Notify(bool line1, bool line2, bool line3, int positi
     }
     PutData<int32_t>(record, 368, 0);
     PutData<int32_t>(record, 372, position);
-    bool delivered = DeliverChange(*m_pOwner, record);
-    if (m_pOwner->m_pPad) m_pOwner->m_pPad->Update_MultiLaser();
+    bool delivered = m_pOwner->DeliverChange(record);
+    m_pOwner->QueuePadUpdate(CQvAOMTAVO::PadMultiLaser);
     return delivered;
 }

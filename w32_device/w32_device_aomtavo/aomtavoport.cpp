@@ -10,18 +10,36 @@
 namespace {
 const DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 const char kSimulatorVersion[] = "Simulator";
-// 9600 baud, 8N1: a start bit, eight data bits and a stop bit for every byte.
-const DWORD kBitsPerSecond = 9600;
-const DWORD kBitsPerByte = 10;
 
-// Milliseconds the given bytes take on the wire, rounded up.
-DWORD WireTimeMs(size_t bytes) {
-    return static_cast<DWORD>((bytes * kBitsPerByte * 1000 + kBitsPerSecond - 1) / kBitsPerSecond);
+// Windows' text for an error code, on one line.
+CQvStringW SystemErrorText(DWORD error) {
+    wchar_t text[256] = {};
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                             text, sizeof text / sizeof text[0], nullptr);
+    while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' '))
+        text[--n] = 0;
+    CQvStringW result;
+    if (n == 0)
+        result.Format(L"error %lu", error);
+    else
+        result.Format(L"%s (error %lu)", text, error);
+    return result;
+}
+
+// A request or reply as a message shows it: without its line end, and at most a line's length.
+CQvStringW Printable(const char* text) {
+    const int kMaxShown = 64;
+    CQvStringW result;
+    for (int i = 0; text[i] && i < kMaxShown; ++i)
+        if (text[i] != '\r' && text[i] != '\n')
+            result.AddChar(static_cast<wchar_t>(static_cast<unsigned char>(text[i])));
+    return result;
 }
 } // namespace
 
 CQvAOMTAVOPort::CQvAOMTAVOPort()
-    : hComm(nullptr), bLogCommunication(false), bSimulate(false), iSimLineUsed(0), iSimLinesUsed(0) {
+    : hComm(nullptr), bLogCommunication(false), bSimulate(false), iSimLineUsed(0), iSimLinesUsed(0), iPort(0),
+      bAnswered(false) {
     memset(&timeouts, 0, sizeof timeouts);
     memset(&dcb, 0, sizeof dcb);
 }
@@ -33,7 +51,12 @@ CQvAOMTAVOPort::~CQvAOMTAVOPort() {
 bool CQvAOMTAVOPort::Open(int port, bool simulate, bool logCommunication) {
     bSimulate = simulate;
     bLogCommunication = logCommunication;
-    if (!simulate && (port < 1 || port > LastPort)) return false;
+    iPort = port;
+    sLastFailure.Empty();
+    if (!simulate && (port < 1 || port > LastPort)) {
+        sLastFailure.Format(L"COM%d is not a port from COM1 to COM%d", port, static_cast<int>(LastPort));
+        return false;
+    }
     // A second Open must not leak the handle of the first, nor keep it while simulating (where Close
     // does not close).
     if (hComm) {
@@ -45,14 +68,17 @@ bool CQvAOMTAVOPort::Open(int port, bool simulate, bool logCommunication) {
         snprintf(name, sizeof name, port < FirstExtendedPort ? "COM%d" : "\\\\.\\COM%d", port);
         HANDLE handle =
             CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return false;
+        if (handle == INVALID_HANDLE_VALUE) {
+            sLastFailure.Format(L"COM%d could not be opened: %s", port,
+                                SystemErrorText(GetLastError()).GetString());
+            return false;
+        }
         hComm = handle;
 
-        // A read gives up after 502 ms a byte (a reply's shortest form is read in one call, and each of its
-        // bytes may take as long as a byte read alone), a write of n bytes after 2n + 500 ms.
+        // A one-byte read gives up after 502 ms, a write of n bytes after 2n + 500 ms.
         timeouts.ReadIntervalTimeout = 0;
-        timeouts.ReadTotalTimeoutMultiplier = 502;
-        timeouts.ReadTotalTimeoutConstant = 0;
+        timeouts.ReadTotalTimeoutMultiplier = 2;
+        timeouts.ReadTotalTimeoutConstant = 500;
         timeouts.WriteTotalTimeoutMultiplier = 2;
         timeouts.WriteTotalTimeoutConstant = 500;
         SetCommTimeouts(hComm, &timeouts);
@@ -88,6 +114,11 @@ bool CQvAOMTAVOPort::Open(int port, bool simulate, bool logCommunication) {
         PurgeComm(hComm, kPurgeAll);
     }
     if (RdVersion(nullptr, 0)) return true;
+    if (!bAnswered)
+        sLastFailure.Format(L"the unit did not answer the version request on COM%d at 9600 8N1", port);
+    else
+        sLastFailure.Format(L"the unit on COM%d at 9600 8N1 answered the version request with '%s'", port,
+                            sLastReply.GetString());
     Close();
     return false;
 }
@@ -100,13 +131,11 @@ bool CQvAOMTAVOPort::Close() {
     return closed;
 }
 
-int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines, const char* shape,
-                             bool waitOutShape) {
+int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines) {
+    bAnswered = false;
+    reply[0] = 0;
     // A port closed for a lost line fails at once instead of waiting out the time-outs.
-    if (!hComm) {
-        reply[0] = 0;
-        return -1;
-    }
+    if (!hComm) return -1;
     DWORD length = static_cast<DWORD>(strlen(request));
     // Whatever is pending in either direction (a late reply, a line the unit sent on its own) is not
     // this request's answer.
@@ -114,57 +143,41 @@ int CQvAOMTAVOPort::Exchange(const char* request, char* reply, int lines, const 
     DWORD written = 0;
     WriteFile(hComm, request, length, &written, nullptr);
     if (lines < 1) return 0;
-    // A read waiting for bytes that come one by one costs a round trip to the wine server for each of
-    // them; after this sleep, which touches neither, the reply is read at once. It lasts the wire time of
-    // the shortest reply with the unit's carriage return and line feed. Only the poll sleeps: a command's
-    // reply is read as it arrives, since on a Windows timer of 15.6 ms the sleep could outlast the reply.
-    if (waitOutShape && shape) Sleep(WireTimeMs(strlen(shape) + 2));
     int total = 0;
-    reply[0] = 0;
     for (int i = 0; i < lines; ++i) {
         if (total >= BufferSize - 1) return total;
-        int n = ReadLine(reply + total, BufferSize - 1 - total, shape);
+        int n = ReadLine(reply + total, BufferSize - 1 - total);
         if (n < 1) return -1;
         total += n;
     }
     return total;
 }
 
-int CQvAOMTAVOPort::ReadLine(char* buffer, int room, const char* shape) {
+// One byte a read, so that nothing after the line feed is taken from the driver.
+int CQvAOMTAVOPort::ReadLine(char* buffer, int room) {
     int length = 0;
     bool lineEnded = false;
-    bool shaped = false;
-    // Byte by byte, so that nothing after the line feed is taken from the driver; but once the line has
-    // begun as the expected reply does, the rest of that reply's shortest form and the first byte of its
-    // line end (a carriage return or the line feed) are surely still to come and are read in one call:
-    // each read is a round trip to the driver, and the poll reads two replies.
     while (!lineEnded && length < room) {
-        int count = 1;
-        if (!shaped && length == 1 && shape && buffer[0] == shape[0]) {
-            shaped = true;
-            count = static_cast<int>(strlen(shape));
-            if (count > room - length) count = room - length;
-        }
-        if (!ReadBytes(buffer, count, length, lineEnded)) {
+        char c = 0;
+        DWORD got = 0;
+        if (!ReadFile(hComm, &c, 1, &got, nullptr) || got != 1) {
             buffer[length] = 0;
             return -1;
         }
+        bAnswered = true;
+        lineEnded = AOMAddReplyByte(buffer, length, c);
     }
     buffer[length] = 0;
     return length;
 }
 
-// Reads count bytes after the first length of the buffer. A read that gave fewer still succeeds when they
-// end the line; bytes after a line feed (only a malformed reply sends them) are dropped, as the next
-// exchange's purge would drop them.
-bool CQvAOMTAVOPort::ReadBytes(char* buffer, int count, int& length, bool& lineEnded) {
-    char chunk[BufferSize];
-    DWORD got = 0;
-    if (!ReadFile(hComm, chunk, static_cast<DWORD>(count), &got, nullptr) || got > static_cast<DWORD>(count))
-        return false;
-    for (DWORD i = 0; i < got && !lineEnded; ++i)
-        lineEnded = AOMAddReplyByte(buffer, length, chunk[i]);
-    return lineEnded || got == static_cast<DWORD>(count);
+void CQvAOMTAVOPort::NoteFailure(const char* request, const char* reply) {
+    CQvStringW sent = Printable(request);
+    sLastReply = Printable(reply);
+    if (!bAnswered)
+        sLastFailure.Format(L"the unit did not answer %s on COM%d", sent.GetString(), iPort);
+    else
+        sLastFailure.Format(L"the unit answered %s with '%s'", sent.GetString(), sLastReply.GetString());
 }
 
 void CQvAOMTAVOPort::Command(const wchar_t* name, const char* request, const char* reply, int length) {
@@ -184,54 +197,57 @@ bool CQvAOMTAVOPort::RdVersion(char* version, size_t capacity) {
     char request[BufferSize];
     char reply[BufferSize];
     snprintf(request, sizeof request, "rVER\r");
-    int n = Exchange(request, reply, 1, "aVER");
+    int n = Exchange(request, reply, 1);
     if (bLogCommunication) Command(L"RdVersion", request, reply, n);
-    return n >= 1 && AOMParseVersionReply(reply, version, capacity);
+    if (n >= 1 && AOMParseVersionReply(reply, version, capacity)) return true;
+    NoteFailure(request, reply);
+    return false;
 }
 
 bool CQvAOMTAVOPort::ReadNumber(const wchar_t* name, const char* request, const char* replyFormat,
-                                uint32_t* value, bool polling) {
-    // The shortest well-formed reply: the format's text and one digit.
-    char shape[16];
-    snprintf(shape, sizeof shape, "%.*s0", static_cast<int>(strcspn(replyFormat, "%")), replyFormat);
+                                uint32_t* value) {
     char reply[BufferSize];
-    int n = Exchange(request, reply, 1, shape, polling);
+    int n = Exchange(request, reply, 1);
     if (bLogCommunication) Command(name, request, reply, n);
-    return n >= 1 && AOMParseNumberReply(reply, replyFormat, value);
+    if (n >= 1 && AOMParseNumberReply(reply, replyFormat, value)) return true;
+    NoteFailure(request, reply);
+    return false;
 }
 
-bool CQvAOMTAVOPort::RdBinoShutter(bool* engaged, bool polling) {
+bool CQvAOMTAVOPort::RdBinoShutter(bool* engaged) {
     if (bSimulate) {
         if (engaged) *engaged = false;
         return true;
     }
     uint32_t flag = 0;
-    if (!ReadNumber(L"RdBinoShutter", "rTES\r", "aTES%d", &flag, polling)) return false;
+    if (!ReadNumber(L"RdBinoShutter", "rTES\r", "aTES%d", &flag)) return false;
     if (engaged) *engaged = flag != 0;
     return true;
 }
 
-bool CQvAOMTAVOPort::RdLineUsed(uint32_t* line, bool polling) {
+bool CQvAOMTAVOPort::RdLineUsed(uint32_t* line) {
     if (bSimulate) {
         if (line) *line = iSimLineUsed;
         return true;
     }
-    return ReadNumber(L"RdLineUsed", "rTSR\r", "aTSR%d", line, polling);
+    return ReadNumber(L"RdLineUsed", "rTSR\r", "aTSR%d", line);
 }
 
-bool CQvAOMTAVOPort::RdLinesUsed(uint32_t* mask, bool polling) {
+bool CQvAOMTAVOPort::RdLinesUsed(uint32_t* mask) {
     if (bSimulate) {
         if (mask) *mask = iSimLinesUsed;
         return true;
     }
-    return ReadNumber(L"RdLinesUsed", "rTSD\r", "aTSD%d", mask, polling);
+    return ReadNumber(L"RdLinesUsed", "rTSD\r", "aTSD%d", mask);
 }
 
 bool CQvAOMTAVOPort::Write(const wchar_t* name, const char* request, const char* acknowledgement) {
     char reply[BufferSize];
-    int n = Exchange(request, reply, 1, acknowledgement);
+    int n = Exchange(request, reply, 1);
     if (bLogCommunication) Command(name, request, reply, n);
-    return n >= 1 && AOMIsAcknowledgement(reply, acknowledgement);
+    if (n >= 1 && AOMIsAcknowledgement(reply, acknowledgement)) return true;
+    NoteFailure(request, reply);
+    return false;
 }
 
 bool CQvAOMTAVOPort::WrLineUsed(uint32_t line) {
@@ -239,7 +255,10 @@ bool CQvAOMTAVOPort::WrLineUsed(uint32_t line) {
         iSimLineUsed = line;
         return true;
     }
-    if (line > 3) return false;
+    if (line > 3) {
+        sLastFailure.Format(L"%u is not a line of the unit", line);
+        return false;
+    }
     char request[BufferSize];
     if (line == 0)
         snprintf(request, sizeof request, "cTSC\r");
@@ -253,7 +272,10 @@ bool CQvAOMTAVOPort::WrLinesUsed(uint32_t mask) {
         iSimLinesUsed = mask;
         return true;
     }
-    if (mask > 7) return false;
+    if (mask > 7) {
+        sLastFailure.Format(L"%u is not a mask of the unit's lines", mask);
+        return false;
+    }
     char request[BufferSize];
     snprintf(request, sizeof request, "cTSD%u\r", mask);
     return Write(L"WrLinesUsed", request, "oTSD");

@@ -6,6 +6,8 @@
 #include "aomtavoport.h"
 #include "cfgdlg.h"
 
+#include "aomlog.h"
+
 #include <qv/qvlocale.h>
 #include <qv/qvlog.h>
 
@@ -119,8 +121,11 @@ EDeviceManagerReturnCode CQvAOMTAVOShutter::GetState(bool* open) {
 
 EDeviceManagerReturnCode CQvAOMTAVOShutter::SetState(bool open) {
     if (CheckConfigured() != DMRC_OK) return DMRC_WRONG_STATE;
-    m_pOwner->CallBack(C_SetState, reinterpret_cast<uintptr_t>(this), open ? 1 : 0, 0, 0);
-    return DMRC_OK;
+    int64_t result = m_pOwner->CallBack(C_SetState, reinterpret_cast<uintptr_t>(this), open ? 1 : 0, 0, 0);
+    if (result == 0) return DMRC_OK;
+    AOM_ALWAYS(L"ERROR: CQvAOMTAVOShutter::SetState - %s the shutter: %s", open ? L"opening" : L"closing",
+               m_pOwner->CommandFailure(result).GetString());
+    return DMRC_NO_DEVICE;
 }
 
 int32_t CQvAOMTAVOShutter::C_SetState(uint64_t shutter, uint64_t openArg, uint64_t) {
@@ -138,8 +143,7 @@ int32_t CQvAOMTAVOShutter::C_SetState(uint64_t shutter, uint64_t openArg, uint64
 
     int32_t result = 0;
     // A lost line passes no light whatever the shutter is told; nothing is kept for its return.
-    if (device.m_bLineLost ||
-        (needed && !(extended ? device.m_pPort->WrLinesUsed(toSend) : device.m_pPort->WrLineUsed(toSend)))) {
+    if (!device.UnitReachable() || (needed && !device.WriteSelection(extended, toSend))) {
         result = -1;
     } else {
         device.EnterUnitStateLock(QV_WFILE, __LINE__);
@@ -234,8 +238,8 @@ bool CQvAOMTAVOShutter::Notify(bool open) {
     PutData<uint8_t>(record, 0, open ? 1 : 0);
     PutData<int32_t>(record, 4, 0);
     PutData<double>(record, 8, 0.0);
-    bool delivered = DeliverChange(*m_pOwner, record);
-    if (m_pOwner->m_pPad) m_pOwner->m_pPad->Update_Shutter();
+    bool delivered = m_pOwner->DeliverChange(record);
+    m_pOwner->QueuePadUpdate(CQvAOMTAVO::PadShutter);
     return delivered;
 }
 
