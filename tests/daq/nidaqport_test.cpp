@@ -181,6 +181,7 @@ TEST_F(DaqPort, PortsWithoutARealOpenNeverCallTheLibrary) {
     LogCapture log;
     Assign(0, L"Dev1/ao0");
     EXPECT_FALSE(port->WriteChannelVoltage(0, 1.0));
+    EXPECT_EQ(CQvStringW(L"NI-DAQmx was never opened"), port->LastFailure());
     ASSERT_TRUE(port->Open(*dev, true));
     EXPECT_EQ(Names({L"Dev1"}), Boards());
     EXPECT_EQ(Names({L"Dev1/ao0", L"Dev1/ao1", L"Dev1/ao2", L"Dev1/ao3"}), Channels());
@@ -262,6 +263,102 @@ TEST_F(DaqPort, BoardWithAFailingQueryIsListedButAddsNoChannels) {
     }
 }
 
+// A channel list longer than the first buffer, refused (-200228) or cut to fit with the warning 200026 as
+// the library may answer: either way it is read whole by its size and every channel can be written.
+TEST_F(DaqPort, AListThatDoesNotFitItsBufferIsReadWhole) {
+    // 16 channels in 261 bytes.
+    const std::string boards = "board PXI1Slot12 bus 14706 channels ao0:15\nboard Dev2 channels ao0\n";
+    Names expected;
+    for (int i = 0; i < 16; ++i)
+        expected.push_back(L"PXI1Slot12/ao" + std::to_wstring(i));
+    expected.insert(expected.end(), {L"Dev2/ao0", L""});
+    ASSERT_TRUE(Open()); // loads the library
+    for (const char* strings : {"", "strings truncate\n"}) {
+        SCOPED_TRACE(*strings ? "cut to fit" : "refused");
+        Load(strings + boards);
+        FAKE(fakedaqmx_ClearCallLog)();
+        LogCapture log;
+        ASSERT_TRUE(Open());
+        EXPECT_EQ(expected, Channels());
+        std::vector<std::string> queries;
+        for (const std::string& call : DiscoveryCalls())
+            if (call.find("(\"PXI1Slot12\"") != std::string::npos &&
+                call.find("PhysicalChans") != std::string::npos)
+                queries.push_back(call.substr(0, call.find(" ->")));
+        EXPECT_EQ(
+            std::vector<std::string>({std::string("DAQmxGetDevAOPhysicalChans(\"PXI1Slot12\", ptr, 256) = ") +
+                                          (*strings ? "200026" : "-200228"),
+                                      "DAQmxGetDevAOPhysicalChans(\"PXI1Slot12\", null, 0) = 261",
+                                      "DAQmxGetDevAOPhysicalChans(\"PXI1Slot12\", ptr, 261) = 0"}),
+            queries);
+        EXPECT_TRUE(
+            log.Contains(L"CQvAOMNIDAQPort Dev: PXI1Slot12 channel list longer than its buffer, read by "
+                         L"its size"));
+        Assign(0, L"PXI1Slot12/ao15");
+        ASSERT_TRUE(port->WriteChannelVoltage(0, 2.5)) << port->LastFailure().GetString();
+        double volts = 0;
+        EXPECT_EQ(1, FAKE(fakedaqmx_GetLastVoltage)("PXI1Slot12/ao15", &volts));
+        EXPECT_EQ(2.5, volts);
+    }
+}
+
+// Boards of three output ranges: each channel's task is created with its own board's range, so that the
+// library accepts it, and the voltage reaches the output.
+TEST_F(DaqPort, EachChannelIsCreatedWithItsBoardsRange) {
+    Use("full", "board Dev1 channels ao0 ao1\nboard Dev2 bus 13612 range -5 5 channels ao0 ao1\n"
+                "board USB1 bus 12586 product 6001 range 0 5 channels ao0 ao1\n");
+    ASSERT_TRUE(Open());
+    struct {
+        const wchar_t* channel;
+        double volts;
+        const char* created; // the channel and range given to DAQmxCreateAOVoltageChan
+    } cases[] = {
+        {L"Dev1/ao0", -10.0, "\"Dev1/ao0\", \"\", -10.000, 10.000, 10348, null) = 0"},
+        {L"Dev2/ao1", 5.0, "\"Dev2/ao1\", \"\", -5.000, 5.000, 10348, null) = 0"},
+        {L"USB1/ao0", 5.0, "\"USB1/ao0\", \"\", 0.000, 5.000, 10348, null) = 0"},
+        {L"usb1/AO1", 0.0, "\"usb1/AO1\", \"\", 0.000, 5.000, 10348, null) = 0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.created));
+        Assign(0, c.channel);
+        FAKE(fakedaqmx_ClearCallLog)();
+        ASSERT_TRUE(port->WriteChannelVoltage(0, c.volts)) << port->LastFailure().GetString();
+        EXPECT_NE(std::string::npos, CallLog().find(c.created)) << CallLog();
+        double volts = 99;
+        EXPECT_EQ(1, FAKE(fakedaqmx_GetLastVoltage)(CQvStringA(c.channel), &volts));
+        EXPECT_EQ(c.volts, volts);
+    }
+}
+
+// The slot number is asked only of boards on a bus with slots; a board on another bus (USB, CompactDAQ)
+// still gives its channels, and a slot query that fails on a slot bus still drops the board's.
+TEST_F(DaqPort, OnlyBoardsInASlotAreAskedForIt) {
+    Use("full", "board P bus 12582 pci 5 channels ao0\nboard PE bus 13612 channels ao0\n"
+                "board X bus 12583 channels ao0\nboard XE bus 14706 channels ao0\n"
+                "board U bus 12586 channels ao0\nboard C bus 14637 channels ao0\n");
+    ScrambleOwners();
+    LogCapture log;
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(Names({L"P/ao0", L"PE/ao0", L"X/ao0", L"XE/ao0", L"U/ao0", L"C/ao0", L""}), Channels());
+    EXPECT_EQ(std::vector<int>({0, 1, 2, 3, 4, 5, 0}), Owners());
+    EXPECT_EQ("P 8.9 <-10 10> 1 ch, product 6272, bus 12582, slot 5", Record(0));
+    EXPECT_EQ("U 0.0 <-10 10> 1 ch, product 6272, bus 12586, slot 0", Record(4));
+    std::string calls = CallLog();
+    for (const char* board : {"P", "PE", "X", "XE"})
+        EXPECT_NE(std::string::npos,
+                  calls.find("DAQmxGetDevPCIDevNum(\"" + std::string(board) + "\", ptr) = 0"))
+            << board;
+    for (const char* board : {"U", "C"})
+        EXPECT_EQ(std::string::npos, calls.find("DAQmxGetDevPCIDevNum(\"" + std::string(board) + "\""))
+            << board;
+    EXPECT_TRUE(log.Contains(L"CQvAOMNIDAQPort Dev: U bus 12586 has no slot"));
+    EXPECT_TRUE(log.Contains(L"CQvAOMNIDAQPort Dev: C bus 14637 has no slot"));
+
+    ASSERT_EQ(0, FAKE(fakedaqmx_SetFault)("DAQmxGetDevPCIDevNum", "XE", -200220));
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(Names({L"P/ao0", L"PE/ao0", L"X/ao0", L"U/ao0", L"C/ao0", L""}), Channels());
+}
+
 TEST(SplitList, StopsAtTheTerminatorAndAtTheCapacity) {
     struct {
         const char text[20]; // may hold more after the first terminator
@@ -275,7 +372,11 @@ TEST(SplitList, StopsAtTheTerminatorAndAtTheCapacity) {
         {"A,\0Zombie", nullptr, 4, {L"A", L""}, nullptr},
         {"A, ,\0Zombie", nullptr, 4, {L"A", L"", L""}, nullptr},
         {"", nullptr, 4, {L""}, nullptr},
-        {"a, b, c, d", nullptr, 2, {L"a", L"b"}, L"CQvAOMNIDAQPort SplitList: 2 items left out, room for 2"},
+        {"a, b, c, d",
+         nullptr,
+         2,
+         {L"a", L"b"},
+         L"CQvAOMNIDAQPort SplitList: 2 items left out (c to d), room for 2"},
         {"x/ao0, x/c, x/ao", "ao", 4, {L"x/ao0", L"x/ao"}, nullptr},
     };
     for (const auto& c : cases) {
@@ -305,6 +406,7 @@ struct SVariant {
     const wchar_t* dialog; // null: accepted
     bool loadedAfter;
     const wchar_t* logLine; // null: none asked for
+    const wchar_t* failure; // what LastFailure says
 };
 
 void PrintTo(const SVariant& v, std::ostream* os) {
@@ -327,21 +429,31 @@ TEST_P(LibraryVariant, IsAcceptedOrShowsItsDialog) {
     if (v.logLine) {
         EXPECT_TRUE(log.Contains(v.logLine));
     }
+    EXPECT_EQ(CQvStringW(v.failure), port->LastFailure());
 }
 
 // The last two rows are board lists of the full library: "None" is refused; an empty list opens with one
 // nameless board whose queries fail and no channel, so that the unit still connects.
 INSTANTIATE_TEST_SUITE_P(
     All, LibraryVariant,
-    ::testing::Values(SVariant{"none", "none", "", kNotInstalled, false, nullptr},
-                      SVariant{"noversion", "noversion", "", kUnknownVersion, false, nullptr},
-                      SVariant{"v7", "v7", "", kUnknownVersion, false, L"CQvAOMNIDAQPort SDKVersion: 7.4"},
-                      SVariant{"missing", "missing", "", kVersionFound, false, nullptr},
-                      SVariant{"v80", "v80", "", nullptr, true, L"CQvAOMNIDAQPort SDKVersion: 8.0"},
-                      SVariant{"NoneListed", "full", "board None\n", kNoDevices, true,
-                               L"ERROR: CQvAOMNIDAQPort ParsedDevices: None"},
-                      SVariant{"EmptyList", "full", "# no boards\n", nullptr, true,
-                               L"ERROR: CQvAOMNIDAQPort DAQmxGetDevAOPhysicalChans"}),
+    ::testing::Values(
+        SVariant{"none", "none", "", kNotInstalled, false, nullptr,
+                 L"the NI-DAQmx library nicaiu.dll was not found"},
+        SVariant{"noversion", "noversion", "", kUnknownVersion, false, nullptr,
+                 L"NI-DAQmx has no version functions and was refused"},
+        SVariant{"v7", "v7", "", kUnknownVersion, false, L"CQvAOMNIDAQPort SDKVersion: 7.4",
+                 L"NI-DAQmx version 7.4 was refused (version 8 or later with every function is needed)"},
+        SVariant{"missing", "missing", "", kVersionFound, false, nullptr,
+                 L"NI-DAQmx 8.9 lacks the function DAQmxCfgSampClkTiming and was refused"},
+        SVariant{"v80", "v80", "", nullptr, true, L"CQvAOMNIDAQPort SDKVersion: 8.0", L""},
+        SVariant{"NoneListed", "full", "board None\n", kNoDevices, true,
+                 L"ERROR: CQvAOMNIDAQPort ParsedDevices: None", L"NI-DAQmx lists no board"},
+        SVariant{"ListFails", "full", "board Dev1\nfault DAQmxGetSysDevNames -200220\n", kNoDevices, true,
+                 L"ERROR: CQvAOMNIDAQPort NI_DAQmxGetSysDevNames",
+                 L"DAQmxGetSysDevNames failed with NI-DAQmx code -200220: Fault injected into "
+                 L"DAQmxGetSysDevNames. Status Code: -200220"},
+        SVariant{"EmptyList", "full", "# no boards\n", nullptr, true,
+                 L"ERROR: CQvAOMNIDAQPort DAQmxGetDevAOPhysicalChans", L""}),
     [](const ::testing::TestParamInfo<SVariant>& info) { return std::string(info.param.name); });
 
 // ---- Overflow: what fits is kept, the rest is left out and logged, nothing is written past the tables ----
@@ -391,21 +503,21 @@ TEST_F(DaqPort, OverflowKeepsWhatFitsAndLogsTheRest) {
                       std::vector<std::wstring> logLines) {
         cases.push_back({what, boards, channels, W(last), logLines, {}});
     };
-    expect("20 boards", 16, 17, "B15/ao0", {L"CQvAOMNIDAQPort SplitList: 4 items left out, room for 16"});
+    expect("20 boards", 16, 17, "B15/ao0",
+           {L"CQvAOMNIDAQPort SplitList: 4 items left out (B16 to B19), room for 16"});
     for (int i = 0; i < 20; ++i)
         cases.back().scenario.Board(Numbered("B", i), {"ao0"});
-    // The fourth name ends at character 255: the list is cut right behind it, so it still fits.
-    expect("board list of 277 characters", 4, 5, Padded("L3", 63) + "/a",
-           {L"CQvAOMNIDAQPort Devices: list cut to 255 characters"});
+    // A board list longer than a name buffer is read whole: no board is lost to its length.
+    expect("board list of 277 characters", 5, 6, Padded("L4", 20) + "/a", {});
     int length[] = {62, 62, 62, 63, 20};
     for (int i = 0; i < 5; ++i)
         cases.back().scenario.Board(Padded("L" + std::to_string(i), length[i]), {"a"});
     expect("40 channels on one board", 1, 17, "Dev1/ao15",
-           {L"CQvAOMNIDAQPort Dev: Dev1 channel list cut to 252 characters",
-            L"CQvAOMNIDAQPort SplitList: 8 items left out, room for 16"});
+           {L"CQvAOMNIDAQPort Dev: Dev1 channel list longer than its buffer, read by its size",
+            L"CQvAOMNIDAQPort SplitList: 24 items left out (Dev1/ao16 to Dev1/ao39), room for 16"});
     cases.back().scenario.Board("Dev1", Outputs(40));
     expect("304 channels in all", 16, 256, "D15/ao14",
-           {L"CQvAOMNIDAQPort SplitList: 3 items left out, room for 16",
+           {L"CQvAOMNIDAQPort SplitList: 3 items left out (D16 to D18), room for 16",
             L"CQvAOMNIDAQPort Dev: D15 1 channels left out, the channel table is full"});
     for (int i = 0; i < 19; ++i)
         cases.back().scenario.Board(Numbered("D", i), Outputs(16));
@@ -552,6 +664,42 @@ TEST_F(DaqOutput, FailedTaskBuildingIsLoggedAndLeavesNoTask) {
     }
 }
 
+// Each failed write says why in one line: the function, NI-DAQmx's code and its text, or what the port
+// itself refused; a write that succeeds says nothing.
+TEST_F(DaqOutput, AFailedWriteSaysWhy) {
+    Load("board Dev1\nchantype Dev1/ao1 10101\nboard Dev2 bus 13612 range -5 5\n");
+    ASSERT_TRUE(Open());
+    struct {
+        int line;
+        const wchar_t* channel;
+        double volts;
+        const wchar_t* failure; // the beginning of the phrase; "" for a success
+    } cases[] = {
+        {0, L"Dev2/ao0", 5.5,
+         L"DAQmxWriteAnalogScalarF64 failed with NI-DAQmx code -200561: Attempted writing analog data that "
+         L"is "
+         L"too large or too small. Channel Name: Dev2/ao0 Requested Value: 5.500"},
+        {0, L"Dev2/ao0", 5.0, L""},
+        {1, L"Dev1/ao1", 1.0, L"the channel Dev1/ao1 is not an analog output"},
+        {2, L"Dev9/ao0", 1.0,
+         L"DAQmxCreateAOVoltageChan failed with NI-DAQmx code -200170: Physical channel does not exist on "
+         L"this "
+         L"device. Physical Channel Name: Dev9/ao0"},
+        {3, L"", 1.0, L"line index 3 is not 0, 1 or 2"},
+        {-1, L"", 1.0, L"line index -1 is not 0, 1 or 2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        if (c.line >= 0 && c.line < 3) Assign(c.line, c.channel);
+        EXPECT_EQ(!*c.failure, port->WriteChannelVoltage(c.line, c.volts));
+        const std::wstring failure = port->LastFailure().GetString();
+        EXPECT_EQ(0u, failure.find(c.failure)) << failure;
+        EXPECT_EQ(!*c.failure, failure.empty()) << failure;
+        EXPECT_EQ(std::wstring::npos, failure.find_first_of(L"\r\n")) << "more than one line";
+        EXPECT_LE(failure.size(), 240u);
+    }
+}
+
 TEST_F(DaqOutput, LineOutsideTheThreeIsRefusedWithoutACall) {
     for (int line : {3, -1, INT_MIN}) {
         SCOPED_TRACE(line);
@@ -588,6 +736,7 @@ TEST_F(DaqOutput, CloseReleasesStaleTasksAndARefusedLibraryForgetsThem) {
     ExpectDialog(kUnknownVersion);
     ASSERT_EQ(nullptr, GetModuleHandleW(L"nicaiu.dll"));
     EXPECT_FALSE(port->WriteChannelVoltage(0, 2.0));
+    EXPECT_EQ(CQvStringW(L"the NI-DAQmx library is not loaded"), port->LastFailure());
     EXPECT_EQ(nullptr, port->m_LineTasks[1].hTask);
     EXPECT_FALSE(port->WriteChannelVoltage(1, 2.0));
     EXPECT_EQ(2u, log.Count(L"ERROR: CQvAOMNIDAQPort WriteChannelVoltage - end Fail"));

@@ -2,6 +2,8 @@
 // the faults injected into them.
 #include "fake_library.h"
 
+#include <thread>
+
 namespace {
 
 class TaskTest : public FakeDaqmxTest {};
@@ -40,7 +42,7 @@ TEST_F(TaskTest, ChannelsMustExistAndTakeVoltsWithinARange) {
         {"Dev1/ctr0", -10, 10, DAQmx_Val_Volts, DAQmxErrorPhysicalChanDoesNotExist},
         {"Dev1/ao0", -10, 10, 10349, DAQmxErrorInvalidAttributeValue},
         {"Dev1/ao0", -20, 10, DAQmx_Val_Volts, DAQmxErrorInvalidAttributeValue},
-        {"Dev1/ao0", 5, 5, DAQmx_Val_Volts, DAQmxErrorInvalidAttributeValue},
+        {"Dev1/ao0", 5, 5, DAQmx_Val_Volts, DAQmxErrorMinNotLessThanMax},
         {"Dev1/ao0", -10, 10, DAQmx_Val_Volts, 0},
         {"dev1/AO0", -10, 10, DAQmx_Val_Volts, DAQmxErrorVirtualChanNameUsed},
     };
@@ -59,9 +61,9 @@ TEST_F(TaskTest, WritesNeedARunningTaskAndAValueWithinItsRange) {
         int32 status;
     } cases[] = {
         {"not started, no autostart", false, false, 1.0,
-         DAQmxErrorCannotWriteWhenAutoStartFalseAndTaskNotRunningOrCommitted},
-        {"above max", true, false, 5.001, DAQmxErrorSuppliedVoltageDataOutsideRange},
-        {"below min", false, true, -5.5, DAQmxErrorSuppliedVoltageDataOutsideRange},
+         DAQmxErrorCannotWriteWhenAutoStartFalseAndTaskNotRunning},
+        {"above max", true, false, 5.001, DAQmxErrorInvalidAODataWrite},
+        {"below min", false, true, -5.5, DAQmxErrorInvalidAODataWrite},
         {"autostart", false, true, -5.0, 0},
     };
     for (const auto& c : cases) {
@@ -81,6 +83,45 @@ TEST_F(TaskTest, ChannelInUseByAnotherRunningTask) {
     EXPECT_EQ(DAQ(DAQmxWriteAnalogScalarF64)(second, 1, 1.0, 0.5, nullptr), DAQmxErrorPALResourceReserved);
     ASSERT_EQ(DAQ(DAQmxStopTask)(first), 0);
     EXPECT_EQ(DAQ(DAQmxStartTask)(second), 0);
+}
+
+// The slot number is a property of the boards in a slot; a board on another bus refuses it.
+TEST_F(TaskTest, OnlyBoardsInASlotHaveASlotNumber) {
+    Load("board P bus 12582 pci 7\nboard PE bus 13612\nboard X bus 12583\nboard XE bus 14706\n"
+         "board U bus 12586\nboard C bus 14637\n");
+    struct {
+        const char* board;
+        int32 status;
+        uInt32 slot;
+    } cases[] = {{"P", 0, 7},
+                 {"PE", 0, 1},
+                 {"X", 0, 2},
+                 {"XE", 0, 3},
+                 {"U", DAQmxErrorAttrNotSupported, 99},
+                 {"C", DAQmxErrorAttrNotSupported, 99}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.board);
+        uInt32 slot = 99;
+        EXPECT_EQ(DAQ(DAQmxGetDevPCIDevNum)(c.board, &slot), c.status);
+        EXPECT_EQ(slot, c.slot);
+    }
+    EXPECT_NE(ExtendedError().find("DAQmx_Dev_PCI_DevNum"), std::string::npos) << ExtendedError();
+}
+
+// Each thread reads the text of its own last failure, as the library keeps it.
+TEST_F(TaskTest, ErrorTextsAreKeptPerThread) {
+    TaskHandle none = nullptr;
+    EXPECT_EQ(DAQ(DAQmxClearTask)(none), DAQmxErrorInvalidTask);
+    std::string other;
+    std::thread([&] {
+        uInt32 slot = 0;
+        EXPECT_EQ(DAQ(DAQmxGetDevPCIDevNum)("Dev9", &slot), DAQmxErrorInvalidDeviceID);
+        other = ExtendedError();
+    }).join();
+    EXPECT_NE(other.find("-200220"), std::string::npos) << other;
+    EXPECT_NE(ExtendedError().find("-200088"), std::string::npos) << ExtendedError();
+    std::thread([&] { other = ExtendedError(); }).join();
+    EXPECT_EQ(other, "") << "a thread without a failure has no text";
 }
 
 // A fault hits its function (or every one, "*"), limited to a device or channel when one is named.

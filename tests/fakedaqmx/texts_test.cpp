@@ -14,35 +14,46 @@ using StringCall = std::function<int32(char*, uInt32)>;
 
 class TextTest : public FakeDaqmxTest {};
 
+// A buffer too small for an attribute string is refused, or under "strings truncate" filled as far as it goes
+// with the truncation warning; the stand-in's own texts are always refused.
 TEST_F(TextTest, StringQueriesFollowTheSizeConvention) {
-    TaskHandle task = AOTask("Dev1/ao0");
-    ASSERT_EQ(DAQ(DAQmxWriteAnalogScalarF64)(task, 1, 1.0, 1.5, nullptr), 0);
-    struct Case {
-        const char* what;
-        StringCall call;
-        std::string expected;
-    } cases[] = {
-        {"dev names", DAQ(DAQmxGetSysDevNames), "Dev1"},
-        {"ao chans", [&](char* b, uInt32 n) { return DAQ(DAQmxGetDevAOPhysicalChans)("Dev1", b, n); },
-         "Dev1/ao0, Dev1/ao1, Dev1/ao2, Dev1/ao3"},
-        {"voltages", DAQ(fakedaqmx_ListVoltages), "Dev1/ao0 1.5\n"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const int32 needed = static_cast<int32>(c.expected.size() + 1);
-        std::vector<char> buf(needed + 8, 'x');
-        EXPECT_EQ(c.call(nullptr, 0), needed);
-        EXPECT_EQ(c.call(buf.data(), 0), needed);
-        EXPECT_EQ(buf[0], 'x') << "a size query must not touch the buffer";
+    for (bool truncate : {false, true}) {
+        SCOPED_TRACE(truncate ? "strings truncate" : "strings refused");
+        Load(truncate ? "strings truncate\nboard Dev1" : "board Dev1");
+        TaskHandle task = AOTask("Dev1/ao0");
+        ASSERT_EQ(DAQ(DAQmxWriteAnalogScalarF64)(task, 1, 1.0, 1.5, nullptr), 0);
+        struct Case {
+            const char* what;
+            StringCall call;
+            std::string expected;
+            bool attribute;
+        } cases[] = {
+            {"dev names", DAQ(DAQmxGetSysDevNames), "Dev1", true},
+            {"ao chans", [&](char* b, uInt32 n) { return DAQ(DAQmxGetDevAOPhysicalChans)("Dev1", b, n); },
+             "Dev1/ao0, Dev1/ao1, Dev1/ao2, Dev1/ao3", true},
+            {"product type", [&](char* b, uInt32 n) { return DAQ(DAQmxGetDevProductType)("Dev1", b, n); },
+             "PCI-6272", true},
+            {"voltages", DAQ(fakedaqmx_ListVoltages), "Dev1/ao0 1.5\n", false},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            const int32 needed = static_cast<int32>(c.expected.size() + 1);
+            std::vector<char> buf(needed + 8, 'x');
+            EXPECT_EQ(c.call(nullptr, 0), needed);
+            EXPECT_EQ(c.call(buf.data(), 0), needed);
+            EXPECT_EQ(buf[0], 'x') << "a size query must not touch the buffer";
 
-        EXPECT_EQ(c.call(buf.data(), needed - 1), DAQmxErrorBufferTooSmallForString);
-        EXPECT_EQ(buf[0], '\0');
-        for (size_t i = needed - 1; i < buf.size(); ++i)
-            ASSERT_EQ(buf[i], 'x') << "wrote past the given size at " << i;
+            const bool cut = truncate && c.attribute;
+            EXPECT_EQ(c.call(buf.data(), needed - 1),
+                      cut ? DAQmxWarningCAPIStringTruncatedToFitBuffer : DAQmxErrorBufferTooSmallForString);
+            EXPECT_EQ(std::string(buf.data()), cut ? c.expected.substr(0, needed - 2) : "");
+            for (size_t i = needed - 1; i < buf.size(); ++i)
+                ASSERT_EQ(buf[i], 'x') << "wrote past the given size at " << i;
 
-        EXPECT_EQ(c.call(buf.data(), needed), 0);
-        EXPECT_EQ(std::string(buf.data()), c.expected);
-        EXPECT_EQ(buf[needed], 'x');
+            EXPECT_EQ(c.call(buf.data(), needed), 0);
+            EXPECT_EQ(std::string(buf.data()), c.expected);
+            EXPECT_EQ(buf[needed], 'x');
+        }
     }
 }
 
@@ -59,6 +70,8 @@ TEST_F(TextTest, BadScenarioLinesAreReportedAndLeaveNoBoards) {
         {"board Dev1\nfault DAQmxStartTask", 2},
         {"version 8", 1},
         {"board Dev1 channels ao5:", 1},
+        {"board U bus 12586 pci 2", 1},
+        {"strings cut", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -10,6 +10,8 @@
 
 #include <qv/qvlocale.h>
 
+#include <fakedaqmx_control.h>
+
 #include <gtest/gtest.h>
 
 #include <locale.h>
@@ -201,6 +203,80 @@ TEST_F(ConfigurationDialog, OkChecksAndStores) {
         if (c.check) c.check(device.device());
     }
     setlocale(LC_ALL, saved.c_str());
+}
+
+// Boards of three output ranges: each row's channel shows, is checked against, is created with and is
+// written within its own board's range.
+TEST(ConfigurationDialogOnBoards, EachChannelUsesItsOwnBoardsRange) {
+    // Three lines without a channel yet: no channel has a range of its own.
+    const wchar_t kNoChannels[] = L"bEmpty[0]=0;iIndex[0]=0;bEmpty[1]=0;iIndex[1]=0;bEmpty[2]=0;iIndex[2]=0;";
+    DeviceHost host("CQvAOMTAVO");
+    ASSERT_TRUE(host.StartReal("standard", kNoChannels)); // loads the stand-in
+    ASSERT_EQ(0, FakeDaqmx<decltype(&fakedaqmx_LoadScenarioText)>("fakedaqmx_LoadScenarioText")(
+                     "board Dev1 channels ao0 ao1\nboard Dev2 bus 13612 range -5 5 channels ao0 ao1\n"
+                     "board USB1 bus 12586 product 6001 range 0 5 channels ao0 ao1\n"));
+    ASSERT_TRUE(host.Connect());
+    ASSERT_EQ(DMRC_OK, host.Configure(kNoChannels));
+    DeviceHost::messages().clear();
+    struct {
+        int list;             // list position of the row's channel
+        const char* physical; // its name
+        int minId, maxId;
+        const wchar_t *shownMin, *shownMax;
+        int outsideId; // an edit set just outside the range, refused, then set back
+        const wchar_t *outside, *inside, *refusal;
+        const char* created; // the range the channel is created with
+        double volts;        // at 100 % of the range stored
+    } rows[] = {
+        {1, "Dev1/ao0", IDC_CFG_MIN1, IDC_CFG_MAX1, L"-10.0", L" 10.0", IDC_CFG_MAX1, L"10.5", L"10.0",
+         L"MIN or MAX out of range <-10.0 -  10.0>", "-10.000, 10.000", 10.0},
+        {4, "Dev2/ao1", IDC_CFG_MIN2, IDC_CFG_MAX2, L" -5.0", L"  5.0", IDC_CFG_MIN2, L"-5.5", L"0.0",
+         L"MIN or MAX out of range < -5.0 -   5.0>", "-5.000, 5.000", 5.0},
+        {5, "USB1/ao0", IDC_CFG_MIN3, IDC_CFG_MAX3, L"  0.0", L"  5.0", IDC_CFG_MIN3, L"-0.5", L"0.0",
+         L"MIN or MAX out of range <  0.0 -   5.0>", "0.000, 5.000", 5.0},
+    };
+    std::vector<std::wstring> shown;
+    Person person([&] {
+        HWND d = WaitForWindow(kCaption);
+        if (!d) return;
+        Channels(d, rows[0].list, rows[1].list, rows[2].list);
+        for (const auto& r : rows) {
+            shown.push_back(WindowText(GetDlgItem(d, r.minId)));
+            shown.push_back(WindowText(GetDlgItem(d, r.maxId)));
+        }
+        for (const auto& r : rows) {
+            SetText(d, r.outsideId, r.outside);
+            ClickButton(d, IDOK);
+            SetText(d, r.outsideId, r.inside);
+        }
+        ClickButton(d, IDOK);
+        if (IsWindow(d)) ClickButton(d, IDCANCEL);
+    });
+    CQvStringW text;
+    EXPECT_EQ(DMRC_OK, host->ShowLineConfigurationDialog(text, nullptr));
+    person.join();
+    std::vector<std::wstring> expectedShown, refusals;
+    for (const auto& r : rows) {
+        expectedShown.insert(expectedShown.end(), {r.shownMin, r.shownMax});
+        refusals.push_back(r.refusal);
+    }
+    EXPECT_EQ(expectedShown, shown) << "each channel's range comes from its own board";
+    EXPECT_EQ(refusals, DeviceHost::messages());
+
+    // The host configures with the text the dialog wrote; each line at full power.
+    ASSERT_EQ(DMRC_OK, host.Configure(text));
+    auto callLog = FakeDaqmx<decltype(&fakedaqmx_GetCallLog)>("fakedaqmx_GetCallLog");
+    for (int line = 0; line < 3; ++line) {
+        const auto& r = rows[line];
+        SCOPED_TRACE(r.physical);
+        FakeDaqmx<decltype(&fakedaqmx_ClearCallLog)>("fakedaqmx_ClearCallLog")();
+        EXPECT_EQ(DMRC_OK, host->m_pMultiLaser->SetPower(line, 100.0));
+        EXPECT_EQ(r.volts, LastVoltage(r.physical));
+        std::string calls(static_cast<size_t>(callLog(nullptr, 0)), '\0');
+        callLog(&calls[0], static_cast<uInt32>(calls.size()));
+        EXPECT_NE(std::string::npos, calls.find(std::string("\"") + r.physical + "\", \"\", " + r.created))
+            << calls;
+    }
 }
 
 // Which controls of a row can be used: the empty flag locks the wavelength, name and channel; a row

@@ -11,6 +11,8 @@
 
 #include <string.h>
 #include <functional>
+#include <new>
+#include <string>
 #include <vector>
 
 namespace {
@@ -20,11 +22,15 @@ const int kNameBufferSize = 256;
 const int kMergedBufferSize = 4096;
 const int kMaxChannelsPerBoard = 16;
 // A list the library reports as longer than this is damaged, not something to allocate for.
-const int32 kMaxListSize = 1 << 20;
+const uInt32 kMaxListSize = 1 << 20;
 const int32 kMaxRangeValues = 1024;
-// The library's answers to a buffer that is too small: a text, an array.
-const int32 kBufferTooSmallForString = -200228;
-const int32 kWriteBufferTooSmall = -200234;
+const uInt32 kMaxErrorText = 10000;
+// An answer that keeps changing its size between the size query and the read is given up after this many.
+const int kQueryAttempts = 4;
+// A failure phrase carries the library's text on one line, cut to this many characters.
+const int kFailureTextLength = 160;
+// A channel that discovery did not list is created with the range the module always used.
+const double kDefaultLow = -10.0, kDefaultHigh = 10.0;
 
 const char* const kFunctionNames[DAQmxFn_Count] = {"DAQmxGetSysNIDAQMajorVersion",
                                                    "DAQmxGetSysNIDAQMinorVersion",
@@ -80,32 +86,74 @@ CQvStringW Widen(const char* s) {
     return CQvStringW(s);
 }
 
-// Reads a list text of the library (size query, then the list) and keeps the complete items that fit
-// into capacity - 1 characters. Returns the status of the library; size is the size it reported.
-int32 ReadList(const std::function<int32(char*, uInt32)>& query, char* out, int capacity, bool& cut,
-               int32& size) {
-    cut = false;
-    out[0] = 0;
-    size = query(nullptr, 0);
-    if (size < 0) return size;
-    if (size == 0) return 0;
-    if (size > kMaxListSize) return -1;
-    std::vector<char> full(static_cast<size_t>(size) + 1, 0);
-    int32 status = query(full.data(), static_cast<uInt32>(size));
-    if (status < 0) return status;
-    full[static_cast<size_t>(size)] = 0;
-    size_t length = strlen(full.data());
-    if (length >= static_cast<size_t>(capacity)) {
-        // Cut at the last separator that leaves the text within the buffer; a cut name would be wrong.
-        size_t keep = 0;
-        for (size_t i = 0; i < static_cast<size_t>(capacity) && i < length; ++i)
-            if (full[i] == ',') keep = i;
-        length = keep;
-        cut = true;
+// Every answer by which the library says that a text did not fit the buffer it was given, as NI's own
+// clients of the C interface check them: the refusal, the read variant, the truncation warning, or the
+// size it needs.
+bool TextDidNotFit(int32 status, uInt32 given) {
+    return status == DAQmxErrorBufferTooSmallForString || status == DAQmxErrorReadBufferTooSmall ||
+           status == DAQmxWarningCAPIStringTruncatedToFitBuffer ||
+           (given > 0 && status > 0 && static_cast<uInt32>(status) > given);
+}
+
+bool ArrayDidNotFit(int32 status) {
+    return status == DAQmxErrorWriteBufferTooSmall || status == DAQmxErrorReadBufferTooSmall;
+}
+
+bool BusHasSlot(int32 bus) {
+    return bus == DAQmx_Val_PCI || bus == DAQmx_Val_PCIe || bus == DAQmx_Val_PXI || bus == DAQmx_Val_PXIe;
+}
+
+struct STextRead {
+    std::string sText;
+    int32 iSize = 0;       // the last size the library reported
+    bool bResized = false; // an answer did not fit and the text was read again by its size
+    bool bCut = false;     // longer than the limit: read cut to it
+};
+
+// Reads a whole text of the library: into a buffer of first bytes (0: the size is asked at once), and, as
+// long as the answer says it did not fit, by the size the library then reports; the text may grow between
+// the two calls. A text longer than limit bytes is read cut to it. Returns the status of the last call.
+int32 ReadText(const std::function<int32(char*, uInt32)>& query, uInt32 first, uInt32 limit, STextRead& out) {
+    uInt32 length = first;
+    for (int attempt = 0; attempt < kQueryAttempts; ++attempt) {
+        if (length == 0) {
+            out.iSize = query(nullptr, 0);
+            if (out.iSize <= 0) return out.iSize;
+            out.bCut = static_cast<uInt32>(out.iSize) > limit;
+            length = out.bCut ? limit : static_cast<uInt32>(out.iSize);
+        }
+        std::vector<char> buffer(static_cast<size_t>(length) + 1, 0);
+        int32 status = query(buffer.data(), length);
+        if (!out.bCut && TextDidNotFit(status, length)) {
+            out.bResized = true;
+            length = 0;
+            continue;
+        }
+        if (status >= 0) out.sText = buffer.data();
+        return status;
     }
-    memcpy(out, full.data(), length);
-    out[length] = 0;
-    return status;
+    return DAQmxErrorBufferTooSmallForString;
+}
+
+// A list of the library read whole; one longer than any list can be is a failed query.
+int32 ReadList(const std::function<int32(char*, uInt32)>& query, uInt32 first, STextRead& out) {
+    int32 status = ReadText(query, first, kMaxListSize, out);
+    return out.bCut ? DAQmxErrorBufferTooSmallForString : status;
+}
+
+// The library's text on one line and of a length a log line and a message can carry.
+CQvStringW OneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        bool space = c == '\r' || c == '\n' || c == '\t' || c == ' ';
+        if (space && (line.empty() || line.back() == ' ')) continue;
+        line += space ? ' ' : c;
+    }
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    if (line.size() > static_cast<size_t>(kFailureTextLength))
+        line = line.substr(0, kFailureTextLength) + "...";
+    return Widen(line.c_str());
 }
 
 } // namespace
@@ -171,6 +219,7 @@ void CQvAOMNIDAQPort::FillSimulated(CQvAOMTAVO& device) {
 
 bool CQvAOMNIDAQPort::Open(CQvAOMTAVO& device, bool simulate) {
     bSimulate = simulate;
+    m_sLastFailure.Empty();
     if (simulate) {
         FillSimulated(device);
         return true;
@@ -198,6 +247,7 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
             ShowError(
                 L"The NI-DAQmx library is not correctly installed.\r\nPlease, try to reinstall NI-DAQmx "
                 L"library, version 8.9.5 at least.");
+            m_sLastFailure = L"the NI-DAQmx library nicaiu.dll was not found";
             return false;
         }
         SDAQmxBinding loaded;
@@ -238,6 +288,12 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
         // The dialog waits for a person: never with the port lock held.
         Unlock();
         ShowError(L"Unknown version of NI-DAQmx library found.\r\nPlease, install version 8.9.5 at least.");
+        if (major && minor)
+            m_sLastFailure.Format(
+                L"NI-DAQmx version %u.%u was refused (version 8 or later with every function is needed)",
+                uSDKMajorVersion, uSDKMinorVersion);
+        else
+            m_sLastFailure = L"NI-DAQmx has no version functions and was refused";
         return false;
     }
     for (int i = DAQmxFn_GetSysDevNames; i < DAQmxFn_Count; ++i) {
@@ -254,37 +310,42 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
                     uSDKMajorVersion, uSDKMinorVersion);
         Unlock();
         QV_MessageBox_(nullptr, text, QV_GetTranslation(L"Error", kSourceFile), MB_ICONERROR);
+        m_sLastFailure.Format(L"NI-DAQmx %u.%u lacks the function %S and was refused", uSDKMajorVersion,
+                              uSDKMinorVersion, kFunctionNames[i]);
         return false;
     }
     return true;
 }
 
 bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
-    char names[kNameBufferSize];
     char merged[kMergedBufferSize] = {};
     device.m_iAOChannelCount = 0;
+    m_ChannelRanges.clear();
     auto sysDevNames = DAQMX(GetSysDevNames, PFN_DAQmxGetSysDevNames);
-    bool cut = false;
-    int32 size = 0;
-    int32 status = ReadList([&](char* data, uInt32 length) { return sysDevNames(data, length); }, names,
-                            kNameBufferSize, cut, size);
+    STextRead names;
+    int32 status = ReadList([&](char* data, uInt32 length) { return sysDevNames(data, length); }, 0, names);
     // An empty list (size 1) is not refused: it makes one board "" whose queries fail, so that the unit
     // itself still connects on a machine with the library and no board.
-    if (size <= 0 || status < 0) {
+    if (names.iSize <= 0 || status < 0) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort NI_DAQmxGetSysDevNames");
+        if (status < 0)
+            ReportError(L"DAQmxGetSysDevNames", status);
+        else
+            m_sLastFailure = L"NI-DAQmx lists no board";
         Unlock();
         ShowError(L"No NI-DAQmx devices detected.");
         return false;
     }
-    if (cut) QV_DIAG(L"CQvAOMNIDAQPort Devices: list cut to %d characters", static_cast<int>(strlen(names)));
-    QV_DIAG(L"CQvAOMNIDAQPort Devices: %s", Widen(names).GetString());
-    if (strcmp(names, "None") == 0) {
+    if (names.bResized) QV_DIAG(L"CQvAOMNIDAQPort Devices: list changed while read, read again by its size");
+    QV_DIAG(L"CQvAOMNIDAQPort Devices: %S", names.sText.c_str());
+    if (names.sText == "None") {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort ParsedDevices: None");
+        m_sLastFailure = L"NI-DAQmx lists no board";
         Unlock();
         ShowError(L"No NI-DAQmx devices detected.");
         return false;
     }
-    SplitList(names, device.m_DAQBoardNames, device.m_iDAQBoardCount, nullptr, AOM_MAX_DAQ_BOARDS);
+    SplitList(&names.sText[0], device.m_DAQBoardNames, device.m_iDAQBoardCount, nullptr, AOM_MAX_DAQ_BOARDS);
     QV_DIAG(L"CQvAOMNIDAQPort ParsedDevices: %u", device.m_iDAQBoardCount);
 
     int mergedCount = 0;
@@ -294,47 +355,39 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
         SDAQBoard& board = device.m_DAQBoards[d];
         board.sName = device.m_DAQBoardNames[d];
 
-        // Asked as the library is normally asked; only a list too long for the buffer is fetched by its size.
-        char channels[kNameBufferSize] = {};
+        // Asked as the library is normally asked; a list that does not fit is read whole by its size.
         auto aoChans = DAQMX(GetDevAOPhysicalChans, PFN_DAQmxGetDevString);
-        int32 chansStatus = aoChans(name, channels, kNameBufferSize);
-        cut = false;
-        if (chansStatus == kBufferTooSmallForString) {
+        STextRead channels;
+        int32 chansStatus = ReadList([&](char* data, uInt32 length) { return aoChans(name, data, length); },
+                                     kNameBufferSize, channels);
+        if (channels.bResized)
             QV_DIAG(L"CQvAOMNIDAQPort Dev: %S channel list longer than its buffer, read by its size",
                     name.GetString());
-            int32 listSize = 0;
-            chansStatus = ReadList([&](char* data, uInt32 length) { return aoChans(name, data, length); },
-                                   channels, kNameBufferSize, cut, listSize);
-        }
         if (chansStatus < 0) {
             QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxGetDevAOPhysicalChans");
             continue;
         }
-        if (cut)
-            QV_DIAG(L"CQvAOMNIDAQPort Dev: %S channel list cut to %d characters", name.GetString(),
-                    static_cast<int>(strlen(channels)));
-        QV_DIAG(L"CQvAOMNIDAQPort Dev: %S ParsedChannels: %S", name.GetString(), channels);
-        char scratchText[kNameBufferSize];
-        memcpy(scratchText, channels, sizeof scratchText);
+        QV_DIAG(L"CQvAOMNIDAQPort Dev: %S ParsedChannels: %S", name.GetString(), channels.sText.c_str());
         CQvStringW scratch[kMaxChannelsPerBoard];
         int n = 0;
-        SplitList(scratchText, scratch, n, nullptr, kMaxChannelsPerBoard);
+        SplitList(&channels.sText[0], scratch, n, nullptr, kMaxChannelsPerBoard);
         board.iAOChannels = n;
 
-        // One range fills the two values; a board with several is read whole by its size, the first kept.
+        // One range fills the two values; a board with several is read whole by their number, the first kept.
         auto aoRanges = DAQMX(GetDevAOVoltageRngs, PFN_DAQmxGetDevAOVoltageRngs);
         std::vector<float64> ranges(2, 0.0);
         int32 rangeStatus = aoRanges(name, ranges.data(), 2);
-        if (rangeStatus == kWriteBufferTooSmall) {
+        if (ArrayDidNotFit(rangeStatus))
             QV_DIAG(L"CQvAOMNIDAQPort Dev: %S has more voltage ranges than two values, read by their number",
                     name.GetString());
+        for (int attempt = 0; attempt < kQueryAttempts && ArrayDidNotFit(rangeStatus); ++attempt) {
             int32 values = aoRanges(name, nullptr, 0);
-            if (values >= 2 && values <= kMaxRangeValues) {
-                ranges.assign(static_cast<size_t>(values), 0.0);
-                rangeStatus = aoRanges(name, ranges.data(), static_cast<uInt32>(values));
-            } else {
-                rangeStatus = values < 0 ? values : kWriteBufferTooSmall;
+            if (values < 2 || values > kMaxRangeValues) {
+                rangeStatus = values < 0 ? values : DAQmxErrorWriteBufferTooSmall;
+                break;
             }
+            ranges.assign(static_cast<size_t>(values), 0.0);
+            rangeStatus = aoRanges(name, ranges.data(), static_cast<uInt32>(values));
         }
         if (rangeStatus < 0) {
             QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxGetDevAOVoltageRngs");
@@ -360,13 +413,18 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
         board.iBusType = bus;
         QV_DIAG(L"CQvAOMNIDAQPort BusType: %i", bus);
 
+        // The library documents the slot number for the boards in a PCI or PXI slot only; a USB board has
+        // none to report and still gives its channels.
         uInt32 slot = 0;
-        if (DAQMX(GetDevPCIDevNum, PFN_DAQmxGetDevUInt32)(name, &slot) < 0) {
+        if (!BusHasSlot(bus)) {
+            QV_DIAG(L"CQvAOMNIDAQPort Dev: %S bus %i has no slot", name.GetString(), bus);
+        } else if (DAQMX(GetDevPCIDevNum, PFN_DAQmxGetDevUInt32)(name, &slot) < 0) {
             QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxGetDevPCIDevNum");
             continue;
+        } else {
+            QV_DIAG(L"CQvAOMNIDAQPort Slot: %i", slot);
         }
         board.uPCIDevNum = slot;
-        QV_DIAG(L"CQvAOMNIDAQPort Slot: %i", slot);
 
         // The board's channels join the merged list as far as the table (which keeps its last entry for the
         // empty end) and the merged text have room.
@@ -383,6 +441,7 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
             mergedLength += length + 2;
             merged[mergedLength] = 0;
             device.m_AOChannels[mergedCount++].iBoardIndex = d;
+            m_ChannelRanges.push_back({channel.GetString(), ranges[0], ranges[1]});
         }
         if (leftOut > 0)
             QV_DIAG(L"CQvAOMNIDAQPort Dev: %S %d channels left out, the channel table is full",
@@ -396,41 +455,47 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
 int CQvAOMNIDAQPort::SplitList(char* text, CQvStringW* output, int& count, const char* filter, int capacity) {
     count = 0;
     if (!text || !output) return -9;
-    const char* items[AOM_MAX_AO_CHANNELS];
+    if (capacity > AOM_MAX_AO_CHANNELS) capacity = AOM_MAX_AO_CHANNELS;
+    // Room for every item of the text, so that those left out can be named.
+    size_t commas = 0;
+    for (const char* c = text; *c; ++c)
+        commas += *c == ',';
+    std::vector<const char*> items(commas + 1);
     int leftOut = 0;
-    int taken = AOMSplitListItems(
-        text, items, capacity < AOM_MAX_AO_CHANNELS ? capacity : AOM_MAX_AO_CHANNELS, filter, leftOut);
-    for (int i = 0; i < taken; ++i)
-        output[i] = Widen(items[i]);
-    count = taken;
-    if (leftOut > 0) QV_DIAG(L"CQvAOMNIDAQPort SplitList: %d items left out, room for %d", leftOut, capacity);
+    int taken = AOMSplitListItems(text, items.data(), static_cast<int>(items.size()), filter, leftOut);
+    int kept = taken < capacity ? taken : capacity;
+    for (int i = 0; i < kept; ++i)
+        output[i] = Widen(items[static_cast<size_t>(i)]);
+    count = kept;
+    if (taken > kept)
+        QV_DIAG(L"CQvAOMNIDAQPort SplitList: %d items left out (%S to %S), room for %d", taken - kept,
+                items[static_cast<size_t>(kept)], items[static_cast<size_t>(taken - 1)], capacity);
     return 0;
 }
 
-int CQvAOMNIDAQPort::ReportError(const wchar_t* function) {
+int CQvAOMNIDAQPort::ReportError(const wchar_t* function, int32_t status) {
+    m_sLastFailure.Format(L"%s failed with NI-DAQmx code %d", function, status);
     auto info = DAQMX(GetExtendedErrorInfo, PFN_DAQmxGetExtendedErrorInfo);
     if (!info) return -9;
-    int32 n = info(nullptr, 0);
-    if (n <= 0) {
-        QV_DIAG(L"CQvAOMNIDAQPort  Error: negative iCount: %d", n);
-        return -9;
-    }
-    if (n > 10000) n = 10000;
-    std::vector<char> buffer;
+    STextRead text;
+    int32 r = 0;
     try {
-        buffer.assign(static_cast<size_t>(n) + 1, 0);
-    } catch (...) {
+        r = ReadText([&](char* data, uInt32 length) { return info(data, length); }, 0, kMaxErrorText, text);
+    } catch (const std::bad_alloc&) {
         QV_DIAG(L"CQvAOMNIDAQPort  Error: not enough memory");
         return -9;
     }
-    int32 r = info(buffer.data(), static_cast<uInt32>(n));
+    if (text.iSize <= 0) {
+        QV_DIAG(L"CQvAOMNIDAQPort  Error: negative iCount: %d", text.iSize);
+        return -9;
+    }
     if (r < 0) {
         QV_DIAG(L"CQvAOMNIDAQPort  Error: DAQmxGetErrorString failed, code = %d", r);
         return -9;
     }
-    buffer[static_cast<size_t>(n)] = 0;
-    QV_DIAG(L"CQvAOMNIDAQPort  Error in %s: code = %d, text: %s", function, r,
-            Widen(buffer.data()).GetString());
+    QV_DIAG(L"CQvAOMNIDAQPort  Error in %s: code = %d, text: %S", function, r, text.sText.c_str());
+    m_sLastFailure.Format(L"%s failed with NI-DAQmx code %d: %s", function, status,
+                          OneLine(text.sText).GetString());
     return 0;
 }
 
@@ -443,46 +508,64 @@ bool CQvAOMNIDAQPort::Close() {
     return false;
 }
 
+bool CQvAOMNIDAQPort::FindChannelRange(const char* channel, double& low, double& high) const {
+    for (const SChannelRange& range : m_ChannelRanges)
+        if (_stricmp(range.sName.c_str(), channel) == 0) {
+            low = range.dLow;
+            high = range.dHigh;
+            return true;
+        }
+    return false;
+}
+
 int CQvAOMNIDAQPort::CreateCompleteTask(SNIDAQLineTask* task) {
     if (!task) return -9;
     QV_DIAG(L"CQvAOMNIDAQPort CreateCompleteTask - start");
     DestroyCompleteTask();
     CQvStringA channel(task->sChannel);
+    // The library refuses a channel whose range its board cannot output: each channel takes its own
+    // board's range.
+    double low = kDefaultLow, high = kDefaultHigh;
+    FindChannelRange(channel, low, high);
     TaskHandle handle = nullptr;
-    if (DAQMX(CreateTask, PFN_DAQmxCreateTask)("", &handle) < 0) {
+    int32 status = DAQMX(CreateTask, PFN_DAQmxCreateTask)("", &handle);
+    if (status < 0) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxCreateTask");
-        ReportError(L"DAQmxCreateTask");
+        ReportError(L"DAQmxCreateTask", status);
         return -9;
     }
     task->hTask = handle;
     const wchar_t* failed = nullptr;
     int32 type = 0;
-    if (DAQMX(CreateAOVoltageChan, PFN_DAQmxCreateAOVoltageChan)(handle, channel, "", -10.0, 10.0,
-                                                                 DAQmx_Val_Volts, nullptr) < 0) {
+    if ((status = DAQMX(CreateAOVoltageChan, PFN_DAQmxCreateAOVoltageChan)(handle, channel, "", low, high,
+                                                                           DAQmx_Val_Volts, nullptr)) < 0) {
         failed = L"DAQmxCreateAOVoltageChan";
-    } else if (DAQMX(GetChanType, PFN_DAQmxGetChanInt32)(handle, channel, &type) < 0) {
+    } else if ((status = DAQMX(GetChanType, PFN_DAQmxGetChanInt32)(handle, channel, &type)) < 0) {
         failed = L"DAQmxGetChanType";
     } else if (type != DAQmx_Val_AO) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmx_Val_AO");
+        m_sLastFailure.Format(L"the channel %S is not an analog output", channel.GetString());
         DestroyCompleteTask();
         return -9;
-    } else if (DAQMX(GetAOOutputType, PFN_DAQmxGetChanInt32)(handle, channel, &type) < 0) {
+    } else if ((status = DAQMX(GetAOOutputType, PFN_DAQmxGetChanInt32)(handle, channel, &type)) < 0) {
         failed = L"DAQmxGetAOOutputType";
     } else if (type != DAQmx_Val_Voltage) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmx_Val_Voltage");
+        m_sLastFailure.Format(L"the channel %S does not output a voltage", channel.GetString());
         DestroyCompleteTask();
         return -9;
-    } else if (DAQMX(SetAOVoltageUnits, PFN_DAQmxSetChanInt32)(handle, channel, DAQmx_Val_Volts) < 0) {
+    } else if ((status = DAQMX(SetAOVoltageUnits, PFN_DAQmxSetChanInt32)(handle, channel, DAQmx_Val_Volts)) <
+               0) {
         failed = L"DAQmxSetAOVoltageUnits";
     } else {
         DAQMX(SetAOResolutionUnits, PFN_DAQmxSetChanInt32)(handle, channel, DAQmx_Val_Bits);
         DAQMX(ResetAODACRngLow, PFN_DAQmxResetChan)(handle, channel);
         DAQMX(ResetAODACRngHigh, PFN_DAQmxResetChan)(handle, channel);
-        if (DAQMX(StartTask, PFN_DAQmxTask)(handle) < 0) failed = L"DAQmxStartTask";
+        if ((status = DAQMX(StartTask, PFN_DAQmxTask)(handle)) < 0) failed = L"DAQmxStartTask";
     }
     if (failed) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort %s", failed);
-        ReportError(failed);
+        ReportError(failed, status);
         DestroyCompleteTask(); // the half-built task is not marked created, so it is released
         return -9;
     }
@@ -509,11 +592,16 @@ int CQvAOMNIDAQPort::DestroyCompleteTask() {
 }
 
 bool CQvAOMNIDAQPort::WriteChannelVoltage(int line, double volts) {
+    m_sLastFailure.Empty();
     if (bSimulate) return true;
-    if (!bOpened) return false;
+    if (!bOpened) {
+        m_sLastFailure = L"NI-DAQmx was never opened";
+        return false;
+    }
     QV_DIAG(L"CQvAOMNIDAQPort WriteChannelVoltage - start");
     if (static_cast<unsigned>(line) >= LineCount) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort WriteChannelVoltage - ValueOutOfRange");
+        m_sLastFailure.Format(L"line index %d is not 0, 1 or 2", line);
         return false;
     }
     Lock();
@@ -525,14 +613,18 @@ bool CQvAOMNIDAQPort::WriteChannelVoltage(int line, double volts) {
     // A later Open may have refused the library and unloaded it: then there is nothing to call.
     if (!m_Library.hModule) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort NI-DAQmx library not loaded");
+        m_sLastFailure = L"the NI-DAQmx library is not loaded";
     } else if (!task.bTaskCreated && CreateCompleteTask(&task) != 0) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort CreateCompleteTask");
-    } else if (DAQMX(WriteAnalogScalarF64, PFN_DAQmxWriteAnalogScalarF64)(task.hTask, 0, 10.0, volts,
-                                                                          nullptr) < 0) {
-        QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxWriteAnalogScalarF64");
-        ReportError(L"DAQmxWriteAnalogScalarF64");
     } else {
-        written = true;
+        int32 status =
+            DAQMX(WriteAnalogScalarF64, PFN_DAQmxWriteAnalogScalarF64)(task.hTask, 0, 10.0, volts, nullptr);
+        if (status < 0) {
+            QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxWriteAnalogScalarF64");
+            ReportError(L"DAQmxWriteAnalogScalarF64", status);
+        } else {
+            written = true;
+        }
     }
     if (!written) {
         DestroyCompleteTask();

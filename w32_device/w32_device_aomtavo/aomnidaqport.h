@@ -6,6 +6,9 @@
 
 #include <qv/qvstring.h>
 
+#include <string>
+#include <vector>
+
 class CQvAOMTAVO;
 
 // The NI-DAQmx library's module handle and its functions, looked up by name in a fixed order.
@@ -45,11 +48,16 @@ public:
     // Splits a ", "-separated list in place into at most capacity entries (filter: keep items containing it).
     // Returns 0, or -9 when an argument is missing. Items beyond the capacity are left out and logged.
     static int SplitList(char* text, CQvStringW* output, int& count, const char* filter, int capacity);
-    int ReportError(const wchar_t* function);
+    // Logs the library's extended error text for function, which failed with status, and keeps it as the
+    // last failure.
+    int ReportError(const wchar_t* function, int32_t status);
 
     int CreateCompleteTask(SNIDAQLineTask* task);
     int DestroyCompleteTask();
     bool WriteChannelVoltage(int line, double volts);
+    // Why the last Open or WriteChannelVoltage failed, one short English phrase; empty after a success. For
+    // the caller, on the thread that made the call, right after it.
+    const CQvStringW& LastFailure() const { return m_sLastFailure; }
 
     SNIDAQLineTask m_LineTasks[LineCount];
     bool bSimulate;
@@ -58,7 +66,14 @@ public:
     bool bOpened; // a real Open has completed
 
 private:
+    // A discovered channel and the output range of its board, which its task is created with.
+    struct SChannelRange {
+        std::string sName;
+        double dLow, dHigh;
+    };
+
     void FillSimulated(CQvAOMTAVO& device);
+    bool FindChannelRange(const char* channel, double& low, double& high) const;
     bool LoadLibraryAndCheckVersion(CQvAOMTAVO& device);
     bool Discover(CQvAOMTAVO& device);
     void ShowError(const wchar_t* text);
@@ -70,4 +85,6 @@ private:
     // This port's copy of the module-wide table, with a reference of its own on the library: another device
     // that refuses the version and unloads the library cannot unmap it while this port calls into it.
     SDAQmxBinding m_Library;
+    std::vector<SChannelRange> m_ChannelRanges;
+    CQvStringW m_sLastFailure;
 };

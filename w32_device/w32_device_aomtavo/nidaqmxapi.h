@@ -20,6 +20,17 @@ enum : int32 {
     DAQmx_Val_Voltage = 10322,
     DAQmx_Val_Bits = 10109,
     DAQmx_Val_PCI = 12582,
+    DAQmx_Val_PCIe = 13612,
+    DAQmx_Val_PXI = 12583,
+    DAQmx_Val_PXIe = 14706,
+};
+
+// The ways the library says that a caller's buffer was too small.
+enum : int32 {
+    DAQmxErrorBufferTooSmallForString = -200228,
+    DAQmxErrorReadBufferTooSmall = -200229,
+    DAQmxErrorWriteBufferTooSmall = -200234,
+    DAQmxWarningCAPIStringTruncatedToFitBuffer = 200026,
 };
 
 typedef int32(DAQMX_CALL* PFN_DAQmxGetUInt32)(uInt32* value);

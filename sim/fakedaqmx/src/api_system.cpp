@@ -98,8 +98,16 @@ int32 DAQMX_CFUNC DAQmxGetDevBusType(const char device[], int32* data) {
 int32 DAQMX_CFUNC DAQmxGetDevPCIDevNum(const char device[], uInt32* data) {
     Call call("DAQmxGetDevPCIDevNum");
     call.Device(device).Pointer(data);
-    return DeviceQuery(call, device,
-                       [&](State& s, const BoardInfo& b) { return call.Value(s, data, b.pciSlot); });
+    return DeviceQuery(call, device, [&](State& s, const BoardInfo& b) {
+        // The slot number belongs to the boards that sit in one.
+        if (!BusHasSlot(b.bus))
+            return s.Fail(
+                DAQmxErrorAttrNotSupported,
+                "Specified property is not supported by the device or is not applicable to the task.\n"
+                "Property: DAQmx_Dev_PCI_DevNum\nDevice: " +
+                    b.name);
+        return call.Value(s, data, b.pciSlot);
+    });
 }
 
 int32 DAQMX_CFUNC DAQmxGetDevAOVoltageRngs(const char device[], float64* data, uInt32 arraySizeInElements) {
@@ -120,8 +128,9 @@ int32 DAQMX_CFUNC DAQmxGetExtendedErrorInfo(char errorString[], uInt32 bufferSiz
     call.Pointer(errorString).Int(bufferSize);
     return call.Run([&](State& s) {
         // Error texts are truncated rather than refused, so a fixed buffer always gets something.
-        int32 status = CopyStringTruncating(s.lastError, errorString, bufferSize);
-        if (status == 0 && errorString) call.Result(Quote(s.lastError.c_str()));
+        const std::string text = s.LastError();
+        int32 status = CopyStringTruncating(text, errorString, bufferSize);
+        if (status >= 0 && errorString && bufferSize > 0) call.Result(Quote(errorString));
         return status;
     });
 }

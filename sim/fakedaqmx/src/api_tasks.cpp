@@ -46,10 +46,14 @@ int32 AddChannels(State& s, Task& task, const char* physical, const char* names,
         c.outputType = s.OverrideOr(s.scenario.outputTypes, c.physical, DAQmx_Val_Voltage);
         if (!counter) {
             std::pair<double, double> range;
+            // NI's text for -200077; no range of the board holds both values.
             if (!PickRange(*found.board, min, max, range))
-                return s.Fail(DAQmxErrorInvalidAttributeValue,
-                              "Minimum and maximum values are outside every range of the device.\nChannel: " +
-                                  c.physical);
+                return s.Fail(
+                    DAQmxErrorInvalidAttributeValue,
+                    "Requested value is not a supported value for this property. The property value may "
+                    "be invalid because it conflicts with another property.\nProperty: DAQmx_AO_Min, "
+                    "DAQmx_AO_Max\nRequested Value: " +
+                        ValueText(min) + " to " + ValueText(max) + "\nChannel Name: " + c.physical);
             c.dacLow = c.defaultDacLow = range.first;
             c.dacHigh = c.defaultDacHigh = range.second;
         }
@@ -132,7 +136,9 @@ int32 DAQMX_CFUNC DAQmxCreateAOVoltageChan(TaskHandle taskHandle, const char phy
             return s.Fail(DAQmxErrorInvalidAttributeValue,
                           "Units must be volts here.\nUnits: " + ValueText(units));
         if (!(minVal < maxVal))
-            return s.Fail(DAQmxErrorInvalidAttributeValue, "Minimum must be below maximum.");
+            return s.Fail(DAQmxErrorMinNotLessThanMax,
+                          "Minimum is not less than maximum.\nMinimum: " + ValueText(minVal) +
+                              "\nMaximum: " + ValueText(maxVal));
         return AddChannels(s, task, physicalChannel, nameToAssignToChannel, false, minVal, maxVal);
     });
 }

@@ -18,16 +18,17 @@ int32 CheckWritable(State& s, Task& task, bool32 autoStart) {
     if (autoStart) return CheckReservations(s, task);
     if (task.timed) return 0;
     return s.Fail(
-        DAQmxErrorCannotWriteWhenAutoStartFalseAndTaskNotRunningOrCommitted,
-        "Write cannot be performed when the task is not started, autoStart is false and the task is "
-        "not buffered.");
+        DAQmxErrorCannotWriteWhenAutoStartFalseAndTaskNotRunning,
+        "Write cannot be performed when the auto start input to DAQmx Write is false, the task is not "
+        "running, and timing for the task is not configured or Timing Type is set to On Demand.");
 }
 
 int32 CheckInRange(State& s, const Channel& c, double value) {
     if (value >= c.min && value <= c.max) return 0;
-    return s.Fail(DAQmxErrorSuppliedVoltageDataOutsideRange,
-                  "Supplied data is outside the channel's range.\nChannel: " + c.name + "\nValue: " +
-                      ValueText(value) + "\nRange: " + ValueText(c.min) + " to " + ValueText(c.max));
+    return s.Fail(DAQmxErrorInvalidAODataWrite,
+                  "Attempted writing analog data that is too large or too small.\nChannel Name: " + c.name +
+                      "\nRequested Value: " + ValueText(value) + "\nMin Value: " + ValueText(c.min) +
+                      "\nMax Value: " + ValueText(c.max));
 }
 
 } // namespace

@@ -111,16 +111,18 @@ int32 Call::Begin(State& s) {
 
 void Call::End(State& s, int32 status) {
     std::string line = std::string(function_) + "(" + formatted_ + ") = " + std::to_string(status);
-    if (status == 0 && !result_.empty()) line += " -> " + result_;
+    if (status >= 0 && !result_.empty()) line += " -> " + result_;
     s.Log(std::move(line));
 }
 
 int32 Call::String(State& s, const std::string& text, char* buf, uInt32 size) {
-    int32 status = CopyString(text, buf, size);
+    int32 status =
+        s.scenario.truncateStrings ? CopyStringTruncating(text, buf, size) : CopyString(text, buf, size);
     if (status == DAQmxErrorBufferTooSmallForString)
-        return s.Fail(status, "Buffer is too small for the string.\nRequired size in bytes: " +
-                                  std::to_string(text.size() + 1) + "\nBuffer size: " + std::to_string(size));
-    if (status == 0 && buf) Result(Quote(text.c_str()));
+        return s.Fail(status, "Buffer is too small to fit the string.\nRequired Buffer Size in Bytes: " +
+                                  std::to_string(text.size() + 1) +
+                                  "\nBuffer Length: " + std::to_string(size));
+    if (status >= 0 && buf && size > 0) Result(Quote(buf));
     return status;
 }
 

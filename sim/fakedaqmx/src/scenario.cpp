@@ -48,6 +48,21 @@ bool ExpandChannels(std::string_view token, std::vector<std::string>& out) {
     return true;
 }
 
+std::string BusPrefix(int32 bus) {
+    switch (bus) {
+    case DAQmx_Val_PCIe:
+        return "PCIe-";
+    case DAQmx_Val_PXI:
+        return "PXI-";
+    case DAQmx_Val_PXIe:
+        return "PXIe-";
+    case DAQmx_Val_USB:
+        return "USB-";
+    default:
+        return "PCI-";
+    }
+}
+
 class Parser {
 public:
     explicit Parser(Scenario& out) : out_(out) {}
@@ -57,6 +72,7 @@ public:
         if (t[0] == "board") return Board(t);
         if (t[0] == "chantype" || t[0] == "outputtype") return Override(t);
         if (t[0] == "fault") return Fault(t);
+        if (t[0] == "strings") return Strings(t);
         return Fail("unknown keyword '" + std::string(t[0]) + "'");
     }
 
@@ -74,6 +90,12 @@ private:
             value > static_cast<long long>(std::numeric_limits<T>::max()))
             return Fail(std::string("bad ") + what + " '" + std::string(text) + "'");
         out = static_cast<T>(value);
+        return true;
+    }
+
+    bool Strings(const std::vector<std::string_view>& t) {
+        if (t.size() != 2 || t[1] != "truncate") return Fail("expected: strings truncate");
+        out_.truncateStrings = true;
         return true;
     }
 
@@ -97,7 +119,7 @@ private:
         for (const BoardInfo& other : out_.boards)
             if (SameName(other.name, b.name)) return Fail("board '" + b.name + "' defined twice");
         b.pciSlot = static_cast<uInt32>(out_.boards.size());
-        bool haveChannels = false, haveCounters = false;
+        bool haveChannels = false, haveCounters = false, haveSlot = false;
         size_t i = 2;
         while (i < t.size()) {
             std::string_view key = t[i++];
@@ -121,20 +143,22 @@ private:
                 ok = Number(t[i], b.serial, "serial number");
             else if (key == "bus")
                 ok = Number(t[i], b.bus, "bus type");
-            else if (key == "pci")
+            else if (key == "pci") {
+                haveSlot = true;
                 ok = Number(t[i], b.pciSlot, "PCI device number");
-            else if (key == "bits")
+            } else if (key == "bits")
                 ok = Number(t[i], b.bits, "resolution");
             else if (key == "range")
                 ok = Range(t[i], t[i + 1], b);
             if (!ok) return false;
             i += needed;
         }
+        if (haveSlot && !BusHasSlot(b.bus))
+            return Fail("a board on bus " + std::to_string(b.bus) + " has no slot");
         if (b.ranges.empty()) b.ranges.emplace_back(-10.0, 10.0);
         if (!haveChannels) b.aoChannels = {"ao0", "ao1", "ao2", "ao3"};
         if (!haveCounters) b.coChannels = {"ctr0", "ctr1"};
-        if (b.productType.empty())
-            b.productType = (b.bus == DAQmx_Val_PXI ? "PXI-" : "PCI-") + std::to_string(b.product);
+        if (b.productType.empty()) b.productType = BusPrefix(b.bus) + std::to_string(b.product);
         std::set<std::string> seen;
         for (const auto* list : {&b.aoChannels, &b.coChannels})
             for (const std::string& c : *list)
@@ -191,6 +215,10 @@ private:
 };
 
 } // namespace
+
+bool BusHasSlot(int32 bus) {
+    return bus == DAQmx_Val_PCI || bus == DAQmx_Val_PCIe || bus == DAQmx_Val_PXI || bus == DAQmx_Val_PXIe;
+}
 
 Scenario DefaultScenario() {
     Scenario s;

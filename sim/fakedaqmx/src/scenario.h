@@ -17,7 +17,7 @@ struct BoardInfo {
     std::string productType;
     uInt32 serial = 0;
     int32 bus = DAQmx_Val_PCI;
-    uInt32 pciSlot = 0;
+    uInt32 pciSlot = 0;                            // only a board on a bus with slots has one
     std::vector<std::pair<double, double>> ranges; // low, high
     uInt32 bits = 16;
     std::vector<std::string> aoChannels; // short names, e.g. "ao0"
@@ -32,6 +32,9 @@ struct FaultRule {
 
 struct Scenario {
     bool hasVersion = false;
+    // How an attribute string answers a buffer that is too small: cut to fit with the warning 200026
+    // ("strings truncate"), or refused with -200228.
+    bool truncateStrings = false;
     uInt32 major = 0;
     uInt32 minor = 0;
     std::vector<BoardInfo> boards;
@@ -40,6 +43,9 @@ struct Scenario {
     std::map<std::string, int32> outputTypes;
     std::vector<FaultRule> faults;
 };
+
+// PCI, PCI Express, PXI and PXI Express boards sit in a slot; USB and the other buses have none.
+bool BusHasSlot(int32 bus);
 
 // One board "Dev1": product 6272, PCI slot 0, -10..10 V, ao0..ao3, ctr0..ctr1.
 Scenario DefaultScenario();

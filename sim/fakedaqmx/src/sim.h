@@ -50,7 +50,6 @@ public:
     Scenario scenario;
     std::string scenarioError;
     std::vector<FaultRule> faults;
-    std::string lastError;
 
     void ResetFromEnvironment();
     int LoadText(std::string_view text);
@@ -62,8 +61,11 @@ public:
     int32 OverrideOr(const std::map<std::string, int32>& table, const std::string& physical,
                      int32 fallback) const;
 
-    // Records the error text for DAQmxGetExtendedErrorInfo; returns status.
+    // Records the error text for DAQmxGetExtendedErrorInfo on the calling thread; returns status.
     int32 Fail(int32 status, const std::string& message);
+    // The text of the calling thread's last failure ("" when it has none): each thread has its own, as the
+    // library keeps it, so a failure on another thread never replaces it.
+    std::string LastError() const;
     int32 NullPointer() { return Fail(DAQmxErrorNULLPtrForC_Api, "A required pointer argument is NULL."); }
     int32 NoSuchDevice(const char* device);
     int32 InvalidTask(TaskHandle handle);
@@ -88,6 +90,7 @@ public:
 private:
     void ClearRuntime();
 
+    std::map<unsigned long, std::string> lastErrors_; // by thread id
     std::map<uintptr_t, Task> tasks_;
     std::map<uintptr_t, uInt32> clearedIds_;
     uintptr_t nextHandle_ = 0x1000;

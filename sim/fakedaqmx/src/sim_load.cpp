@@ -37,7 +37,7 @@ void State::ClearRuntime() {
     voltages_.clear();
     log_.clear();
     droppedLines_ = 0;
-    lastError.clear();
+    lastErrors_.clear();
     faults.clear();
 }
 

@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <cstdio>
 
 #include "sim.h"
@@ -35,8 +37,17 @@ int32 State::OverrideOr(const std::map<std::string, int32>& table, const std::st
 }
 
 int32 State::Fail(int32 status, const std::string& message) {
-    if (status < 0) lastError = message + "\nStatus Code: " + std::to_string(status);
+    if (status >= 0) return status;
+    // Threads come and go over a long run; their texts are dropped before they pile up.
+    const size_t kMaxThreads = 256;
+    if (lastErrors_.size() >= kMaxThreads) lastErrors_.clear();
+    lastErrors_[GetCurrentThreadId()] = message + "\nStatus Code: " + std::to_string(status);
     return status;
+}
+
+std::string State::LastError() const {
+    auto it = lastErrors_.find(GetCurrentThreadId());
+    return it == lastErrors_.end() ? std::string() : it->second;
 }
 
 int32 State::NoSuchDevice(const char* device) {
