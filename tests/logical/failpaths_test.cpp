@@ -8,35 +8,66 @@
 
 namespace {
 
-// Each failed connect answers 1 and leaves the device unconnected in state 3 with both ports closed; the
+// Each failed connect answers 1, says why in one line whatever the log's detail, and leaves the device
+// unconnected in state 3 with both ports closed; the disconnect after it has no worker to wait for, and the
 // same device connects once the cause is gone.
-TEST(ConnectFailure, EachCauseLeavesThePortsClosedAndTheDeviceReady) {
+TEST(ConnectFailure, EachCauseIsLoggedAndLeavesThePortsClosedAndTheDeviceReady) {
     const struct {
         const char* daqFault;  // NI-DAQmx function failing while connecting
         const char* unitFault; // tavosim fault while connecting
-        const wchar_t* line;   // what the log shows of the failure
+        bool wrongPort;        // a COM port with nothing behind it
+        const wchar_t* line;   // what the detailed log shows of the failure
+        std::wstring cause;    // what the ERROR line says
     } cases[] = {
-        {"DAQmxGetSysDevNames", "none", L"CQvAOMNIDAQPort was just disconnected"}, // no board list: -1
-        {nullptr, "silent", L"CQvAOMTAVO::C_Connect - end - LRESULT=0xffffffff"},  // no answer to the probe
-        {nullptr, "silent-after 1", L"CQvAOMTAVO::C_Connect - end - LRESULT=0xfffffffe"}, // version unread
+        {"DAQmxGetSysDevNames", "none", false, L"CQvAOMNIDAQPort was just disconnected",
+         L"DAQmxGetSysDevNames failed with NI-DAQmx code -200220"},
+        {nullptr, "silent", false, L"CQvAOMTAVO::C_Connect - end - LRESULT=0xffffffff",
+         L"the unit did not answer the version request on COM%d at 9600 8N1"},
+        {nullptr, "silent-after 1", false, L"CQvAOMTAVO::C_Connect - end - LRESULT=0xfffffffe",
+         L"the unit did not answer rVER on COM%d"},
+        {nullptr, "none", true, L"CQvAOMTAVO::C_Connect - end - LRESULT=0xffffffff",
+         L"COM%d could not be opened: "},
     };
     DeviceHost host("CQvAOMTAVO");
     ASSERT_TRUE(host.StartUnit("standard"));
     // Handles made once per process (the library, the worker's first start) come before the count.
     ASSERT_TRUE(host.Connect());
     host->DisconnectDevice();
+    const int kNothingThere = 249;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.unitFault);
         if (c.daqFault) SetDaqFault(c.daqFault, -200220);
         ASSERT_TRUE(host.unit().set_fault(c.unitFault));
-        LogCapture log;
+        const int com = c.wrongPort ? kNothingThere : host.unit().com_port();
+        wchar_t cause[160];
+        swprintf(cause, 160, c.cause.c_str(), com);
+        const std::wstring connection = L"m_iCOMPort=" + std::to_wstring(com) + L";";
         int handles = OpenHandleCount();
-        EXPECT_EQ(1, host->ConnectDevice(host.Connection().c_str()));
-        EXPECT_FALSE(host->m_bConnected);
-        EXPECT_EQ(3, host->GetDeviceState());
-        EXPECT_TRUE(log.Contains(c.line));
-        EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect"));
+        {
+            LogCapture log(false);
+            EXPECT_EQ(1, host->ConnectDevice(connection.c_str()));
+            EXPECT_FALSE(host->m_bConnected);
+            EXPECT_EQ(3, host->GetDeviceState());
+            std::vector<std::wstring> lines = log.Lines();
+            ASSERT_EQ(1u, lines.size());
+            EXPECT_EQ(0u, lines[0].find(L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: " +
+                                        std::wstring(cause)))
+                << std::string(lines[0].begin(), lines[0].end());
+        }
+        {
+            LogCapture log;
+            ASSERT_TRUE(host.unit().set_fault(c.unitFault));
+            EXPECT_EQ(1, host->ConnectDevice(connection.c_str()));
+            EXPECT_TRUE(log.Contains(c.line));
+            EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect"));
+        }
         EXPECT_LE(OpenHandleCount(), handles) << "no port left open";
+        {
+            LogCapture log;
+            host->DisconnectDevice();
+            for (const std::wstring& line : log.Lines())
+                EXPECT_EQ(std::wstring::npos, line.find(L"TIMEOUT")) << "no worker was waited for";
+        }
         if (c.daqFault) SetDaqFault(c.daqFault, 0);
         ASSERT_TRUE(host.unit().clear_fault());
         EXPECT_EQ(1, host->ConnectDevice(host.Connection().c_str()));

@@ -164,6 +164,14 @@ CQvAOMNIDAQPort::CQvAOMNIDAQPort()
 }
 
 CQvAOMNIDAQPort::~CQvAOMNIDAQPort() {
+    // Tasks keep their channels reserved in the library for as long as the process runs: left behind, they
+    // would refuse every write of a device the host creates again on the same board.
+    bool anyTask = false;
+    for (SNIDAQLineTask& task : m_LineTasks) {
+        task.bTaskCreated = false;
+        anyTask = anyTask || task.hTask;
+    }
+    if (anyTask) DestroyCompleteTask();
     ReleaseLibrary();
 }
 

@@ -98,11 +98,10 @@ public:
     EDeviceManagerReturnCode ShowLineConfigurationDialog(CQvStringW& configuration, HWND parent) override;
 
     // Runs a command on the worker and waits for its result: -2 when a command is running already,
-    // 1460 when the worker did not take or finish it in time (wait 0: 15000 ms).
-    int64_t CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg2, uint64_t arg3, uint32_t waitMs);
-    // Why a posted command did not complete: the command's own reason (m_sCommandFailure) for a result of
-    // -1, else what CallBack's result says.
-    CQvStringW CommandFailure(int64_t result) const;
+    // 1460 when the worker did not take or finish it in time (wait 0: 15000 ms). When the result is not 0
+    // and failure is given, it receives why, in words for the log.
+    int64_t CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg2, uint64_t arg3, uint32_t waitMs,
+                     CQvStringW* failure = nullptr);
     // For the commands: false while the line to the unit is lost; then, and when the unit does not take the
     // line (standard mode) or mask (extended mode), m_sCommandFailure says why.
     bool UnitReachable();
@@ -164,7 +163,8 @@ public:
     PFN_AOMCommand m_pfnCommand;
     uint64_t m_aCommandArgs[3];
     int64_t m_iCommandResult;
-    // Written by a command that fails, read by its poster once the answer is there.
+    // Why the running command failed: emptied by the worker before it runs one, written by the command,
+    // read by its poster once the answer is there and before it lets another poster in.
     CQvStringW m_sCommandFailure;
     // Matches answers to posts, so that a late answer of an abandoned command is never taken for a new one.
     volatile LONG m_lPostedCommand;

@@ -57,12 +57,12 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConnectDevice(const wchar_t* connection) {
             m_Lines[i].iIndex = i + 1;
         LeaveDeviceLock(QV_WFILE, __LINE__);
     }
-    int64_t result =
-        CallBack(C_Connect, reinterpret_cast<uintptr_t>(this), static_cast<uint64_t>(m_iCOMPort), 0, 0);
+    CQvStringW failure;
+    int64_t result = CallBack(C_Connect, reinterpret_cast<uintptr_t>(this), static_cast<uint64_t>(m_iCOMPort),
+                              0, 0, &failure);
     if (result != 0) {
         StopWorker();
-        AOM_ALWAYS(L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: %s",
-                   CommandFailure(result).GetString());
+        AOM_ALWAYS(L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: %s", failure.GetString());
         QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect");
         return kConnectAnswer;
     }
@@ -78,7 +78,7 @@ int32_t CQvAOMTAVO::C_Connect(uint64_t deviceArg, uint64_t comPort, uint64_t) {
     CQvAOMTAVO* device = reinterpret_cast<CQvAOMTAVO*>(static_cast<uintptr_t>(deviceArg));
     QV_DIAG(L"CQvAOMTAVO::C_Connect - begin");
     if (!device->m_pNIDAQPort->Open(*device, device->m_bSimulator)) {
-        device->m_sCommandFailure = L"NI-DAQmx could not be opened";
+        device->m_sCommandFailure = device->m_pNIDAQPort->LastFailure();
         device->m_pNIDAQPort->Close();
         return -1;
     }

@@ -25,10 +25,11 @@ const int64_t kTimeout = 1460;
 } // namespace
 
 int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg2, uint64_t arg3,
-                             uint32_t waitMs) {
+                             uint32_t waitMs, CQvStringW* failure) {
     // The worker itself (a host whose change callback calls the device again) cannot wait for itself.
     if (GetCurrentThreadId() == m_dwWorkerThreadId || !m_CommandSlotLock.TryEnter(QV_WFILE, __LINE__)) {
         QV_DIAG(L"CQvTAVO::CallBack - TryEnterCriticalSection failed");
+        if (failure) *failure = L"another command was running";
         return kBusy;
     }
     // A poster still waiting for its answer counts as a running command: refused, never queued, so that no
@@ -36,6 +37,7 @@ int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg
     if (!TryEnterCriticalSection(&m_csCall)) {
         m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
         QV_DIAG(L"CQvTAVO::CallBack - TryEnterCriticalSection failed");
+        if (failure) *failure = L"another command was running";
         return kBusy;
     }
     m_aCommandArgs[2] = arg3;
@@ -49,25 +51,25 @@ int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg
     if (m_hEvDone) ResetEvent(m_hEvDone);
     if (m_hEvRequest) SetEvent(m_hEvRequest);
 
+    int64_t result;
     if (!WaitForAnswer(m_hEvTaken, m_lTakenCommand, post, kTakenWaitMs)) {
-        LeaveCriticalSection(&m_csCall);
         AOM_ALWAYS(L"CQvAOMTAVO::CallBack - TIMEOUT 1");
-        return kTimeout;
-    }
-    if (!WaitForAnswer(m_hEvDone, m_lDoneCommand, post, waitMs ? waitMs : kDefaultDoneWaitMs)) {
-        LeaveCriticalSection(&m_csCall);
+        result = kTimeout;
+        if (failure)
+            *failure = m_hWorkerThread ? L"the device's worker did not take the command in time"
+                                       : L"the device is not connected";
+    } else if (!WaitForAnswer(m_hEvDone, m_lDoneCommand, post, waitMs ? waitMs : kDefaultDoneWaitMs)) {
         AOM_ALWAYS(L"CQvAOMTAVO::CallBack - TIMEOUT 2");
-        return kTimeout;
+        result = kTimeout;
+        if (failure) *failure = L"the command did not finish in time";
+    } else {
+        result = m_iCommandResult;
+        // Read before the call lock lets the next poster in, whose command would write it.
+        if (result != 0 && failure)
+            *failure = m_sCommandFailure.IsEmpty() ? CQvStringW(L"the command failed") : m_sCommandFailure;
     }
-    int64_t result = m_iCommandResult;
     LeaveCriticalSection(&m_csCall);
     return result;
-}
-
-CQvStringW CQvAOMTAVO::CommandFailure(int64_t result) const {
-    if (result == kBusy) return L"another command was running";
-    if (result == kTimeout) return L"the device did not finish the command in time";
-    return m_sCommandFailure;
 }
 
 // Waits until the worker has answered this post; a missing event (no worker) fails at once.
@@ -153,6 +155,7 @@ bool CQvAOMTAVO::RunPostedCommand() {
         return false;
     }
     int32_t result;
+    m_sCommandFailure.Empty();
     try {
         result = command(m_aCommandArgs[0], m_aCommandArgs[1], m_aCommandArgs[2]);
     } catch (...) {

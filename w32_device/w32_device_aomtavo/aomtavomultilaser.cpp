@@ -159,11 +159,12 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetLineUsed(int line, bool used) 
     if (m_pOwner->m_iState == 3) return m_pOwner->LeaveDeviceLock(DMRC_WRONG_STATE, QV_WFILE, __LINE__);
     m_pOwner->LeaveDeviceLock(QV_WFILE, __LINE__);
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetLineUsed - Test OK");
+    CQvStringW failure;
     int64_t result = m_pOwner->CallBack(C_SetLineUsed, reinterpret_cast<uintptr_t>(this), used ? 1 : 0,
-                                        static_cast<uint64_t>(p), 0);
+                                        static_cast<uint64_t>(p), 0, &failure);
     if (result != 0)
         AOM_ALWAYS(L"ERROR: CQvAOMTAVOMultiLaser::SetLineUsed - line %d (unit line %d): %s", line, p + 1,
-                   m_pOwner->CommandFailure(result).GetString());
+                   failure.GetString());
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetLineUsed - Leave");
     return result == 0 ? DMRC_OK : DMRC_NO_DEVICE;
 }
@@ -250,13 +251,14 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetPower(int line, double percent
         return DMRC_NO_DEVICE;
     }
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Test OK");
+    CQvStringW failure;
     int64_t result = m_pOwner->CallBack(C_SetPower, reinterpret_cast<uintptr_t>(this),
-                                        static_cast<uint64_t>(p), static_cast<uint64_t>(steps), 0);
+                                        static_cast<uint64_t>(p), static_cast<uint64_t>(steps), 0, &failure);
     // A power that did not reach the AOM is sent again when the host asks for it again.
     m_abPowerWritten[p] = result == 0;
     if (result != 0)
         AOM_ALWAYS(L"ERROR: CQvAOMTAVOMultiLaser::SetPower - line %d (unit line %d): %s", line, p + 1,
-                   m_pOwner->CommandFailure(result).GetString());
+                   failure.GetString());
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Leave");
     return result == 0 ? DMRC_OK : DMRC_NO_DEVICE;
 }
@@ -273,7 +275,8 @@ int32_t CQvAOMTAVOMultiLaser::C_SetPower(uint64_t multiLaser, uint64_t positionA
     int32_t result = 0;
     if (!device.m_pNIDAQPort->WriteChannelVoltage(position, volts)) {
         QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL");
-        device.m_sCommandFailure = L"the voltage write failed";
+        device.m_sCommandFailure = L"the voltage write failed: ";
+        device.m_sCommandFailure.AddString(device.m_pNIDAQPort->LastFailure());
         result = kFailed;
     } else {
         QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - OK");

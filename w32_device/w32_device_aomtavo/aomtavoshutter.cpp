@@ -121,10 +121,12 @@ EDeviceManagerReturnCode CQvAOMTAVOShutter::GetState(bool* open) {
 
 EDeviceManagerReturnCode CQvAOMTAVOShutter::SetState(bool open) {
     if (CheckConfigured() != DMRC_OK) return DMRC_WRONG_STATE;
-    int64_t result = m_pOwner->CallBack(C_SetState, reinterpret_cast<uintptr_t>(this), open ? 1 : 0, 0, 0);
+    CQvStringW failure;
+    int64_t result =
+        m_pOwner->CallBack(C_SetState, reinterpret_cast<uintptr_t>(this), open ? 1 : 0, 0, 0, &failure);
     if (result == 0) return DMRC_OK;
     AOM_ALWAYS(L"ERROR: CQvAOMTAVOShutter::SetState - %s the shutter: %s", open ? L"opening" : L"closing",
-               m_pOwner->CommandFailure(result).GetString());
+               failure.GetString());
     return DMRC_NO_DEVICE;
 }
 
