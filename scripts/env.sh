@@ -31,19 +31,30 @@ qv_wineserver() {
 
 # One wine server for the whole run, so that each Windows process starts in milliseconds.
 qv_start_wine() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     qv_say "wine: creating the private prefix $WINEPREFIX (once, about a minute)"
     DISPLAY= "$build/wine-run.sh" wineboot -i >/dev/null 2>&1
     # A crashing test must fail at once, not wait behind a crash dialog for a person.
     "$build/wine-run.sh" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
       >/dev/null 2>&1
-    # The caption buttons are glyphs of Wine's symbol font, which Debian installs where this Wine does not
-    # look for it.
-    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    # Windows' system fonts, from Debian's fonts-wine, which puts them where this Wine does not look (it
+    # would draw every window in a wider fallback font): the symbol font of the caption buttons, Tahoma for
+    # "MS Shell Dlg 2", and MS Sans Serif for "MS Shell Dlg", the font of the dialog templates (and here
+    # of captions, menus and the pad). Windows gives that name Microsoft Sans Serif, which has MS Sans
+    # Serif's widths, and the templates are laid out for it; this Wine would give it Tahoma, which is
+    # wider. The bitmap font has the Western code page only: under a Western locale, Cyrillic and Central
+    # European texts in it show as bars.
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/{marlett.ttf,tahoma.ttf,tahomabd.ttf,sserife.fon} "$fonts/"
+    "$build/wine-run.sh" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+      /v 'MS Shell Dlg' /t REG_SZ /d 'MS Sans Serif' /f >/dev/null 2>&1
     # The server writes the registry files when it ends, a few seconds after its last program.
     qv_wineserver -w
     [ -f "$WINEPREFIX/system.reg" ] || { qv_say "wine: the prefix could not be created"; return 1; }
   fi
+  [ -f "$fonts/sserife.fon" ] ||
+    qv_say "wine: $WINEPREFIX was made without the dialogs' fonts; remove it to have it made anew"
   # The server forks into the background itself; started here, before any test, so that parallel
   # tests never race to start it. Its streams go to /dev/null so that it holds no caller's pipe.
   qv_wineserver -p </dev/null >/dev/null 2>&1 || true # already running is fine

@@ -1,9 +1,9 @@
-// Writes 24-bit screen captures as PNG files (stored deflate blocks: no compression library needed).
+// Screen captures written as PNG files by the system's own encoder (GDI+).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-// Captures the window's screen area and writes it; false when the capture or the file fails.
-bool WriteWindowPng(HWND window, const std::wstring& path);
+// Captures the screen area and writes it; false when the capture or the file fails.
+bool WriteScreenPng(const RECT& area, const std::wstring& path);

@@ -1,106 +1,191 @@
-// Writes pictures of the pad and both dialogs, in English and German, into a folder (docs/ by default):
-// the simulator device, connected and configured as a person would have it.
-#include "devicehost.h"
+// Pictures for the documentation, as a person sees them: qvhost's host window with the pad docked, from a
+// fresh store and after a configuration, the pad, and the module's dialogs reached through the window.
+#include "cliptext.h"
+#include "hostwindow.h"
 #include "person.h"
 #include "pngwriter.h"
 
-#include <aomtavomultilaser.h>
-#include <aomtavopad.h>
-#include <aomtavoshutter.h>
-
-#include <qv/qvlocale.h>
+#include <qv/qvsystem.h>
+#include <res/resource.h>
 
 #include <stdio.h>
-#include <stdlib.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
-const wchar_t kConfiguration[] =
-    L"bEmpty[0]=0;iIndex[0]=1;fValMin[0]=  0.0;fValMax[0]=  "
-    L"5.0;fValLambda[0]=405.0;sChannel_Name[0]=Dev1/ao0;"
-    L"sLineName[0]=Violet;bEmpty[1]=0;iIndex[1]=2;fValMin[1]=  0.0;fValMax[1]=  4.5;fValLambda[1]=488.0;"
-    L"sChannel_Name[1]=Dev1/ao1;sLineName[1]=Blue;bEmpty[2]=0;iIndex[2]=3;fValMin[2]=  0.0;fValMax[2]=  5.0;"
-    L"fValLambda[2]=561.0;sChannel_Name[2]=Dev1/ao2;sLineName[2]=Green;";
+struct SLine {
+    const wchar_t* lambda;
+    const wchar_t* name;
+    int channel; // index in the dialog's list: 0 is "None"
+    const wchar_t* min;
+    const wchar_t* max;
+    const wchar_t* power;
+};
+const SLine kLines[] = {{L"405", L"Violet", 1, L"0.0", L"5.0", L"35.0"},
+                        {L"488", L"Blue", 2, L"0.0", L"4.5", L"60.0"},
+                        {L"561", L"Green", 3, L"0.0", L"5.0", L"12.5"}};
+const int kLambdaIds[] = {IDC_CFG_LAMBDA1, IDC_CFG_LAMBDA2, IDC_CFG_LAMBDA3};
+const int kNameIds[] = {IDC_CFG_NAME1, IDC_CFG_NAME2, IDC_CFG_NAME3};
+const int kChannelIds[] = {IDC_CFG_CHANNEL1, IDC_CFG_CHANNEL2, IDC_CFG_CHANNEL3};
+const int kMinIds[] = {IDC_CFG_MIN1, IDC_CFG_MIN2, IDC_CFG_MIN3};
+const int kMaxIds[] = {IDC_CFG_MAX1, IDC_CFG_MAX2, IDC_CFG_MAX3};
 
-bool Report(bool ok, const std::wstring& path) {
+RECT Outline(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+// The pad fills its dock: its picture ends a little below its lowest control.
+RECT PadOutline(HWND pad) {
+    RECT r = Outline(pad);
+    LONG bottom = r.top;
+    for (HWND c = GetWindow(pad, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (IsWindowVisible(c)) bottom = std::max(bottom, Outline(c).bottom);
+    r.bottom = std::min(r.bottom, bottom + 4);
+    return r;
+}
+
+// A message box would wait for a person: none belongs in the pictures.
+int FailOnMessage(HWND, const wchar_t* text, const wchar_t* caption, UINT) {
+    printf("FAILED: a message came up: %ls: %ls\n", caption ? caption : L"", text ? text : L"");
+    return IDCANCEL;
+}
+
+// Says what was written, and any text in the window that does not fit its control.
+bool Report(bool ok, HWND window, const std::wstring& path) {
     printf("%s %ls\n", ok ? "wrote" : "FAILED", path.c_str());
+    for (const std::wstring& line : ClippedTexts(window))
+        printf("  clipped: %ls\n", line.c_str());
     return ok;
 }
 
-// Captures a modal dialog from a second thread while this thread runs it, then closes it with Cancel.
-bool ShotOfDialog(const std::wstring& path, const std::function<void()>& run) {
-    bool ok = false;
-    Person person([&] {
-        if (HWND dialog = WaitForDialog()) {
-            RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-            Sleep(300);
-            ok = WriteWindowPng(dialog, path);
-            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        }
-    });
-    run();
-    person.join();
-    return Report(ok, path);
+// The window is drawn anew, and the screen given time to show it, before it is taken.
+bool Shot(HWND window, bool pad, const std::wstring& path) {
+    if (!window) return Report(false, nullptr, path);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpUntil([] { return false; }, 500);
+    return Report(WriteScreenPng(pad ? PadOutline(window) : Outline(window), path), window, path);
 }
 
-bool Shots(const std::wstring& folder, LANGID language, const wchar_t* suffix, const std::wstring& what) {
-    CQvLocale::SetHostLanguage(language);
-    DeviceHost host;
-    if (!host.Connect() || host.Configure(kConfiguration) != DMRC_OK) return false;
-    host->m_pMultiLaser->LoadSettings(L"m_dPower0= 35.0;m_dPower1= 60.0;m_dPower2= 12.5;", 101);
-    host->m_pShutter->LoadSettings(L"ShutterType=0|", 102);
-    // The host knows the logical devices by id and key, as after its own configuration.
-    host.manager().AddLogicalDevice(
-        {101, L"AOMTAVO_MultiLaser", 1, true, true, host->m_pMultiLaser, nullptr});
-    host.manager().AddLogicalDevice({102, L"Shutter", 1, true, true, host->m_pShutter, host->m_pShutter});
-    host->m_pMultiLaser->SetLineUsed(1, true);
-    host->m_pShutter->SetState(true);
+// Runs the window's menu command while a person, on a thread of their own, acts in the dialog it opens.
+bool InDialog(CHostWindow& window, int command, const std::function<bool(HWND)>& act) {
+    bool ok = false;
+    Person person([&] {
+        if (HWND dialog = WaitForDialog()) ok = act(dialog);
+    });
+    window.Command(command);
+    person.join();
+    return ok;
+}
 
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = L"ShotsDock";
-    RegisterClassW(&wc);
-    HWND dock = CreateWindowW(L"ShotsDock", L"qvhost", WS_POPUP | WS_VISIBLE, 20, 20, 300, 200, nullptr,
-                              nullptr, wc.hInstance, nullptr);
-    IQvGUIElement* element = nullptr;
-    host->GetControlPad(&element, nullptr);
-    HWND pad = reinterpret_cast<HWND>(
-        element->CreateUI(L"pad", 0, reinterpret_cast<int64_t>(dock), nullptr, nullptr));
-    bool ok = pad != nullptr;
-    if (ok && what == L"pad") {
-        SetWindowPos(dock, nullptr, 0, 0, GetWndWidth(pad), GetWndHeight(pad), SWP_NOMOVE | SWP_NOZORDER);
-        ShowWindow(pad, SW_SHOW);
-        PumpUntil([] { return false; }, 500);
-        RedrawWindow(dock, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        PumpUntil([] { return false; }, 200);
-        ok = Report(WriteWindowPng(pad, folder + L"\\pad_" + suffix + L".png"),
-                    folder + L"\\pad_" + suffix + L".png");
+// From the person's thread: the dialog's own thread draws it.
+bool ShotOfDialog(HWND dialog, const std::wstring& path) {
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(500);
+    return Report(WriteScreenPng(Outline(dialog), path), dialog, path);
+}
+
+// The pad's check boxes and power texts, one each per line, in the order of the lines.
+void PadControls(HWND pad, std::vector<HWND>& checks, std::vector<HWND>& powers) {
+    struct Found {
+        std::vector<HWND>& checks;
+        std::vector<HWND>& powers;
+    } found{checks, powers};
+    EnumChildWindows(
+        pad,
+        [](HWND c, LPARAM context) -> BOOL {
+            Found& f = *reinterpret_cast<Found*>(context);
+            wchar_t name[16] = {};
+            GetClassNameW(c, name, 16);
+            LONG style = GetWindowLongW(c, GWL_STYLE);
+            if (!lstrcmpiW(name, L"Button") && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
+                f.checks.push_back(c);
+            if (!lstrcmpiW(name, L"Edit")) f.powers.push_back(c);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+}
+
+// Lines, names and channels through the line configuration dialog; powers typed into the pad, the
+// second line switched on there, and the shutter opened from the menu.
+bool Configure(CHostWindow& window, const std::wstring& picture) {
+    bool configured = InDialog(window, CHostWindow::ID_CONFIGURE, [&](HWND dialog) {
+        for (int r = 0; r < 3; ++r) {
+            SetText(dialog, kLambdaIds[r], kLines[r].lambda);
+            SetText(dialog, kNameIds[r], kLines[r].name);
+            SelectItem(dialog, kChannelIds[r], kLines[r].channel);
+            SetText(dialog, kMinIds[r], kLines[r].min);
+            SetText(dialog, kMaxIds[r], kLines[r].max);
+        }
+        bool shot = ShotOfDialog(dialog, picture);
+        ClickButton(dialog, IDOK);
+        return shot;
+    });
+    std::vector<HWND> checks, powers;
+    if (window.PadWindow()) PadControls(window.PadWindow(), checks, powers);
+    if (checks.size() != 3 || powers.size() != 3) {
+        printf("FAILED: the pad shows %u lines\n", static_cast<unsigned>(checks.size()));
+        return false;
     }
-    CQvStringW text;
-    if (what == L"configuration")
-        ok = ShotOfDialog(folder + L"\\configuration_" + suffix + L".png",
-                          [&] { host->ShowLineConfigurationDialog(text, dock); }) &&
-             ok;
-    if (what == L"shutter")
-        ok = ShotOfDialog(folder + L"\\shutter_" + suffix + L".png",
-                          [&] { host->m_pShutter->ShowDeviceConfigDialog(dock); }) &&
-             ok;
-    element->DestroyUI();
-    DestroyWindow(dock);
+    for (int r = 0; r < 3; ++r) {
+        SetWindowTextW(powers[r], kLines[r].power);
+        SendMessageW(powers[r], WM_KEYDOWN, VK_RETURN, 0);
+    }
+    SendMessageW(checks[1], BM_CLICK, 0, 0);
+    window.Command(CHostWindow::ID_SHUTTER_OPEN);
+    return configured;
+}
+
+bool Pictures(CHostWindow& window, const std::wstring& folder, const std::wstring& suffix) {
+    auto file = [&](const wchar_t* name) { return folder + L"\\" + name + L"_" + suffix + L".png"; };
+    // Made smaller, as a person would, so that the pictures show what is in the window.
+    SetWindowPos(window.Window(), nullptr, 0, 0, 700, 330, SWP_NOMOVE | SWP_NOZORDER);
+    bool ok = Shot(window.Window(), false, file(L"host_fresh"));
+    ok = Shot(window.PadWindow(), true, file(L"pad_fresh")) && ok;
+    ok = Configure(window, file(L"configuration")) && ok;
+    ok = Shot(window.Window(), false, file(L"host")) && ok;
+    ok = Shot(window.PadWindow(), true, file(L"pad")) && ok;
+    ok = InDialog(window, CHostWindow::ID_SHUTTER_SETTINGS,
+                  [&](HWND dialog) {
+                      bool shot = ShotOfDialog(dialog, file(L"shutter"));
+                      ClickButton(dialog, IDCANCEL);
+                      return shot;
+                  }) &&
+         ok;
     return ok;
 }
 
 } // namespace
 
-// uishots.exe FOLDER LANGID SUFFIX pad|configuration|shutter: one picture per process, each from a fresh
-// host.
+// uishots.exe FOLDER SUFFIX [qvhost options]: the host window from the store qvhost's options name (which
+// should not exist yet), then configured; the pictures are written into FOLDER, their names ending in
+// SUFFIX.
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 5) {
-        printf("usage: uishots.exe FOLDER LANGID SUFFIX pad|configuration|shutter\n");
+    SHostOptions options;
+    std::wstring error;
+    std::vector<wchar_t*> hostArguments{argv[0]};
+    if (argc > 3) hostArguments.insert(hostArguments.end(), argv + 3, argv + argc);
+    if (argc < 3 ||
+        !ParseOptions(static_cast<int>(hostArguments.size()), hostArguments.data(), options, error)) {
+        printf("FAILED: %ls\nusage: uishots.exe FOLDER SUFFIX [qvhost options]\n", error.c_str());
         return 2;
     }
-    LANGID language = static_cast<LANGID>(wcstol(argv[2], nullptr, 10));
-    return Shots(argv[1], language, argv[3], argv[4]) ? 0 : 1;
+    QV_SetMessageBoxHandler(FailOnMessage);
+    CHostApp app(options);
+    int code = 0;
+    if (!app.Start(true, code, error)) {
+        printf("FAILED: %ls\n", error.c_str());
+        return 1;
+    }
+    CHostWindow window(app);
+    if (!window.Create(true)) {
+        printf("FAILED: no host window\n");
+        return 1;
+    }
+    bool ok = Pictures(window, argv[1], argv[2]);
+    DestroyWindow(window.Window());
+    return ok ? 0 : 1;
 }
