@@ -23,9 +23,11 @@ struct ScriptedList {
     int32_t tooSmall = kDaqErrorBufferTooSmallForString;
     uint32_t undercount = 0; // the size query names this much less than needed
     int calls = 0;
+    uint32_t largest = 0; // the largest buffer it was given
 
     int32_t operator()(char* data, uint32_t size) {
         const std::string& text = texts[std::min(static_cast<size_t>(calls++), texts.size() - 1)];
+        if (data) largest = std::max(largest, size);
         uint32_t needed = static_cast<uint32_t>(text.size()) + 1;
         if (!data || size == 0) return static_cast<int32_t>(needed - undercount);
         if (size >= needed) {
@@ -76,6 +78,7 @@ TEST(DaqBuffers, EveryTooSmallAnswerIsAskedAgainUntilTheWholeTextIsRead) {
         ScriptedList& list = c.list;
         EXPECT_EQ(c.status, ReadDaqString([&](char* d, uint32_t n) { return list(d, n); }, text)) << c.what;
         EXPECT_EQ(c.text, text) << c.what;
+        EXPECT_GT(64u, list.largest) << c.what << ": a warning's code is no size";
     }
 
     // A failure is passed on, and an answer beyond any sensible size is not allocated.

@@ -107,6 +107,22 @@ TEST(QvhostInput, CommandsNeedADeviceAndAConfiguration) {
     EXPECT_FALSE(FileExists(store.Path())) << "nothing was configured: nothing to save";
 }
 
+// Each command a line with its arguments, every one of them accepted by the runner.
+TEST(QvhostInput, HelpListsEveryCommandWithItsArgumentsOneALine) {
+    TempStore store("help");
+    ProcessResult r = Qvhost(store.Option() + L"-", "help\n");
+    std::vector<std::string> lines = OutputLines(r.output);
+    ASSERT_EQ(25u, lines.size()) << r.output;
+    EXPECT_EQ("ok", lines.back());
+    std::string words;
+    for (size_t i = 0; i + 1 < lines.size(); ++i)
+        words += lines[i].substr(0, lines[i].find("  ")) + "\n";
+    EXPECT_EQ("classes\nversions\ncreate [CLASS]\ninfo\nconnect [TEXT]\nconfigure [TEXT]\nconfiguration\nreset\n"
+              "disconnect\nstate\nlines\npower LINE PERCENT\nused LINE 0|1\nshutter open|close\nnotifications\n"
+              "macros\nvoltages\nwait MS\nawait COUNT\nmonitor SECONDS\nscan [PORT...]\nsave\nhelp\nquit\n",
+              words);
+}
+
 TEST(QvhostInput, StrictStopsAtTheFirstFailureAndOverlongLinesAreRefused) {
     TempStore store("strict");
     ProcessResult strict = Qvhost(L"--strict " + store.Option() + L"-", "classes\nfrobnicate\nclasses\n");
