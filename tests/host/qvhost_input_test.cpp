@@ -117,10 +117,11 @@ TEST(QvhostInput, HelpListsEveryCommandWithItsArgumentsOneALine) {
     std::string words;
     for (size_t i = 0; i + 1 < lines.size(); ++i)
         words += lines[i].substr(0, lines[i].find("  ")) + "\n";
-    EXPECT_EQ("classes\nversions\ncreate [CLASS]\ninfo\nconnect [TEXT]\nconfigure [TEXT]\nconfiguration\nreset\n"
-              "disconnect\nstate\nlines\npower LINE PERCENT\nused LINE 0|1\nshutter open|close\nnotifications\n"
-              "macros\nvoltages\nwait MS\nawait COUNT\nmonitor SECONDS\nscan [PORT...]\nsave\nhelp\nquit\n",
-              words);
+    EXPECT_EQ(
+        "classes\nversions\ncreate [CLASS]\ninfo\nconnect [TEXT]\nconfigure [TEXT]\nconfiguration\nreset\n"
+        "disconnect\nstate\nlines\npower LINE PERCENT\nused LINE 0|1\nshutter open|close\nnotifications\n"
+        "macros\nvoltages\nwait MS\nawait COUNT\nmonitor SECONDS\nscan [PORT...]\nsave\nhelp\nquit\n",
+        words);
 }
 
 TEST(QvhostInput, StrictStopsAtTheFirstFailureAndOverlongLinesAreRefused) {
@@ -161,7 +162,8 @@ TEST(QvhostInput, HelpAndBadOptionsModulesAndScriptsStopBeforeAnythingRuns) {
         {L"--log-comm -", 2,
          "error 12: --log-detail and --log-comm write into the log file: give --log FILE too\n"},
         {L"no-such-script.txt", 2, "error 12: cannot open the script no-such-script.txt\n"},
-        {L"--module no-such-module.dll -", 1, "error 21: cannot load no-such-module.dll (error 126)\n"},
+        {L"--module no-such-module.dll -", 1, "error 21: cannot load no-such-module.dll: "},
+        {L"--module no-such-module.dll -", 1, " (Windows error 126)\n"},
         {L"--module \"" + BesideExecutable(L"qvframework.dll") + L"\" -", 1, " is not a device module"},
     };
     for (const auto& c : cases) {
