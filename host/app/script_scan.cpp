@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <wctype.h>
 
 namespace {
 // The port of a connection text "m_iCOMPort=N;", 0 when it names none.
