@@ -1,10 +1,39 @@
 #!/usr/bin/env bash
 # The main job: builds, then runs the host application against the module (the simulator by default).
-# Arguments are passed to qvhost.exe. With --unit first, the real device class drives a simulated unit
-# (tavosim) on a COM port of the Wine prefix, with the NI-DAQmx stand-in; the unit's serial transcript is
-# printed afterwards.
+# Arguments are passed to qvhost.exe, which runs in the current folder (its default store is
+# ./qvhost.store). With --unit first, the real device class drives a simulated unit (tavosim) on a COM
+# port of the Wine prefix, with the NI-DAQmx stand-in; the unit's serial transcript is printed afterwards.
+# With --control PORT COMMAND... a running simulated unit is steered from a second terminal (its front
+# panel, faults; see sim/tavosim/README.md): each COMMAND is one control line, its reply is printed.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+
+# The unit's control channel is a TCP line protocol on 127.0.0.1: bash's /dev/tcp needs no other tool.
+control() {
+  local port=$1 status=0 reply
+  shift
+  [ $# -gt 0 ] || { echo "run: --control PORT COMMAND... (e.g. --control 40123 'line 2')" >&2; return 2; }
+  { exec 3<>"/dev/tcp/127.0.0.1/$port"; } 2>/dev/null || { echo "run: no simulated unit listens on port $port" >&2; return 1; }
+  for command in "$@"; do
+    printf '%s\n' "$command" >&3
+    # Lines until the command's "ok" or "error ..."; bounded.
+    while IFS= read -r -t 10 reply <&3; do
+      reply=${reply%$'\r'}
+      echo "$reply"
+      [ "$reply" = ok ] && break
+      [[ $reply == error* ]] && { status=1; break; }
+    done
+  done
+  exec 3<&-
+  return "$status"
+}
+if [ "${1:-}" = "--control" ]; then
+  shift
+  [ $# -gt 0 ] || { echo "run: --control PORT COMMAND..." >&2; exit 2; }
+  control "$@"
+  exit
+fi
+
 unit=
 if [ "${1:-}" = "--unit" ]; then
   unit=1
@@ -25,14 +54,15 @@ stop_unit() {
 }
 cleanup() { stop_unit; qv_stop_wine; rm -rf "$work"; }
 trap cleanup EXIT
-cd "$build/bin"
+# The prefix maps drive Z: to /, so build paths are given to Windows programs as Z:/...
+qvhost=("$build/wine-run.sh" "$build/bin/qvhost.exe")
 if [ -z "$unit" ]; then
-  "$build/wine-run.sh" qvhost.exe "$@"
+  "${qvhost[@]}" "$@"
   exit
 fi
 
 "$build/native/tavosim" --link-com auto --wineprefix "$WINEPREFIX" --ready-file "$work/ready" \
-  --transcript "$work/transcript" --max-seconds 600 </dev/null >/dev/null &
+  --transcript "$work/transcript" --max-seconds 3600 </dev/null >/dev/null &
 tavosim_pid=$!
 for _ in $(seq 100); do
   [ -s "$work/ready" ] && break
@@ -40,13 +70,17 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 com=$(sed -n 's/^ready .* com=\([0-9]*\) .*/\1/p' "$work/ready" 2>/dev/null || true)
+port=$(sed -n 's/^ready .* control=\([0-9]*\).*/\1/p' "$work/ready" 2>/dev/null || true)
 if [ -z "$com" ]; then
   echo "run: the simulated unit did not start" >&2
   exit 1
 fi
 echo "Simulated unit (tavosim) ready on COM$com; NI-DAQmx stand-in from $build/fakedaqmx/full"
+echo "Its control port is $port. From a second terminal: $0 --control $port 'line 2' presses line 2 on its" \
+  "front panel, 'bino 1' engages the binocular shutter, 'fault hangup' pulls its cable and 'plug' plugs it" \
+  "back in, 'fault silent' silences it and 'fault none' ends a fault."
 status=0
-"$build/wine-run.sh" qvhost.exe --class CQvAOMTAVO --com "$com" --daq-dir ../fakedaqmx/full "$@" || status=$?
+"${qvhost[@]}" --class CQvAOMTAVO --com "$com" --daq-dir "Z:$build/fakedaqmx/full" "$@" || status=$?
 stop_unit
 echo
 echo "Serial transcript of the unit (seconds since its start, direction, bytes):"

@@ -34,6 +34,10 @@ std::wstring DescribeChange(const SHostChange& change, uint32_t multiLaserId, ui
         used += L" " + std::to_wstring(Field<uint8_t>(change, kUsed + p) ? 1 : 0);
         power += L" " + FormatFixed(Field<double>(change, kPower + 8 * p), 1);
     }
+    // The position is the unit's line less one, or -1 when the unit changed on its own (its front panel).
+    int32_t position = Field<int32_t>(change, kPosition);
+    std::wstring source =
+        position < 0 ? L" (from the unit)" : L" (unit line " + std::to_wstring(position + 1) + L")";
     return L"multilaser " + id + L" used" + used + L" power" + power + L" position " +
-           std::to_wstring(Field<int32_t>(change, kPosition));
+           std::to_wstring(position) + source;
 }

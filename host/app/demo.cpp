@@ -2,6 +2,7 @@
 
 #include "changetext.h"
 #include "daqstandin.h"
+#include "linenumbers.h"
 #include "numbers.h"
 #include "output.h"
 
@@ -24,6 +25,7 @@ public:
 
 private:
     bool Fail(const std::wstring& why) {
+        m_App.Log().Print(); // the module's own words on it come first
         PrintLine(L"The demo stopped: " + why);
         return false;
     }
@@ -41,6 +43,7 @@ private:
     IQvPhysicalDevice* m_pDevice = nullptr;
     bool m_bSimulator = false;
     std::vector<SHostChange> m_Received;
+    std::vector<int> m_UnitLines;
 };
 
 int CDemo::Run() {
@@ -48,6 +51,7 @@ int CDemo::Run() {
     if (ok) ReportReceived();
     if (m_App.Device()) {
         m_App.Disconnect();
+        m_App.Log().Print();
         PrintLine(L"Disconnected: state " + std::to_wstring(m_App.DeviceState()) + L".");
     }
     return ok ? 0 : 1;
@@ -93,8 +97,8 @@ bool CDemo::ConnectAndConfigure() {
     std::wstring text = kConfiguration, error;
     EDeviceManagerReturnCode result = m_App.Configure(&text, error);
     if (result == DMRC_WRONG_STATE)
-        return Fail(L"the device did not connect (configure answered 1): is the unit on that COM port, and "
-                    L"is the NI-DAQmx library found?");
+        return Fail(L"the device did not connect (configure answered 1): the log line above says why, and "
+                    L"qvhost.exe --scan shows the COM ports and NI-DAQmx boards");
     if (result != DMRC_OK)
         return Fail(L"the device refused the configuration (result " + std::to_wstring(result) + L")");
     IQvDeviceMultiLaser* laser = m_App.Session().MultiLaser();
@@ -107,6 +111,8 @@ bool CDemo::ConnectAndConfigure() {
     AwaitFirstReport();
     uint32_t count = 0;
     laser->GetLineCount(&count);
+    m_UnitLines = m_App.UnitLines();
+    PrintLine(L"Its lines, in the host's numbering from 0 with the unit's line beside each:");
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t nm = 0;
         CQvStringW name;
@@ -114,8 +120,9 @@ bool CDemo::ConnectAndConfigure() {
         laser->GetWavelength(static_cast<int>(i), &nm);
         laser->GetLineName(static_cast<int>(i), name);
         laser->GetLinePower(static_cast<int>(i), &percent);
-        PrintLine(L"  line " + std::to_wstring(i) + L": " + std::to_wstring(nm) + L" nm, \"" +
-                  name.GetString() + L"\", power " + FormatFixed(percent, 1) + L" %");
+        PrintLine(L"  line " + std::to_wstring(i) + UnitLineNote(m_UnitLines, static_cast<int>(i)) + L": " +
+                  std::to_wstring(nm) + L" nm, \"" + name.GetString() + L"\", power " +
+                  FormatFixed(percent, 1) + L" %");
     }
     return true;
 }
@@ -141,15 +148,16 @@ bool CDemo::UseLine() {
     EDeviceManagerReturnCode result = laser->SetLineUsed(kDemoLine, true);
     bool used = false;
     laser->GetLineUsed(kDemoLine, &used);
-    PrintLine(L"Line " + std::to_wstring(kDemoLine) + L" switched on: result " + std::to_wstring(result) +
-              L", the device reports it " + (used ? L"on" : L"off") + L".");
+    PrintLine(L"Line " + std::to_wstring(kDemoLine) + UnitLineNote(m_UnitLines, kDemoLine) +
+              L" switched on: result " + std::to_wstring(result) + L", the device reports it " +
+              (used ? L"on" : L"off") + L".");
     if (result != DMRC_OK || !used) return Fail(L"the line did not switch on");
     result = laser->SetPower(kDemoLine, kDemoPower);
     double percent = 0.0;
     laser->GetLinePower(kDemoLine, &percent);
-    PrintLine(L"Power of line " + std::to_wstring(kDemoLine) + L" set to " + FormatFixed(kDemoPower, 1) +
-              L" %: result " + std::to_wstring(result) + L", the device reports " + FormatFixed(percent, 1) +
-              L" %.");
+    PrintLine(L"Power of line " + std::to_wstring(kDemoLine) + UnitLineNote(m_UnitLines, kDemoLine) +
+              L" set to " + FormatFixed(kDemoPower, 1) + L" %: result " + std::to_wstring(result) +
+              L", the device reports " + FormatFixed(percent, 1) + L" %.");
     if (result != DMRC_OK) return Fail(L"the power was refused");
     ReportVoltage();
     return true;

@@ -1,5 +1,7 @@
 #include "devicemanager.h"
 
+#include "hostclock.h"
+
 CQvHostDeviceManager::CQvHostDeviceManager()
     : m_uNextId(1), m_bLogCommunication(false), m_bInstalled(false), m_iPhysicalDeviceChanged(0),
       m_hChangeEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
@@ -57,6 +59,7 @@ size_t CQvHostDeviceManager::PendingChanges() {
 int64_t CQvHostDeviceManager::ChangeCallback(uint32_t, SQvDMChangeRecord* record, uint64_t context) {
     CQvHostDeviceManager* self = reinterpret_cast<CQvHostDeviceManager*>(static_cast<uintptr_t>(context));
     if (!self || !record) return 0;
+    uint64_t now = HostClockMs();
     std::lock_guard<std::mutex> lock(self->m_Mutex);
     uint32_t count =
         record->uCount <= SQvDMChangeRecord::MaxEntries ? record->uCount : SQvDMChangeRecord::MaxEntries;
@@ -66,6 +69,7 @@ int64_t CQvHostDeviceManager::ChangeCallback(uint32_t, SQvDMChangeRecord* record
         change.kind = record->auKind[i];
         change.subKind = record->auSubKind[i];
         change.data.assign(record->aData[i], record->aData[i] + SQvDMChangeRecord::DataSize);
+        change.atMs = now;
         self->m_Changes.push_back(change);
     }
     if (self->m_hChangeEvent) SetEvent(self->m_hChangeEvent);

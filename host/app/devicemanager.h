@@ -26,6 +26,7 @@ struct SHostChange {
     uint32_t kind = 0;
     uint32_t subKind = 0;
     std::vector<uint8_t> data;
+    uint64_t atMs = 0; // HostClockMs when the host received it
 };
 
 class CQvHostDeviceManager : public IQvDeviceManagerHost {

@@ -1,5 +1,8 @@
 #include "hostapp.h"
 
+#include "linenumbers.h"
+#include "output.h"
+
 CHostApp::CHostApp(const SHostOptions& options) : m_Options(options), m_Session(m_Host, m_Store) {}
 
 CHostApp::~CHostApp() {
@@ -14,12 +17,29 @@ bool CHostApp::Start(bool persist, int& code, std::wstring& error) {
         code = DMRC_BAD_ARGUMENT;
         return false;
     }
+    if (persist) AnnounceStore();
     m_Host.Manager().SetLogCommunication(m_Options.logComm);
     if (!m_Host.Load(m_Options.modulePath, error)) {
         code = DMRC_NO_DEVICE;
         return false;
     }
     return true;
+}
+
+void CHostApp::AnnounceStore() const {
+    if (m_Store.Values().empty()) {
+        PrintNote(L"the store is " + m_Options.storePath + L" (nothing stored yet)");
+        return;
+    }
+    std::wstring keys;
+    for (const auto& entry : m_Store.Values()) {
+        keys += keys.empty() ? L"" : L", ";
+        keys += entry.first;
+        if (entry.first == CHostSession::kConnectionKey)
+            keys += L" " + (entry.second.empty() ? std::wstring(L"(empty)") : entry.second);
+    }
+    PrintNote(L"the store is " + m_Options.storePath + L"; it holds settings of an earlier session (" + keys +
+              L"): connect and configure without a text use them, --store names another");
 }
 
 bool CHostApp::Create(const std::string& className, std::wstring& error) {
@@ -77,6 +97,16 @@ bool CHostApp::Shutdown(std::wstring& error) {
 
 int CHostApp::DeviceState() const {
     return Device() ? Device()->GetDeviceState() : 0;
+}
+
+std::vector<int> CHostApp::UnitLines() const {
+    IQvDeviceMultiLaser* laser = m_Session.MultiLaser();
+    CQvStringW configuration;
+    uint32_t count = 0;
+    if (!laser || !Device() || Device()->GetConfigurationString(configuration) != DMRC_OK ||
+        laser->GetLineCount(&count) != DMRC_OK)
+        return std::vector<int>();
+    return UnitLinesOfVisibleLines(configuration.GetString(), count);
 }
 
 std::wstring CHostApp::ShutterText() const {

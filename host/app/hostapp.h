@@ -5,18 +5,21 @@
 
 #include "hostsession.h"
 #include "modulehost.h"
+#include "modulelog.h"
 #include "options.h"
 #include "settingsstore.h"
 
 #include <string>
+#include <vector>
 
 class CHostApp {
 public:
     explicit CHostApp(const SHostOptions& options);
     ~CHostApp(); // shuts down as well
 
-    // Loads the store (when persist; otherwise the store lives in memory only) and the module. False with
-    // a result code and a reason.
+    // Loads the store (when persist; otherwise the store lives in memory only; standard error tells which
+    // store it is and whether it holds settings of an earlier session) and the module. False with a
+    // result code and a reason.
     bool Start(bool persist, int& code, std::wstring& error);
 
     // Refused while a device is connected: the real host releases a device only after disconnecting it.
@@ -38,15 +41,21 @@ public:
     // "open", "closed", or "-" while no shutter is configured.
     std::wstring ShutterText() const;
     std::wstring DefaultConnectionText() const;
+    // The unit's line (1 to 3) of each visible line of the configured multi-laser; empty when unknown.
+    std::vector<int> UnitLines() const;
 
     IQvPhysicalDevice* Device() const { return m_Host.Device(); }
     CModuleHost& Host() { return m_Host; }
     CHostSession& Session() { return m_Session; }
     CSettingsStore& Store() { return m_Store; }
     const SHostOptions& Options() const { return m_Options; }
+    CModuleLog& Log() { return m_Log; }
 
 private:
+    void AnnounceStore() const;
+
     const SHostOptions& m_Options;
+    CModuleLog m_Log; // before the module: it hears the module until the module is gone
     CModuleHost m_Host;
     CSettingsStore m_Store;
     CHostSession m_Session;

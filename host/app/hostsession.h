@@ -34,6 +34,8 @@ public:
     bool IsConfigured() const { return m_pMultiLaser || m_pShutter; }
     void Disconnect();
 
+    // The text of the last connect.
+    const std::wstring& ConnectionText() const { return m_sConnection; }
     IQvDeviceMultiLaser* MultiLaser() const { return m_pMultiLaser; }
     IQvDeviceShutter* Shutter() const { return m_pShutter; }
 

@@ -1,6 +1,7 @@
 #include "hostwindow.h"
 
 #include "changetext.h"
+#include "output.h"
 
 #include <qv/qvdmapi.h>
 #include <qv/qvdevui.h>
@@ -215,6 +216,9 @@ void CHostWindow::RefreshStatus() {
     if (status != StatusText()) SetWindowTextW(m_hStatus, status.c_str());
     for (const SHostChange& c : m_App.Host().Manager().TakeChanges())
         AppendLog(DescribeChange(c, CHostSession::kMultiLaserId, CHostSession::kShutterId));
+    size_t dropped = 0;
+    for (const SModuleLogLine& line : m_App.Log().Take(dropped))
+        AppendLog(L"log " + line.text);
     for (const std::wstring& m : m_App.Host().Manager().TakeMacros())
         AppendLog(L"macro " + m);
 }
@@ -324,7 +328,9 @@ bool CHostWindow::ConfigureFromDialog(HWND parent) {
 int RunHostWindow(CHostApp& app) {
     CHostWindow window(app);
     if (!window.Create(true)) {
-        QV_MessageBox_(nullptr, L"Cannot create the host window.", kTitle, MB_ICONERROR);
+        // Without a display there is nobody to show a message box either.
+        PrintError(DMRC_NO_DEVICE, L"the host window cannot be created: there is no display (without one, "
+                                   L"run it as xvfb-run -a scripts/run.sh --gui)");
         return 1;
     }
     return window.MessageLoop();

@@ -3,6 +3,7 @@
 #include "demo.h"
 #include "hostwindow.h"
 #include "output.h"
+#include "scanreport.h"
 #include "script.h"
 
 #include <stdio.h>
@@ -17,6 +18,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (options.help) {
         PrintLine(UsageText());
+        return 0;
+    }
+    // The host's own look at what is connected: no module, no store.
+    if (options.scan) {
+        PrintScan(std::vector<int>(), 0);
+        PrintOk();
         return 0;
     }
     FILE* script = nullptr;
@@ -42,7 +49,9 @@ int wmain(int argc, wchar_t** argv) {
         } else {
             exitCode = CScriptRunner(app).Run(script ? script : stdin);
         }
-        if (!app.Shutdown(error)) PrintError(DMRC_NO_DEVICE, error);
+        bool saved = app.Shutdown(error);
+        app.Log().Print(); // what the module said while it was disconnected and released
+        if (!saved) PrintError(DMRC_NO_DEVICE, error);
     }
     if (script) fclose(script);
     return exitCode;

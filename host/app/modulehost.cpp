@@ -1,5 +1,6 @@
 #include "modulehost.h"
 
+#include "output.h"
 #include "pefile.h"
 
 #include <qv/qvclass.h>
@@ -24,7 +25,7 @@ bool CModuleHost::Load(const std::wstring& path, std::wstring& error) {
     DWORD lastError = GetLastError();
     SetErrorMode(oldMode);
     if (!module) {
-        error = L"cannot load " + path + L" (error " + std::to_wstring(lastError) + L")";
+        error = L"cannot load " + path + L": " + WindowsErrorText(lastError);
         return false;
     }
     // The module's classes are those whose factory lies in it (it may have been loaded before).

@@ -22,6 +22,12 @@ bool ParseNumber(const std::wstring& text, long long min, long long max, long lo
     return ParseInteger(ToUtf8(text), min, max, value);
 }
 
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH];
+    DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
+    return n > 0 && n < MAX_PATH ? std::wstring(buffer, n) : path;
+}
+
 bool SetDaqDir(const std::wstring& dir, std::wstring& full, std::wstring& error) {
     wchar_t buffer[MAX_PATH];
     DWORD n = GetFullPathNameW(dir.c_str(), MAX_PATH, buffer, nullptr);
@@ -39,11 +45,29 @@ bool SetDaqDir(const std::wstring& dir, std::wstring& full, std::wstring& error)
 
 std::wstring UsageText() {
     return L"usage: qvhost.exe [--module PATH] [--class NAME] [--store PATH] [--com N] [--daq-dir PATH]"
-           L" [--log PATH] [--log-detail] [--log-comm] [--language LANGID] [--gui] [--strict] [SCRIPT|-]";
+           L" [--log PATH] [--log-detail] [--log-comm] [--language LANGID] [--gui] [--strict] [--scan]"
+           L" [SCRIPT|-]\n"
+           L"  SCRIPT        a file of commands, - for standard input (type help for the commands);"
+           L" without one the demo runs\n"
+           L"  --module PATH the device module (default: w32_device_aomtavo.dll beside qvhost.exe)\n"
+           L"  --class NAME  the class create and the demo make: CQvAOMTAVOSim (default) or CQvAOMTAVO\n"
+           L"  --store PATH  the file of the settings kept between runs (default: qvhost.store in the"
+           L" current folder)\n"
+           L"  --com N       connect to COM N when connect is given no text\n"
+           L"  --daq-dir DIR search DIR for nicaiu.dll (NI-DAQmx) before the system's folders\n"
+           L"  --log FILE    append the diagnostic log to FILE\n"
+           L"  --log-detail  detailed messages in the log (needs --log)\n"
+           L"  --log-comm    the device's serial exchanges in the log; turns on --log-detail (needs --log)\n"
+           L"  --language ID the host's language, a LANGID such as 1031 for German\n"
+           L"  --gui         the host window (needs a display)\n"
+           L"  --strict      stop at the first failing command, exit code 1\n"
+           L"  --scan        list the COM ports, send the unit's version request (rVER, 9600 8N1) to each"
+           L" free one, list NI-DAQmx and its boards, then end";
 }
 
 bool ParseOptions(int argc, wchar_t** argv, SHostOptions& options, std::wstring& error) {
     options.modulePath = ModuleBesideExecutable();
+    bool logFile = false, detail = false;
     for (int i = 1; i < argc; ++i) {
         std::wstring a = argv[i];
         bool takesValue = a == L"--module" || a == L"--class" || a == L"--store" || a == L"--log" ||
@@ -60,14 +84,16 @@ bool ParseOptions(int argc, wchar_t** argv, SHostOptions& options, std::wstring&
         } else if (a == L"--store") {
             options.storePath = argv[++i];
         } else if (a == L"--log") {
+            logFile = true;
             if (!CQvLogFile::Open(argv[++i])) {
                 error = L"cannot open the log file " + std::wstring(argv[i]);
                 return false;
             }
         } else if (a == L"--log-detail") {
-            CQvLogFile::SetDetail(true);
+            detail = true;
         } else if (a == L"--log-comm") {
-            options.logComm = true;
+            // The device writes its serial lines as detailed messages.
+            options.logComm = detail = true;
         } else if (a == L"--language") {
             if (!ParseNumber(argv[++i], 1, 0xFFFF, number)) {
                 error = L"--language takes a LANGID such as 1031";
@@ -84,6 +110,8 @@ bool ParseOptions(int argc, wchar_t** argv, SHostOptions& options, std::wstring&
             if (!SetDaqDir(argv[++i], options.daqDir, error)) return false;
         } else if (a == L"--gui") {
             options.gui = true;
+        } else if (a == L"--scan") {
+            options.scan = true;
         } else if (a == L"--strict") {
             options.strict = true;
         } else if (a == L"--help" || a == L"-h") {
@@ -99,5 +127,15 @@ bool ParseOptions(int argc, wchar_t** argv, SHostOptions& options, std::wstring&
         error = L"--gui takes no script";
         return false;
     }
+    if (options.scan && (options.gui || !options.script.empty())) {
+        error = L"--scan runs alone: give it no script and no --gui (a script can use the scan command)";
+        return false;
+    }
+    if (detail && !logFile) {
+        error = L"--log-detail and --log-comm write into the log file: give --log FILE too";
+        return false;
+    }
+    CQvLogFile::SetDetail(detail);
+    options.storePath = FullPath(options.storePath);
     return true;
 }

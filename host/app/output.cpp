@@ -23,6 +23,24 @@ void PrintLine(const std::wstring& text) {
     fflush(stdout);
 }
 
+void PrintNote(const std::wstring& text) {
+    fputs(("qvhost: " + ToUtf8(text) + "\n").c_str(), stderr);
+    fflush(stderr);
+}
+
+std::wstring WindowsErrorText(unsigned long code) {
+    wchar_t* buffer = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer ? buffer : L"", buffer ? n : 0);
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    std::wstring number = L"Windows error " + std::to_wstring(code);
+    return text.empty() ? number : text + L" (" + number + L")";
+}
+
 void PrintOk() {
     PrintLine(L"ok");
 }

@@ -4,21 +4,47 @@
 #include "output.h"
 #include "scriptline.h"
 
-// Two commands a line, which an odd count would otherwise undo.
-// clang-format off
+// What help lists, in this order.
 const CScriptRunner::SCommand CScriptRunner::kCommands[] = {
-    {"classes", &CScriptRunner::Classes}, {"versions", &CScriptRunner::Versions},
-    {"create", &CScriptRunner::Create},   {"info", &CScriptRunner::Info},
-    {"connect", &CScriptRunner::Connect}, {"configure", &CScriptRunner::Configure},
-    {"reset", &CScriptRunner::Reset},     {"disconnect", &CScriptRunner::Disconnect},
-    {"state", &CScriptRunner::State},     {"lines", &CScriptRunner::Lines},
-    {"power", &CScriptRunner::Power},     {"used", &CScriptRunner::Used},
-    {"shutter", &CScriptRunner::Shutter}, {"notifications", &CScriptRunner::Notifications},
-    {"macros", &CScriptRunner::Macros},   {"voltages", &CScriptRunner::Voltages},
-    {"wait", &CScriptRunner::Wait},       {"save", &CScriptRunner::Save},
-    {"configuration", &CScriptRunner::Configuration}, {"await", &CScriptRunner::Await},
+    {"classes", &CScriptRunner::Classes, L"", L"the module's device classes"},
+    {"versions", &CScriptRunner::Versions, L"", L"the module's version records"},
+    {"create", &CScriptRunner::Create, L"[CLASS]",
+     L"makes the device (default: --class's); refused while connected"},
+    {"info", &CScriptRunner::Info, L"", L"the device's identity"},
+    {"connect", &CScriptRunner::Connect, L"[TEXT]",
+     L"connects with a connection text such as m_iCOMPort=3; (default: --com's, else the stored one)"},
+    {"configure", &CScriptRunner::Configure, L"[TEXT]",
+     L"configures the lines with a configuration text (default: the stored one) and stores both texts"},
+    {"configuration", &CScriptRunner::Configuration, L"", L"the device's configuration text"},
+    {"reset", &CScriptRunner::Reset, L"", L"resets the device; configure it again afterwards"},
+    {"disconnect", &CScriptRunner::Disconnect, L"", L"disconnects the device"},
+    {"state", &CScriptRunner::State, L"",
+     L"the device's state (0 not connected, 3 connected, 2 configured, 1 reset) and the shutter's"},
+    {"lines", &CScriptRunner::Lines, L"",
+     L"each visible line: the host's number (0-2), the unit's line (1-3), used, power, wavelength, name"},
+    {"power", &CScriptRunner::Power, L"LINE PERCENT",
+     L"sets a line's power from 0 to 100 % (LINE: the host's 0-2, as lines shows it)"},
+    {"used", &CScriptRunner::Used, L"LINE 0|1", L"switches a line off or on (LINE: the host's 0-2)"},
+    {"shutter", &CScriptRunner::Shutter, L"open|close", L"opens or closes the shutter"},
+    {"notifications", &CScriptRunner::Notifications, L"",
+     L"the change records received since the last call (used and power of unit lines 1, 2, 3)"},
+    {"macros", &CScriptRunner::Macros, L"", L"the macro texts handed to the host since the last call"},
+    {"voltages", &CScriptRunner::Voltages, L"",
+     L"the last voltage of each channel the NI-DAQmx stand-in was written"},
+    {"wait", &CScriptRunner::Wait, L"MS", L"waits 0 to 60000 ms"},
+    {"await", &CScriptRunner::Await, L"COUNT",
+     L"waits until COUNT (1-32) change records are held, at most 10 s"},
+    {"monitor", &CScriptRunner::Monitor, L"SECONDS",
+     L"for 1 to 3600 s prints each change record and module log line as it arrives, after the ms since "
+     L"the command started; Ctrl+C ends it early"},
+    {"scan", &CScriptRunner::Scan, L"[PORT...]",
+     L"lists the COM ports (all, or COM PORT...), sends the unit's version request rVER at 9600 8N1 to each "
+     L"free one (at most 1 s each), and lists NI-DAQmx's boards with their analog outputs; sends no other "
+     L"command, writes no voltage"},
+    {"save", &CScriptRunner::Save, L"", L"collects the settings texts and writes the store"},
+    {"help", &CScriptRunner::Help, L"", L"this list"},
+    {"quit", nullptr, L"", L"ends the script"},
 };
-// clang-format on
 
 std::wstring Widen(const std::string& s) {
     int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
@@ -57,7 +83,12 @@ int CScriptRunner::Run(FILE* input) {
 
 bool CScriptRunner::Execute(const std::string& word, const std::string& argument, bool& failed) {
     failed = false;
-    if (word == "quit") {
+    for (const SCommand& c : kCommands) {
+        if (word != c.name) continue;
+        if (c.handler) {
+            failed = !(this->*c.handler)(argument);
+            return true;
+        }
         if (!NoArgument("quit", argument)) {
             failed = true;
             return true;
@@ -65,22 +96,41 @@ bool CScriptRunner::Execute(const std::string& word, const std::string& argument
         Ok();
         return false;
     }
-    for (const SCommand& c : kCommands)
-        if (word == c.name) {
-            failed = !(this->*c.handler)(argument);
-            return true;
-        }
     failed = true;
-    Fail(DMRC_BAD_ARGUMENT, L"unknown command '" + Widen(word) + L"'");
+    UnknownCommand(word);
     return true;
 }
 
+bool CScriptRunner::UnknownCommand(const std::string& word) {
+    std::vector<std::string> names;
+    for (const SCommand& c : kCommands)
+        names.push_back(c.name);
+    std::string nearest = NearestWord(word, names);
+    return Fail(DMRC_BAD_ARGUMENT,
+                L"unknown command '" + Widen(word) + L"'" +
+                    (nearest.empty() ? L"" : L": did you mean '" + Widen(nearest) + L"'?") +
+                    L" (help lists the commands)");
+}
+
+bool CScriptRunner::Help(const std::string& argument) {
+    if (!NoArgument("help", argument)) return false;
+    const size_t kColumn = 22;
+    for (const SCommand& c : kCommands) {
+        std::wstring usage = Widen(c.name) + (*c.arguments ? L" " : L"") + c.arguments;
+        if (usage.size() < kColumn) usage.resize(kColumn, L' ');
+        PrintLine(usage + L" " + c.purpose);
+    }
+    return Ok();
+}
+
 bool CScriptRunner::Ok() {
+    m_App.Log().Print();
     PrintOk();
     return true;
 }
 
 bool CScriptRunner::Fail(int code, const std::wstring& text) {
+    m_App.Log().Print();
     PrintError(code, text);
     return false;
 }
@@ -110,10 +160,23 @@ bool CScriptRunner::LineIndex(const std::string& word, int& line) {
     m_App.Session().MultiLaser()->GetLineCount(&count);
     long long value = 0;
     if (count == 0) return Fail(DMRC_BAD_ARGUMENT, L"the multi-laser has no visible line");
-    if (!ParseInteger(word, 0, static_cast<long long>(count) - 1, value))
-        return Fail(DMRC_BAD_ARGUMENT, L"no line '" + Widen(word) + L"': the multi-laser has " +
-                                           std::to_wstring(count) + L" lines, 0 to " +
-                                           std::to_wstring(static_cast<long long>(count) - 1));
+    if (!ParseInteger(word, 0, static_cast<long long>(count) - 1, value)) {
+        // Named in both numberings: the host's, which commands take, and the unit's.
+        std::wstring unit;
+        std::vector<int> unitLines = m_App.UnitLines();
+        for (size_t i = 0; i < unitLines.size(); ++i)
+            unit += (i == 0                      ? L""
+                     : i + 1 == unitLines.size() ? L" and "
+                                                 : L", ") +
+                    std::to_wstring(unitLines[i]);
+        return Fail(DMRC_BAD_ARGUMENT,
+                    L"no line '" + Widen(word) + L"': the multi-laser has " + std::to_wstring(count) +
+                        L" lines, 0 to " + std::to_wstring(static_cast<long long>(count) - 1) +
+                        L" in the host's numbering" +
+                        (unit.empty()
+                             ? L""
+                             : (unitLines.size() == 1 ? L" (unit line " : L" (unit lines ") + unit + L")"));
+    }
     line = static_cast<int>(value);
     return true;
 }

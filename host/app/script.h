@@ -18,12 +18,15 @@ public:
 
     static const int kMaxWaitMs = 60000;
     static const int kAwaitMs = 10000;
+    static const int kMaxMonitorSeconds = 3600;
 
 private:
     typedef bool (CScriptRunner::*Handler)(const std::string& argument);
     struct SCommand {
         const char* name;
-        Handler handler;
+        Handler handler; // null for quit, which the runner itself handles
+        const wchar_t* arguments;
+        const wchar_t* purpose;
     };
     static const SCommand kCommands[];
 
@@ -50,8 +53,13 @@ private:
     bool Wait(const std::string& argument);
     bool Await(const std::string& argument);
     bool Save(const std::string& argument);
+    bool Help(const std::string& argument);
+    // Commissioning: script_scan.cpp
+    bool Scan(const std::string& argument);
+    bool Monitor(const std::string& argument);
 
-    // Helpers: each failing one has printed the error line.
+    // Helpers: each failing one has printed the error line. The status line is preceded by the log lines
+    // the module wrote meanwhile.
     bool Ok();
     bool Fail(int code, const std::wstring& text);
     bool NoArgument(const char* command, const std::string& argument);
@@ -62,6 +70,7 @@ private:
                std::vector<std::string>& words);
     // A visible line of the multi-laser, read strictly; false (error printed) when out of range.
     bool LineIndex(const std::string& word, int& line);
+    bool UnknownCommand(const std::string& word);
     // "result <code>", then the status: ok when the code is success.
     bool Result(EDeviceManagerReturnCode code, EDeviceManagerReturnCode success, const wchar_t* what);
 

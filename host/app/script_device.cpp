@@ -55,7 +55,14 @@ bool CScriptRunner::Configure(const std::string& argument) {
     if (!NeedDevice()) return false;
     std::wstring text = Widen(argument), saveError;
     EDeviceManagerReturnCode result = m_App.Configure(argument.empty() ? nullptr : &text, saveError);
-    PrintLine(L"result " + std::to_wstring(result) + L" state " + std::to_wstring(m_App.DeviceState()));
+    int state = m_App.DeviceState();
+    PrintLine(L"result " + std::to_wstring(result) + L" state " + std::to_wstring(state));
+    if (result == DMRC_WRONG_STATE && state == 0)
+        return Fail(result, L"the device is not connected: use connect first");
+    if (result == DMRC_WRONG_STATE)
+        return Fail(result,
+                    L"the device is not connected: its connect failed (a log line says why); "
+                    L"disconnect, remove the cause (scan shows the ports and boards) and connect again");
     if (result != DMRC_OK) return Fail(result, L"the device refused the configuration");
     return saveError.empty() ? Ok() : Fail(DMRC_NO_DEVICE, saveError);
 }
@@ -70,8 +77,11 @@ bool CScriptRunner::Configuration(const std::string& argument) {
 bool CScriptRunner::Reset(const std::string& argument) {
     if (!NoArgument("reset", argument) || !NeedDevice()) return false;
     EDeviceManagerReturnCode result = m_App.Reset();
-    PrintLine(L"result " + std::to_wstring(result) + L" state " + std::to_wstring(m_App.DeviceState()));
-    return result == DMRC_RESET_OK ? Ok() : Fail(result, L"the device refused the reset");
+    int state = m_App.DeviceState();
+    PrintLine(L"result " + std::to_wstring(result) + L" state " + std::to_wstring(state));
+    if (result == DMRC_RESET_OK) return Ok();
+    return Fail(result, state == 0 ? L"the device is not connected: use connect first"
+                                   : L"the device refused the reset");
 }
 
 bool CScriptRunner::Disconnect(const std::string& argument) {

@@ -57,8 +57,13 @@ bool CScriptRunner::Await(const std::string& argument) {
         if (pending >= static_cast<size_t>(count)) return Ok();
         ULONGLONG now = GetTickCount64();
         if (now >= deadline)
-            return Fail(DMRC_NO_DEVICE, L"only " + std::to_wstring(pending) + L" of " + std::to_wstring(count) +
-                                            L" change records within " + std::to_wstring(kAwaitMs) + L" ms");
+            return Fail(
+                DMRC_NO_DEVICE,
+                L"only " + std::to_wstring(pending) + L" of " + std::to_wstring(count) +
+                    L" change records within " + std::to_wstring(kAwaitMs) + L" ms" +
+                    (m_App.Session().IsConfigured()
+                         ? L""
+                         : L": the device reports changes once it is configured (use configure first)"));
         WaitForSingleObject(manager.ChangeEvent(), static_cast<DWORD>(deadline - now));
     }
 }

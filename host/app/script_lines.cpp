@@ -1,6 +1,7 @@
 // The commands on the logical devices: the multi-laser's lines and the shutter.
 #include "script.h"
 
+#include "linenumbers.h"
 #include "numbers.h"
 #include "output.h"
 
@@ -10,6 +11,7 @@ bool CScriptRunner::Lines(const std::string& argument) {
     uint32_t count = 0;
     laser->GetLineCount(&count);
     std::vector<std::wstring> rows;
+    std::vector<int> unitLines = m_App.UnitLines();
     for (uint32_t i = 0; i < count; ++i) {
         int line = static_cast<int>(i);
         bool used = false;
@@ -21,9 +23,9 @@ bool CScriptRunner::Lines(const std::string& argument) {
         if (result == DMRC_OK) result = laser->GetWavelength(line, &nm);
         if (result == DMRC_OK) result = laser->GetLineName(line, name);
         if (result != DMRC_OK) return Fail(result, L"cannot read line " + std::to_wstring(i));
-        rows.push_back(L"line " + std::to_wstring(i) + L" used " + (used ? L"1" : L"0") + L" power " +
-                       FormatFixed(power, 1) + L" wavelength " + std::to_wstring(nm) + L" name " +
-                       (name.IsEmpty() ? L"-" : name.GetString()));
+        rows.push_back(L"line " + std::to_wstring(i) + UnitLineNote(unitLines, line) + L" used " +
+                       (used ? L"1" : L"0") + L" power " + FormatFixed(power, 1) + L" wavelength " +
+                       std::to_wstring(nm) + L" name " + (name.IsEmpty() ? L"-" : name.GetString()));
     }
     for (const std::wstring& row : rows)
         PrintLine(row);

@@ -10,3 +10,6 @@
 bool SplitScriptLine(std::string line, std::string& word, std::string& argument);
 // The blank- or tab-separated words of an argument.
 std::vector<std::string> ScriptWords(const std::string& argument);
+// The candidate nearest to a mistyped word (letter case aside, at most two letters added, dropped or
+// changed, and fewer than half of the word); empty when none is that near.
+std::string NearestWord(const std::string& word, const std::vector<std::string>& candidates);

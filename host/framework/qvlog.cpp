@@ -13,6 +13,8 @@ struct LogState {
     CRITICAL_SECTION lock;
     FILE* file = nullptr;
     bool capturing = false;
+    QV_LogListener listener = nullptr;
+    void* listenerContext = nullptr;
     std::vector<std::wstring> captured;
     LogState() { InitializeCriticalSection(&lock); }
     ~LogState() {
@@ -46,6 +48,7 @@ void Write(const std::wstring& message) {
     LogState& s = State();
     EnterCriticalSection(&s.lock);
     if (s.capturing) s.captured.push_back(message);
+    if (s.listener) s.listener(message.c_str(), s.listenerContext);
     if (s.file) {
         SYSTEMTIME t;
         GetLocalTime(&t);
@@ -142,6 +145,16 @@ int QV_LogCaptureLine(int index, wchar_t* buffer, int capacity) {
     }
     LeaveCriticalSection(&s.lock);
     return length;
+}
+
+void QV_LogSetListener(QV_LogListener listener, void* context) {
+    LogState& s = State();
+    EnterCriticalSection(&s.lock);
+    if (listener || s.listenerContext == context) {
+        s.listener = listener;
+        s.listenerContext = listener ? context : nullptr;
+    }
+    LeaveCriticalSection(&s.lock);
 }
 
 long QV_AssertCount() {

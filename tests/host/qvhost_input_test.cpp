@@ -27,17 +27,24 @@ struct SBadCommand {
 // The numbers' own grammar is the HostNumbers cases'; here each command's refusals, once each.
 TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
     const SBadCommand cases[] = {
-        {"frobnicate", "error 12: unknown command 'frobnicate'"},
-        {"Lines", "error 12: unknown command 'Lines'"},
+        {"frobnicate", "error 12: unknown command 'frobnicate' (help lists the commands)"},
+        {"Lines", "error 12: unknown command 'Lines': did you mean 'lines'? (help lists the commands)"},
+        {"conect", "error 12: unknown command 'conect': did you mean 'connect'? (help lists the commands)"},
         {"power 1", "error 12: usage: power <line> <percent>"},
         {"power 1 50 7", "error 12: usage: power <line> <percent>"},
-        {"power 2 50", "error 12: no line '2': the multi-laser has 2 lines, 0 to 1"},
-        {"power one 50", "error 12: no line 'one': the multi-laser has 2 lines, 0 to 1"},
+        {"power 2 50",
+         "error 12: no line '2': the multi-laser has 2 lines, 0 to 1 in the host's numbering (unit "
+         "lines 1 and 2)"},
+        {"power one 50",
+         "error 12: no line 'one': the multi-laser has 2 lines, 0 to 1 in the host's numbering "
+         "(unit lines 1 and 2)"},
         {"power 1 50,5", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '50,5'"},
         {"power 1 100.1", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '100.1'"},
         {"power 1 -0.5", "error 12: power takes a percentage from 0 to 100, such as 12.5, not '-0.5'"},
         {"used 0 2", "error 12: used takes 0 or 1, not '2'"},
-        {"used 9 1", "error 12: no line '9': the multi-laser has 2 lines, 0 to 1"},
+        {"used 9 1",
+         "error 12: no line '9': the multi-laser has 2 lines, 0 to 1 in the host's numbering (unit "
+         "lines 1 and 2)"},
         {"used 1", "error 12: usage: used <line> <0|1>"},
         {"shutter ajar", "error 12: usage: shutter open|close"},
         {"shutter open now", "error 12: usage: shutter open|close"},
@@ -49,6 +56,11 @@ TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
         {"create", "error 1: the device is connected: disconnect it first"},
         {"voltages", "error 22: no NI-DAQmx library is loaded (the simulator writes none; connect the real "
                      "device class)"},
+        {"monitor 0", "error 12: monitor takes seconds from 1 to 3600, not '0'"},
+        {"monitor", "error 12: monitor takes seconds from 1 to 3600, not ''"},
+        {"scan 255", "error 12: scan takes COM port numbers from 1 to 254, not '255'"},
+        {"scan COM3", "error 12: scan takes COM port numbers from 1 to 254, not 'COM3'"},
+        {"help me", "error 12: help takes no argument"},
         {"quit now", "error 12: quit takes no argument"},
     };
     TempStore store("badcommands");
@@ -66,9 +78,10 @@ TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
     ASSERT_EQ(first + count + 3, chunks.size()) << r.output;
     for (size_t i = 0; i < count; ++i)
         EXPECT_EQ(std::string(cases[i].error) + "\n", chunks[first + i]) << cases[i].command;
-    EXPECT_EQ("line 0 used 0 power 0.0 wavelength 405 name -\nline 1 used 1 power 40.0 wavelength 488 name "
-              "Two\nok\n",
-              chunks[first - 2]);
+    EXPECT_EQ(
+        "line 0 (unit line 1) used 0 power 0.0 wavelength 405 name -\nline 1 (unit line 2) used 1 power 40.0 "
+        "wavelength 488 name Two\nok\n",
+        chunks[first - 2]);
     EXPECT_EQ(chunks[first - 2], chunks[first + count]) << "the lines are as before";
     EXPECT_EQ(chunks[first - 1], chunks[first + count + 1]) << "the state is as before";
     EXPECT_EQ("ok\n", chunks[first + count + 2]) << "no command reached the device";
@@ -79,12 +92,13 @@ TEST(QvhostInput, CommandsNeedADeviceAndAConfiguration) {
     ProcessResult r =
         Qvhost(store.Option() + L"-",
                "connect\nconfigure\nlines\npower 0 5\nshutter open\nstate\nreset\ndisconnect\ninfo\n"
-               "create CQvNoSuchClass\ncreate\nlines\nused 0 1\nshutter close\nconnect\nlines\n");
+               "create CQvNoSuchClass\ncreate\nconfigure\nlines\nused 0 1\nshutter close\nconnect\nlines\n");
     ASSERT_TRUE(r.finished);
     std::vector<std::string> chunks = PerCommand(r.output);
     std::vector<std::string> expected(9, "error 21: no device: use create first\n");
     expected.push_back("error 21: no class CQvNoSuchClass in the module\n");
     expected.push_back("created CQvAOMTAVOSim\nok\n");
+    expected.push_back("result 1 state 0\nerror 1: the device is not connected: use connect first\n");
     for (int i = 0; i < 3; ++i)
         expected.push_back("error 1: not configured: use configure first\n");
     expected.push_back("state 3\nok\n");
@@ -93,12 +107,31 @@ TEST(QvhostInput, CommandsNeedADeviceAndAConfiguration) {
     EXPECT_FALSE(FileExists(store.Path())) << "nothing was configured: nothing to save";
 }
 
+// Each command a line with its arguments, every one of them accepted by the runner.
+TEST(QvhostInput, HelpListsEveryCommandWithItsArgumentsOneALine) {
+    TempStore store("help");
+    ProcessResult r = Qvhost(store.Option() + L"-", "help\n");
+    std::vector<std::string> lines = OutputLines(r.output);
+    ASSERT_EQ(25u, lines.size()) << r.output;
+    EXPECT_EQ("ok", lines.back());
+    std::string words;
+    for (size_t i = 0; i + 1 < lines.size(); ++i)
+        words += lines[i].substr(0, lines[i].find("  ")) + "\n";
+    EXPECT_EQ(
+        "classes\nversions\ncreate [CLASS]\ninfo\nconnect [TEXT]\nconfigure [TEXT]\nconfiguration\nreset\n"
+        "disconnect\nstate\nlines\npower LINE PERCENT\nused LINE 0|1\nshutter open|close\nnotifications\n"
+        "macros\nvoltages\nwait MS\nawait COUNT\nmonitor SECONDS\nscan [PORT...]\nsave\nhelp\nquit\n",
+        words);
+}
+
 TEST(QvhostInput, StrictStopsAtTheFirstFailureAndOverlongLinesAreRefused) {
     TempStore store("strict");
     ProcessResult strict = Qvhost(L"--strict " + store.Option() + L"-", "classes\nfrobnicate\nclasses\n");
     EXPECT_EQ(1u, strict.exitCode);
-    EXPECT_EQ("class CQvAOMTAVO\nclass CQvAOMTAVOSim\nok\nerror 12: unknown command 'frobnicate'\n",
-              strict.output);
+    EXPECT_EQ(
+        "class CQvAOMTAVO\nclass CQvAOMTAVOSim\nok\nerror 12: unknown command 'frobnicate' (help lists the "
+        "commands)\n",
+        strict.output);
 
     ProcessResult longLine =
         Qvhost(store.Option() + L"-", "configure " + std::string(5000, 'x') + "\nclasses\n");
@@ -121,8 +154,16 @@ TEST(QvhostInput, HelpAndBadOptionsModulesAndScriptsStopBeforeAnythingRuns) {
         {L"--language de -", 2, "error 12: --language takes a LANGID such as 1031\n"},
         {L"--daq-dir no-such-folder -", 2, "error 12: --daq-dir: no folder no-such-folder\n"},
         {L"--gui -", 2, "error 12: --gui takes no script\n"},
+        {L"--scan -", 2,
+         "error 12: --scan runs alone: give it no script and no --gui (a script can use the scan "
+         "command)\n"},
+        {L"--log-detail -", 2,
+         "error 12: --log-detail and --log-comm write into the log file: give --log FILE too\n"},
+        {L"--log-comm -", 2,
+         "error 12: --log-detail and --log-comm write into the log file: give --log FILE too\n"},
         {L"no-such-script.txt", 2, "error 12: cannot open the script no-such-script.txt\n"},
-        {L"--module no-such-module.dll -", 1, "error 21: cannot load no-such-module.dll (error 126)\n"},
+        {L"--module no-such-module.dll -", 1, "error 21: cannot load no-such-module.dll: "},
+        {L"--module no-such-module.dll -", 1, " (Windows error 126)\n"},
         {L"--module \"" + BesideExecutable(L"qvframework.dll") + L"\" -", 1, " is not a device module"},
     };
     for (const auto& c : cases) {
@@ -161,14 +202,19 @@ TEST(QvhostInput, AFailedConnectKeepsTheStoredConnection) {
         Qvhost(L"--class CQvAOMTAVO --daq-dir \"" + FakeDaqmxDir("none") + L"\" " + store.Option() + L"-",
                "create\nconnect m_iCOMPort=254;\nstate\nconfigure\n");
     ASSERT_TRUE(r.finished);
+    // The module's log lines on the causes are the QvhostCauses cases'.
+    std::string output;
+    for (const std::string& line : OutputLines(r.output))
+        if (line.compare(0, 4, "log ") != 0) output += line + "\n";
     EXPECT_EQ(
         "created CQvAOMTAVO\nok\n"
         "message Error: The NI-DAQmx library is not correctly installed. Please, try to reinstall NI-DAQmx "
         "library, version 8.9.5 at least.\n"
         "state 3\nok\n"
         "state 3 shutter -\nok\n"
-        "result 1 state 3\nerror 1: the device refused the configuration\n",
-        r.output);
+        "result 1 state 3\nerror 1: the device is not connected: its connect failed (a log line says why); "
+        "disconnect, remove the cause (scan shows the ports and boards) and connect again\n",
+        output);
     std::string text;
     ASSERT_TRUE(ReadWholeFile(store.Path(), text));
     EXPECT_EQ("qvhost-store 1\nconnection=m_iCOMPort=7;\n", text);

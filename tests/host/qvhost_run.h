@@ -3,6 +3,8 @@
 
 #include "process.h"
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -10,8 +12,39 @@
 // name, and an empty third.
 extern const char kConfiguration[];
 
-// qvhost.exe from the build with these arguments and this standard input (bounded: 60 s).
-ProcessResult Qvhost(const std::wstring& arguments, const std::string& input);
+// qvhost.exe from the build with these arguments and this standard input (bounded: 60 s), in the folder
+// given (null: the test's).
+ProcessResult Qvhost(const std::wstring& arguments, const std::string& input,
+                     const wchar_t* directory = nullptr);
+
+// qvhost.exe running while the test acts on the unit: commands go to its standard input as the test
+// sends them, and its standard output is read as it comes (its standard error is dropped).
+class QvhostRunning {
+public:
+    explicit QvhostRunning(const std::wstring& arguments);
+    ~QvhostRunning(); // ends its input and waits for it to end; ended by force after 30 s
+    QvhostRunning(const QvhostRunning&) = delete;
+    QvhostRunning& operator=(const QvhostRunning&) = delete;
+
+    bool Started() const { return m_hProcess != nullptr; }
+    bool Send(const std::string& text);
+    // Waits until the output holds text, at most timeoutMs; true when it does.
+    bool WaitFor(const std::string& text, unsigned long timeoutMs);
+    std::string Output();
+    // Ends its input and waits for it to end (bounded); the whole output.
+    std::string Finish();
+
+private:
+    static DWORD WINAPI ReadOutput(void* self);
+
+    HANDLE m_hProcess = nullptr;
+    HANDLE m_hInput = nullptr;  // our end of its standard input
+    HANDLE m_hOutput = nullptr; // our end of its standard output
+    HANDLE m_hReader = nullptr;
+    HANDLE m_hArrived = nullptr; // signalled when output arrives or ends
+    CRITICAL_SECTION m_Lock;
+    std::string m_sOutput;
+};
 
 // A store path of its own for one test, in the temporary folder; the file and a leftover ".new" beside
 // it are removed at the end of the scope.
@@ -26,6 +59,21 @@ public:
 
 private:
     std::wstring m_sPath;
+};
+
+// The NI-DAQmx stand-in's boards and faults for the programs the test starts after it (FAKEDAQMX_SCENARIO),
+// from a file of its own; a null text leaves the stand-in its default board.
+class DaqScenario {
+public:
+    explicit DaqScenario(const char* text);
+    ~DaqScenario();
+    DaqScenario(const DaqScenario&) = delete;
+    DaqScenario& operator=(const DaqScenario&) = delete;
+    bool Written() const { return m_bWritten; }
+
+private:
+    std::wstring m_sPath;
+    bool m_bWritten = false;
 };
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes);

@@ -24,16 +24,16 @@ TEST(QvhostSession, SimulatorSessionEndToEnd) {
                     "state 3\nok\n"
                     "result 0 state 2\nok\n"
                     "ok\n"
-                    "multilaser 101 used 1 0 0 power 0.0 0.0 0.0 position -1\n"
+                    "multilaser 101 used 1 0 0 power 0.0 0.0 0.0 position -1 (from the unit)\n"
                     "shutter 102 open 0\nok\n"
-                    "line 0 used 1 power 0.0 wavelength 488 name Blue\n"
-                    "line 1 used 0 power 0.0 wavelength 561 name Green Line\nok\n"
+                    "line 0 (unit line 1) used 1 power 0.0 wavelength 488 name Blue\n"
+                    "line 1 (unit line 2) used 0 power 0.0 wavelength 561 name Green Line\nok\n"
                     "result 0\nok\n"
                     "result 0\nok\n"
                     "result 0\nok\n"
                     "state 2 shutter open\nok\n"
-                    "multilaser 101 used 0 1 0 power 0.0 0.0 0.0 position 1\n"
-                    "multilaser 101 used 0 1 0 power 0.0 50.0 0.0 position 1\n"
+                    "multilaser 101 used 0 1 0 power 0.0 0.0 0.0 position 1 (unit line 2)\n"
+                    "multilaser 101 used 0 1 0 power 0.0 50.0 0.0 position 1 (unit line 2)\n"
                     "shutter 102 open 1\nok\n"
                     "ok\n"
                     "setting AOMTAVO_MultiLaser=m_uWavelengthExcitation0=488;m_dPower0=  0.0;"
@@ -70,12 +70,42 @@ TEST(QvhostSession, SettingsAreSavedAtExitAndAtDisconnectWithoutASaveCommand) {
               "result 0\nok\n"
               "state 0\nok\n"
               "state 0 shutter -\nok\n"
-              "result 1 state 0\nerror 1: the device refused the reset\n",
+              "result 1 state 0\nerror 1: the device is not connected: use connect first\n",
               second.output);
     ProcessResult third = Qvhost(store.Option() + L"-", "create\nconnect\nconfigure\nlines\n");
-    EXPECT_EQ(std::vector<std::string>({"line 0 used 1 power 25.5 wavelength 488 name Blue",
-                                        "line 1 used 0 power 75.0 wavelength 561 name Green Line"}),
-              LinesStartingWith(third.output, "line "));
+    EXPECT_EQ(
+        std::vector<std::string>({"line 0 (unit line 1) used 1 power 25.5 wavelength 488 name Blue",
+                                  "line 1 (unit line 2) used 0 power 75.0 wavelength 561 name Green Line"}),
+        LinesStartingWith(third.output, "line "));
+}
+
+// The store is where the command is typed (a relative --store too), and standard error says which it is and
+// whether it holds settings of an earlier session.
+TEST(QvhostSession, TheStoreIsInTheCurrentFolderAndWhatItHoldsIsAnnounced) {
+    TempStore name("folder");
+    std::wstring folder = name.Path() + L".d";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    std::string where(folder.begin(), folder.end());
+    std::string configure = std::string("create\nconnect\nconfigure ") + kConfiguration + "\n";
+    ProcessResult first = Qvhost(L"-", configure, folder.c_str());
+    ProcessResult relative = Qvhost(L"--store sub.store -", configure, folder.c_str());
+    ProcessResult again = Qvhost(L"-", "create\n", folder.c_str());
+    bool stored = FileExists(folder + L"\\qvhost.store"),
+         storedRelative = FileExists(folder + L"\\sub.store");
+    for (const wchar_t* file : {L"\\qvhost.store", L"\\sub.store"})
+        DeleteFileW((folder + file).c_str());
+    RemoveDirectoryW(folder.c_str());
+    EXPECT_TRUE(stored);
+    EXPECT_TRUE(storedRelative);
+    EXPECT_EQ("qvhost: the store is " + where + "\\qvhost.store (nothing stored yet)\n", first.errors);
+    EXPECT_EQ("qvhost: the store is " + where + "\\sub.store (nothing stored yet)\n", relative.errors);
+    EXPECT_EQ(
+        "qvhost: the store is " + where +
+            "\\qvhost.store; it holds settings of an earlier session (AOMTAVO_MultiLaser, AOMTAVO_Shutter, "
+            "configuration, connection (empty)): connect and configure without a text use them, --store "
+            "names another\n",
+        again.errors);
+    EXPECT_EQ(std::string::npos, first.output.find("qvhost:")) << "notes stay off the commands' output";
 }
 
 // A script file (a comment and a blank line in it, quit ends it) asking what the module tells before a

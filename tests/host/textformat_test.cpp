@@ -1,7 +1,9 @@
-// The host's own readers and writers of text: numbers typed in scripts, numbers printed, and change
-// records turned into lines.
+// The host's own readers and writers of text: numbers typed in scripts, numbers printed, change records
+// turned into lines, the two numberings of the lines, and mistyped commands.
 #include "changetext.h"
+#include "linenumbers.h"
 #include "numbers.h"
+#include "scriptline.h"
 
 #include <gtest/gtest.h>
 
@@ -89,7 +91,11 @@ TEST(HostChangeText, RecordsReadAsOneLineWithinTheRecord) {
     Put<double>(laser, 104 + 8, 50.0);
     Put<double>(laser, 104 + 16, 99.96);
     Put<int32_t>(laser, 372, -1);
-    EXPECT_EQ(L"multilaser 101 used 0 1 1 power 0.0 50.0 100.0 position -1", DescribeChange(laser, 101, 102));
+    EXPECT_EQ(L"multilaser 101 used 0 1 1 power 0.0 50.0 100.0 position -1 (from the unit)",
+              DescribeChange(laser, 101, 102));
+    Put<int32_t>(laser, 372, 2);
+    EXPECT_EQ(L"multilaser 101 used 0 1 1 power 0.0 50.0 100.0 position 2 (unit line 3)",
+              DescribeChange(laser, 101, 102));
 
     EXPECT_EQ(L"change 7 kind 3 subkind 1", DescribeChange(Change(7), 101, 102));
 
@@ -100,7 +106,59 @@ TEST(HostChangeText, RecordsReadAsOneLineWithinTheRecord) {
 
     SHostChange shortRecord = Change(101);
     shortRecord.data.resize(2);
-    EXPECT_EQ(L"multilaser 101 used power position 0", DescribeChange(shortRecord, 101, 102));
+    EXPECT_EQ(L"multilaser 101 used power position 0 (unit line 1)", DescribeChange(shortRecord, 101, 102));
+}
+
+// The host counts visible lines from 0, skipping empty positions; the unit numbers its lines 1 to 3.
+TEST(HostLineNumbers, EachVisibleLineIsNamedWithTheUnitsLine) {
+    struct {
+        const wchar_t* configuration;
+        uint32_t visible;
+        std::vector<int> unitLines;
+    } cases[] = {
+        {L"bEmpty[0]=0;bEmpty[1]=0;bEmpty[2]=0;", 3, {1, 2, 3}},
+        {L"", 3, {1, 2, 3}}, // no flag: not empty
+        {L"bEmpty[0]=1;sLineName[0]=Off;", 2, {2, 3}},
+        {L"fValMax[0]=  5.0;sLineName[1]=Two;bEmpty[2]=1;", 2, {1, 2}},
+        {L"bEmpty[0]=0;bEmpty[1]=1;bEmpty[2]=0;", 2, {1, 3}},
+        {L"bEmpty[1]= 1;bEmpty[2]=1 ;", 1, {1}},
+        {L"bEmpty[0]=1;bEmpty[0]=0;", 3, {1, 2, 3}}, // the last entry counts
+        {L"bEmpty[0]=1;", 3, {}},                    // the device says otherwise: unknown
+        {L"bEmpty[3]=1;bEmpty[x]=1;xbEmpty[1]=1;bEmpty[1]", 3, {1, 2, 3}},
+        {L"sLineName[0]=a;bEmpty[1]=1;b;", 2, {1, 3}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.unitLines, UnitLinesOfVisibleLines(c.configuration, c.visible)) << c.configuration;
+    EXPECT_EQ(L" (unit line 3)", UnitLineNote({2, 3}, 1));
+    EXPECT_EQ(L"", UnitLineNote({2, 3}, 2));
+    EXPECT_EQ(L"", UnitLineNote({}, 0));
+}
+
+TEST(HostScriptLine, AMistypedCommandNamesTheNearestOneOnly) {
+    const std::vector<std::string> names = {"lines",         "power", "used",  "connect", "configure",
+                                            "configuration", "scan",  "state", "save",    "help"};
+    struct {
+        const char* word;
+        const char* nearest;
+    } cases[] = {
+        {"Lines", "lines"},
+        {"LINES", "lines"},
+        {"line", "lines"},
+        {"conect", "connect"},
+        {"cnfigure", "configure"},
+        {"configuraton", "configuration"},
+        {"pwr", ""},
+        {"powr", "power"},
+        {"frobnicate", ""},
+        {"x", ""},
+        {"", ""},
+        {"sav", "save"},
+        {"hlp", "help"},
+        {"help!", "help"},
+        {std::string(100, 'a').c_str(), ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.nearest, NearestWord(c.word, names)) << c.word;
 }
 
 } // namespace

@@ -28,6 +28,12 @@ QV_FRAMEWORK_API int QV_LogCaptureCount();
 QV_FRAMEWORK_API int QV_LogCaptureLine(int index, wchar_t* buffer, int capacity);
 QV_FRAMEWORK_API long QV_AssertCount();
 
+// A listener the host application gives the log: called with every message as it is written, on the
+// writing thread and under the log's lock, so it must only take the text (it must not write to the log).
+// One listener at a time; a null listener removes the one given this context (and no other).
+typedef void (*QV_LogListener)(const wchar_t* message, void* context);
+QV_FRAMEWORK_API void QV_LogSetListener(QV_LogListener listener, void* context);
+
 // The usual form: place, then the message only when detail is on.
 #define QV_DIAG(...)                                                                                         \
     do {                                                                                                     \
