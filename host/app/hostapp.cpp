@@ -100,13 +100,11 @@ int CHostApp::DeviceState() const {
 }
 
 std::vector<int> CHostApp::UnitLines() const {
+    // The empty positions are those of the configuration text the host keeps for the device.
     IQvDeviceMultiLaser* laser = m_Session.MultiLaser();
-    CQvStringW configuration;
     uint32_t count = 0;
-    if (!laser || !Device() || Device()->GetConfigurationString(configuration) != DMRC_OK ||
-        laser->GetLineCount(&count) != DMRC_OK)
-        return std::vector<int>();
-    return UnitLinesOfVisibleLines(configuration.GetString(), count);
+    if (!laser || laser->GetLineCount(&count) != DMRC_OK) return std::vector<int>();
+    return UnitLinesOfVisibleLines(m_Store.Get(CHostSession::kConfigurationKey), count);
 }
 
 std::wstring CHostApp::ShutterText() const {

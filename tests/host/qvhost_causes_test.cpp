@@ -65,8 +65,8 @@ TEST(QvhostCauses, EachFailureShowsItsCauseWithTheCommandThatFailed) {
          "full",
          "# no board\n",
          connect + "disconnect\n",
-         "state 3",
-         {cannot + "NI-DAQmx lists no board"}},
+         "state 3", // the unit connects, without AOM channels
+         {"log ERROR: CQvAOMNIDAQPort Open - NI-DAQmx lists no board; the unit connects without AOM channels"}},
         {"line without a channel",
          "full",
          nullptr,
@@ -77,7 +77,7 @@ TEST(QvhostCauses, EachFailureShowsItsCauseWithTheCommandThatFailed) {
          "full",
          "board Dev1\nfault DAQmxWriteAnalogScalarF64 -200560\n",
          connect + "configure " + kConfiguration + "\npower 1 50\n",
-         "result ",
+         "result 21",
          {setPower,
           "the voltage write failed: DAQmxWriteAnalogScalarF64 failed with NI-DAQmx code -200560: "}},
     };

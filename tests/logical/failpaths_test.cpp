@@ -26,7 +26,7 @@ TEST(ConnectFailure, EachCauseIsLoggedAndLeavesThePortsClosedAndTheDeviceReady) 
         {nullptr, "silent-after 1", false, L"CQvAOMTAVO::C_Connect - end - LRESULT=0xfffffffe",
          L"the unit did not answer rVER on COM%d"},
         {nullptr, "none", true, L"CQvAOMTAVO::C_Connect - end - LRESULT=0xffffffff",
-         L"COM%d could not be opened: "},
+         L"COM%d could not be opened ("},
     };
     DeviceHost host("CQvAOMTAVO");
     ASSERT_TRUE(host.StartUnit("standard"));

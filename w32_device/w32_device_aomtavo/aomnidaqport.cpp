@@ -1,5 +1,6 @@
 #include "aomnidaqport.h"
 
+#include "aomlog.h"
 #include "aomparse.h"
 
 #include "aomtavodevice.h"
@@ -353,6 +354,9 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
         ShowError(L"No NI-DAQmx devices detected.");
         return false;
     }
+    // Said whatever the log's detail: the connect succeeds, but no power change will reach an AOM.
+    if (names.sText.empty())
+        AOM_ALWAYS(L"ERROR: CQvAOMNIDAQPort Open - NI-DAQmx lists no board; the unit connects without AOM channels");
     SplitList(&names.sText[0], device.m_DAQBoardNames, device.m_iDAQBoardCount, nullptr, AOM_MAX_DAQ_BOARDS);
     QV_DIAG(L"CQvAOMNIDAQPort ParsedDevices: %u", device.m_iDAQBoardCount);
 

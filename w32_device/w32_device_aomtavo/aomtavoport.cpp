@@ -16,13 +16,14 @@ CQvStringW SystemErrorText(DWORD error) {
     wchar_t text[256] = {};
     DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
                              text, sizeof text / sizeof text[0], nullptr);
-    while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' '))
+    while (n > 0 &&
+           (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ' || text[n - 1] == L'.'))
         text[--n] = 0;
     CQvStringW result;
     if (n == 0)
         result.Format(L"error %lu", error);
     else
-        result.Format(L"%s (error %lu)", text, error);
+        result.Format(L"%s, error %lu", text, error);
     return result;
 }
 
@@ -69,7 +70,7 @@ bool CQvAOMTAVOPort::Open(int port, bool simulate, bool logCommunication) {
         HANDLE handle =
             CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            sLastFailure.Format(L"COM%d could not be opened: %s", port,
+            sLastFailure.Format(L"COM%d could not be opened (%s)", port,
                                 SystemErrorText(GetLastError()).GetString());
             return false;
         }
