@@ -80,8 +80,8 @@ GP
   fi
 fi
 
-# docs/benchmarks.md: one column per kept run.
-awk -F'\t' -v n=${#ordered[@]} '
+# docs/benchmarks.md: the page's own text (docs/benchmarks/intro.md), then one column per kept run.
+{ cat "$runs/intro.md"; echo; awk -F'\t' -v n=${#ordered[@]} '
   FNR == 1 { run++; name[run] = FILENAME; sub(/.*\//, "", name[run]); sub(/\.tsv$/, "", name[run]) }
   /^# / { key = substr($0, 3, index($0, ":") - 3); meta[run, key] = substr($0, index($0, ":") + 2); next }
   {
@@ -89,11 +89,9 @@ awk -F'\t' -v n=${#ordered[@]} '
     cell[run, $1] = $3 "<br>baseline: " $4 "<br>ratio: " $5
   }
   END {
-    print "# Benchmarks"
-    print ""
-    print "Written by `scripts/bench.sh` (see the README). Each figure stands beside its baseline, measured in the"
-    print "same run; the ratio is measured / baseline (p50 unless the figure says otherwise: the front-panel"
-    print "latency uses p99, the line share is a fraction of the line). One column per kept run."
+    print "Each figure stands beside its baseline, measured in the same run; the ratio is measured / baseline"
+    print "(p50 unless the figure says otherwise: the front-panel latency uses p99, the line share is a fraction"
+    print "of the line). One column per kept run."
     print ""
     for (r = 1; r <= n; r++) {
       print "- **" name[r] "**: " meta[r, "date"] "; " meta[r, "machine"] "; load " meta[r, "load"] "; commit " meta[r, "commit"]
@@ -109,5 +107,5 @@ awk -F'\t' -v n=${#ordered[@]} '
     }
     print ""
     print "![Front-panel change to host callback](benchmarks/panel-latency.png)"
-  }' "${ordered[@]}" >"$top/docs/benchmarks.md"
+  }' "${ordered[@]}"; } >"$top/docs/benchmarks.md"
 qv_say "bench: results in docs/benchmarks.md (run \"$label\")"

@@ -40,6 +40,11 @@ CQvClassInfo g_ClassInfoCQvAOMTAVOSim("CQvAOMTAVOSim", "IQvPhysicalDevice", null
 
 // Records the host reads from the module file without running it. Each section is one object, so that
 // the linker cannot reorder its parts.
+#if defined(_MSC_VER)
+// Microsoft's compiler places data into a named section only once the section is declared.
+#pragma section("ver6IDX", read)
+#pragma section("ver6ID", read)
+#endif
 #define QV_EMPTY_PARENT(n) L"<m_parent" #n L" runtype=\"CQvStringW\" value=\"\"/>"
 
 struct SVer6IDX {
