@@ -202,9 +202,15 @@ void CQvAOMNIDAQPort::ForgetTasks() {
     }
 }
 
-void CQvAOMNIDAQPort::ShowError(const wchar_t* text) {
-    QV_MessageBox_(nullptr, QV_GetTranslation(text, kSourceFile), QV_GetTranslation(L"Error", kSourceFile),
-                   MB_ICONERROR);
+void CQvAOMNIDAQPort::KeepMessage(const wchar_t* text) {
+    m_sPendingMessage = QV_GetTranslation(text, kSourceFile);
+}
+
+void CQvAOMNIDAQPort::ShowPendingMessage() {
+    if (m_sPendingMessage.IsEmpty()) return;
+    CQvStringW text = m_sPendingMessage;
+    m_sPendingMessage.Empty();
+    QV_MessageBox_(nullptr, text, QV_GetTranslation(L"Error", kSourceFile), MB_ICONERROR);
 }
 
 void CQvAOMNIDAQPort::FillSimulated(CQvAOMTAVO& device) {
@@ -253,7 +259,7 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
         if (!library) {
             g_LibraryLock.Leave(QV_WFILE, __LINE__);
             Unlock();
-            ShowError(
+            KeepMessage(
                 L"The NI-DAQmx library is not correctly installed.\r\nPlease, try to reinstall NI-DAQmx "
                 L"library, version 8.9.5 at least.");
             m_sLastFailure = L"the NI-DAQmx library nicaiu.dll was not found";
@@ -294,9 +300,8 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
         ReleaseLibrary();
         g_LibraryLock.Leave(QV_WFILE, __LINE__);
         ForgetTasks();
-        // The dialog waits for a person: never with the port lock held.
         Unlock();
-        ShowError(L"Unknown version of NI-DAQmx library found.\r\nPlease, install version 8.9.5 at least.");
+        KeepMessage(L"Unknown version of NI-DAQmx library found.\r\nPlease, install version 8.9.5 at least.");
         if (major && minor)
             m_sLastFailure.Format(
                 L"NI-DAQmx version %u.%u was refused (version 8 or later with every function is needed)",
@@ -318,7 +323,7 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
                                       kSourceFile),
                     uSDKMajorVersion, uSDKMinorVersion);
         Unlock();
-        QV_MessageBox_(nullptr, text, QV_GetTranslation(L"Error", kSourceFile), MB_ICONERROR);
+        m_sPendingMessage = text;
         m_sLastFailure.Format(L"NI-DAQmx %u.%u lacks the function %S and was refused", uSDKMajorVersion,
                               uSDKMinorVersion, kFunctionNames[i]);
         return false;
@@ -342,7 +347,7 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
         else
             m_sLastFailure = L"NI-DAQmx lists no board";
         Unlock();
-        ShowError(L"No NI-DAQmx devices detected.");
+        KeepMessage(L"No NI-DAQmx devices detected.");
         return false;
     }
     if (names.bResized) QV_DIAG(L"CQvAOMNIDAQPort Devices: list changed while read, read again by its size");
@@ -351,12 +356,13 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort ParsedDevices: None");
         m_sLastFailure = L"NI-DAQmx lists no board";
         Unlock();
-        ShowError(L"No NI-DAQmx devices detected.");
+        KeepMessage(L"No NI-DAQmx devices detected.");
         return false;
     }
     // Said whatever the log's detail: the connect succeeds, but no power change will reach an AOM.
     if (names.sText.empty())
-        AOM_ALWAYS(L"ERROR: CQvAOMNIDAQPort Open - NI-DAQmx lists no board; the unit connects without AOM channels");
+        AOM_ALWAYS(
+            L"ERROR: CQvAOMNIDAQPort Open - NI-DAQmx lists no board; the unit connects without AOM channels");
     SplitList(&names.sText[0], device.m_DAQBoardNames, device.m_iDAQBoardCount, nullptr, AOM_MAX_DAQ_BOARDS);
     QV_DIAG(L"CQvAOMNIDAQPort ParsedDevices: %u", device.m_iDAQBoardCount);
 

@@ -58,6 +58,9 @@ public:
     // Why the last Open or WriteChannelVoltage failed, one short English phrase; empty after a success. For
     // the caller, on the thread that made the call, right after it.
     const CQvStringW& LastFailure() const { return m_sLastFailure; }
+    // The dialog a failed Open has for the user. Open only keeps it: it runs on the worker, which must not
+    // wait for a person; the caller shows it once the connect is over, with no lock held.
+    void ShowPendingMessage();
 
     SNIDAQLineTask m_LineTasks[LineCount];
     bool bSimulate;
@@ -76,7 +79,7 @@ private:
     bool FindChannelRange(const char* channel, double& low, double& high) const;
     bool LoadLibraryAndCheckVersion(CQvAOMTAVO& device);
     bool Discover(CQvAOMTAVO& device);
-    void ShowError(const wchar_t* text);
+    void KeepMessage(const wchar_t* text); // translated, for ShowPendingMessage
     void ForgetTasks();
     // Drops this port's reference to the library.
     void ReleaseLibrary();
@@ -87,4 +90,5 @@ private:
     SDAQmxBinding m_Library;
     std::vector<SChannelRange> m_ChannelRanges;
     CQvStringW m_sLastFailure;
+    CQvStringW m_sPendingMessage;
 };

@@ -64,6 +64,7 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConnectDevice(const wchar_t* connection) {
         StopWorker();
         AOM_ALWAYS(L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: %s", failure.GetString());
         QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect");
+        m_pNIDAQPort->ShowPendingMessage();
         return kConnectAnswer;
     }
     m_pMultiLaser->ForgetWrittenPowers();
