@@ -2,7 +2,6 @@
 // through qvhost.exe as a user drives it.
 #include "qvhost_run.h"
 
-#include "moduleloader.h"
 #include "tavosim_fixture.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +11,6 @@
 using tavosim_fixture::TavoSimUnit;
 
 namespace {
-
-std::wstring RealClassOptions(const TempStore& store) {
-    return L"--class CQvAOMTAVO --daq-dir \"" + FakeDaqmxDir("full") + L"\" " + store.Option();
-}
 
 bool Has(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();

@@ -141,20 +141,16 @@ TEST(HostScriptLine, AMistypedCommandNamesTheNearestOneOnly) {
         const char* word;
         const char* nearest;
     } cases[] = {
-        {"Lines", "lines"},
-        {"LINES", "lines"},
-        {"line", "lines"},
-        {"conect", "connect"},
-        {"cnfigure", "configure"},
+        {"LINES", "lines"}, // letter case aside
+        {"line", "lines"},  // a letter dropped
+        {"halp", "help"},   // changed
+        {"help!", "help"},  // added
         {"configuraton", "configuration"},
-        {"pwr", ""},
-        {"powr", "power"},
+        {"sav", "save"},
+        {"pwr", ""}, // two edits are more than half of a short word
         {"frobnicate", ""},
         {"x", ""},
         {"", ""},
-        {"sav", "save"},
-        {"hlp", "help"},
-        {"help!", "help"},
         {std::string(100, 'a').c_str(), ""},
     };
     for (const auto& c : cases)
