@@ -41,7 +41,9 @@ TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
          "lines 1 and 2)"},
         {"used 1", "error 12: usage: used <line> <0|1>"},
         {"shutter ajar", "error 12: usage: shutter open|close"},
+        {"shutter open now", "error 12: usage: shutter open|close"},
         {"wait 60001", "error 12: wait takes milliseconds from 0 to 60000, not '60001'"},
+        {"wait", "error 12: wait takes milliseconds from 0 to 60000, not ''"},
         {"await 0", "error 12: await takes a count of change records from 1 to 32, not '0'"},
         {"lines now", "error 12: lines takes no argument"},
         {"connect", "error 1: already connected: disconnect first"},
@@ -49,6 +51,7 @@ TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
         {"voltages", "error 22: no NI-DAQmx library is loaded (the simulator writes none; connect the real "
                      "device class)"},
         {"monitor 0", "error 12: monitor takes seconds from 1 to 3600, not '0'"},
+        {"monitor", "error 12: monitor takes seconds from 1 to 3600, not ''"},
         {"scan 255", "error 12: scan takes COM port numbers from 1 to 254, not '255'"},
         {"help me", "error 12: help takes no argument"},
         {"quit now", "error 12: quit takes no argument"},
