@@ -1,9 +1,13 @@
-// An NI-DAQmx list answer (boards, channels), split as discovery splits it, with and without a filter.
+// An NI-DAQmx list answer (boards, channels), split as the device's discovery splits it, with and without a
+// filter, and as qvhost's scan splits it.
 #include "aomparse.h"
+#include "daqbuffers.h"
 
 #include <stddef.h>
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
+#include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -18,5 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 (void)strlen(items[static_cast<size_t>(i)]);
         }
     }
+    // Each item of the scan's split is a whole one: not empty, no comma, no blank at either end.
+    for (const std::string& item : SplitDaqList(std::string(reinterpret_cast<const char*>(data), size)))
+        if (item.empty() || item.find(',') != std::string::npos || item.front() == ' ' ||
+            item.back() == ' ' || item.front() == '\t' || item.back() == '\t')
+            abort();
     return 0;
 }

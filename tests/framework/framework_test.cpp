@@ -14,7 +14,8 @@
 
 namespace {
 
-// %s is the host's: wide text in a wide format, %S narrow.
+// %s is the host's: wide text in a wide format, %S narrow. The log's lines, which use the same convention,
+// are SerialLink.SilentUnitTimesOutAndIsLoggedOnlyWhenAsked's.
 TEST(Format, TheHostsMeaningOfSAndUpperSWidthPrecisionAndNumbers) {
     auto f = [](const wchar_t* fmt, auto... args) {
         CQvStringW s;
@@ -35,13 +36,6 @@ TEST(Format, TheHostsMeaningOfSAndUpperSWidthPrecisionAndNumbers) {
     EXPECT_EQ(L"100%", f(L"%d%%", 100));
     EXPECT_EQ(L"(null)", f(L"%s", static_cast<const wchar_t*>(nullptr)));
     EXPECT_EQ(L"    7", f(L"%*d", 5, 7));
-}
-
-TEST(Format, LogUsesTheSameConvention) {
-    LogCapture log;
-    DiagOutputExW(L"CQvTAVOPort::Command '%s', req:'%S', rsp:none (%d)", L"RdVersion", "rVER\r", -1);
-    ASSERT_EQ(1u, log.Lines().size());
-    EXPECT_EQ(L"CQvTAVOPort::Command 'RdVersion', req:'rVER\r', rsp:none (-1)", log.Lines()[0]);
 }
 
 TEST(String, EditingOperations) {

@@ -3,7 +3,6 @@
 // time-out of a worker that never ran.
 #include "qvhost_run.h"
 
-#include "moduleloader.h"
 #include "tavosim_fixture.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +65,8 @@ TEST(QvhostCauses, EachFailureShowsItsCauseWithTheCommandThatFailed) {
          "# no board\n",
          connect + "disconnect\n",
          "state 3", // the unit connects, without AOM channels
-         {"log ERROR: CQvAOMNIDAQPort Open - NI-DAQmx lists no board; the unit connects without AOM channels"}},
+         {"log ERROR: CQvAOMNIDAQPort Open - NI-DAQmx lists no board; the unit connects without AOM "
+          "channels"}},
         {"line without a channel",
          "full",
          nullptr,
@@ -85,9 +85,7 @@ TEST(QvhostCauses, EachFailureShowsItsCauseWithTheCommandThatFailed) {
         SCOPED_TRACE(c.cause);
         DaqScenario scenario(c.scenario);
         TempStore store("causes");
-        ProcessResult r = Qvhost(L"--class CQvAOMTAVO --daq-dir \"" + FakeDaqmxDir(c.variant) + L"\" " +
-                                     store.Option() + L"-",
-                                 c.script);
+        ProcessResult r = Qvhost(RealClassOptions(store, c.variant) + L"-", c.script);
         ASSERT_TRUE(r.finished);
         std::vector<std::string> lines = OutputLines(r.output);
         // The failing command's own line (the last such), its module lines, then its status line.

@@ -1,7 +1,5 @@
 #include "qvhost_run.h"
 
-#include "moduleloader.h"
-
 #include <windows.h>
 
 #include <initializer_list>
@@ -15,44 +13,73 @@ const char kConfiguration[] =
     "sChannel_Name[1]=Dev1/ao1;sLineName[1]=Green Line;bEmpty[2]=1;iIndex[2]=0;fValMin[2]=  0.0;"
     "fValMax[2]=  0.0;fValLambda[2]=640.0;sChannel_Name[2]=None;";
 
-ProcessResult Qvhost(const std::wstring& arguments, const std::string& input, const wchar_t* directory) {
-    return RunProcess(L"\"" + BesideExecutable(L"qvhost.exe") + L"\" " + arguments, input, 60000, directory);
+namespace {
+// An empty temporary file the child inherits, removed when its last handle closes (null when none).
+HANDLE InheritedTempFile() {
+    wchar_t folder[MAX_PATH], path[MAX_PATH];
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"qvp", 0, path)) return nullptr;
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                              FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
-QvhostRunning::QvhostRunning(const std::wstring& arguments) {
+// A file's text from its start, without CRs.
+std::string ReadBack(HANDLE file) {
+    std::string text;
+    char buffer[4096];
+    DWORD bytes = 0;
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    while (file && ReadFile(file, buffer, sizeof buffer, &bytes, nullptr) && bytes > 0)
+        for (DWORD i = 0; i < bytes; ++i)
+            if (buffer[i] != '\r') text += buffer[i];
+    return text;
+}
+} // namespace
+
+ProcessResult Qvhost(const std::wstring& arguments, const std::string& input, const wchar_t* directory) {
+    return QvhostRunning(arguments, directory, &input).Finish(60000);
+}
+
+QvhostRunning::QvhostRunning(const std::wstring& arguments, const wchar_t* directory,
+                             const std::string* script) {
     InitializeCriticalSection(&m_Lock);
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE childIn = nullptr, childOut = nullptr, input = nullptr, output = nullptr;
-    HANDLE null = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                              OPEN_EXISTING, 0, nullptr);
-    if (!CreatePipe(&childIn, &input, &inherit, 0) || !CreatePipe(&output, &childOut, &inherit, 0)) return;
+    HANDLE childIn = nullptr, childOut = nullptr;
+    DWORD written = 0;
+    m_hErrors = InheritedTempFile();
+    // A script known beforehand waits in a file: nothing has to be written to a child that stopped reading.
+    bool ready = m_hErrors && CreatePipe(&m_hOutput, &childOut, &inherit, 0) &&
+                 (script ? (childIn = InheritedTempFile()) &&
+                               WriteFile(childIn, script->data(), static_cast<DWORD>(script->size()),
+                                         &written, nullptr) &&
+                               SetFilePointer(childIn, 0, nullptr, FILE_BEGIN) == 0
+                         : CreatePipe(&childIn, &m_hInput, &inherit, 0));
     // Only the child's ends are inherited.
-    SetHandleInformation(input, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
-    m_hInput = input;
-    m_hOutput = output;
+    if (m_hInput) SetHandleInformation(m_hInput, HANDLE_FLAG_INHERIT, 0);
+    if (m_hOutput) SetHandleInformation(m_hOutput, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = childIn;
     si.hStdOutput = childOut;
-    si.hStdError = null;
+    si.hStdError = m_hErrors;
     PROCESS_INFORMATION pi{};
     std::wstring cmd = L"\"" + BesideExecutable(L"qvhost.exe") + L"\" " + arguments;
-    if (CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    if (ready && CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, directory, &si, &pi)) {
         CloseHandle(pi.hThread);
         m_hProcess = pi.hProcess;
         m_hArrived = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         m_hReader = CreateThread(nullptr, 0, &QvhostRunning::ReadOutput, this, 0, nullptr);
     }
-    CloseHandle(childIn);
-    CloseHandle(childOut);
-    if (null != INVALID_HANDLE_VALUE) CloseHandle(null);
+    for (HANDLE h : {childIn, childOut})
+        if (h) CloseHandle(h);
 }
 
 QvhostRunning::~QvhostRunning() {
     Finish();
-    for (HANDLE h : {m_hProcess, m_hInput, m_hOutput, m_hReader, m_hArrived})
+    for (HANDLE h : {m_hProcess, m_hInput, m_hOutput, m_hErrors, m_hReader, m_hArrived})
         if (h) CloseHandle(h);
     DeleteCriticalSection(&m_Lock);
 }
@@ -95,20 +122,28 @@ bool QvhostRunning::WaitFor(const std::string& text, unsigned long timeoutMs) {
     }
 }
 
-std::string QvhostRunning::Finish() {
+ProcessResult QvhostRunning::Finish(unsigned long boundMs) {
+    ProcessResult result;
+    result.started = m_hProcess != nullptr;
     if (m_hInput) {
         CloseHandle(m_hInput); // the end of its script
         m_hInput = nullptr;
     }
-    if (m_hProcess && WaitForSingleObject(m_hProcess, 30000) != WAIT_OBJECT_0) {
-        TerminateProcess(m_hProcess, 99);
-        WaitForSingleObject(m_hProcess, 5000);
+    if (m_hProcess) {
+        result.finished = WaitForSingleObject(m_hProcess, boundMs) == WAIT_OBJECT_0;
+        if (!result.finished) {
+            TerminateProcess(m_hProcess, 99);
+            WaitForSingleObject(m_hProcess, 5000);
+        }
+        GetExitCodeProcess(m_hProcess, &result.exitCode);
     }
     if (m_hReader && WaitForSingleObject(m_hReader, 5000) != WAIT_OBJECT_0) {
         CancelSynchronousIo(m_hReader); // a program it left behind holds the pipe
         WaitForSingleObject(m_hReader, 5000);
     }
-    return Output();
+    result.output = Output();
+    result.errors = ReadBack(m_hErrors);
+    return result;
 }
 
 TempStore::TempStore(const char* name) {
@@ -126,20 +161,8 @@ TempStore::~TempStore() {
     DeleteFileW((m_sPath + L".new").c_str());
 }
 
-DaqScenario::DaqScenario(const char* text) {
-    if (!text) return;
-    wchar_t folder[MAX_PATH];
-    DWORD n = GetTempPathW(MAX_PATH, folder);
-    m_sPath = std::wstring(folder, n < MAX_PATH ? n : 0) + L"qvhost-scenario-" +
-              std::to_wstring(GetCurrentProcessId()) + L".txt";
-    m_bWritten = WriteWholeFile(m_sPath, text);
-    SetEnvironmentVariableW(L"FAKEDAQMX_SCENARIO", m_sPath.c_str());
-}
-
-DaqScenario::~DaqScenario() {
-    if (m_sPath.empty()) return;
-    SetEnvironmentVariableW(L"FAKEDAQMX_SCENARIO", nullptr);
-    DeleteFileW(m_sPath.c_str());
+std::wstring RealClassOptions(const TempStore& store, const char* daqVariant) {
+    return L"--class CQvAOMTAVO --daq-dir \"" + FakeDaqmxDir(daqVariant) + L"\" " + store.Option();
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes) {

@@ -1,7 +1,7 @@
 // Running qvhost.exe as a user does, and the files it keeps.
 #pragma once
 
-#include "process.h"
+#include "moduleloader.h"
 
 #include <windows.h>
 
@@ -12,17 +12,26 @@
 // name, and an empty third.
 extern const char kConfiguration[];
 
+struct ProcessResult {
+    bool started = false;
+    bool finished = false; // false: ended by force after the time limit
+    unsigned long exitCode = 0;
+    std::string output; // standard output, without CRs
+    std::string errors; // standard error, without CRs
+};
+
 // qvhost.exe from the build with these arguments and this standard input (bounded: 60 s), in the folder
 // given (null: the test's).
 ProcessResult Qvhost(const std::wstring& arguments, const std::string& input,
                      const wchar_t* directory = nullptr);
 
-// qvhost.exe running while the test acts on the unit: commands go to its standard input as the test
-// sends them, and its standard output is read as it comes (its standard error is dropped).
+// qvhost.exe running while the test acts on the unit: its standard output is read as it comes, and its
+// standard input is the script given or, without one, what the test sends as it goes.
 class QvhostRunning {
 public:
-    explicit QvhostRunning(const std::wstring& arguments);
-    ~QvhostRunning(); // ends its input and waits for it to end; ended by force after 30 s
+    explicit QvhostRunning(const std::wstring& arguments, const wchar_t* directory = nullptr,
+                           const std::string* script = nullptr);
+    ~QvhostRunning(); // as Finish
     QvhostRunning(const QvhostRunning&) = delete;
     QvhostRunning& operator=(const QvhostRunning&) = delete;
 
@@ -31,15 +40,16 @@ public:
     // Waits until the output holds text, at most timeoutMs; true when it does.
     bool WaitFor(const std::string& text, unsigned long timeoutMs);
     std::string Output();
-    // Ends its input and waits for it to end (bounded); the whole output.
-    std::string Finish();
+    // Ends its input and waits for it to end, by force after boundMs.
+    ProcessResult Finish(unsigned long boundMs = 30000);
 
 private:
     static DWORD WINAPI ReadOutput(void* self);
 
     HANDLE m_hProcess = nullptr;
-    HANDLE m_hInput = nullptr;  // our end of its standard input
+    HANDLE m_hInput = nullptr;  // our end of its standard input, without a script
     HANDLE m_hOutput = nullptr; // our end of its standard output
+    HANDLE m_hErrors = nullptr; // the file of its standard error
     HANDLE m_hReader = nullptr;
     HANDLE m_hArrived = nullptr; // signalled when output arrives or ends
     CRITICAL_SECTION m_Lock;
@@ -61,20 +71,8 @@ private:
     std::wstring m_sPath;
 };
 
-// The NI-DAQmx stand-in's boards and faults for the programs the test starts after it (FAKEDAQMX_SCENARIO),
-// from a file of its own; a null text leaves the stand-in its default board.
-class DaqScenario {
-public:
-    explicit DaqScenario(const char* text);
-    ~DaqScenario();
-    DaqScenario(const DaqScenario&) = delete;
-    DaqScenario& operator=(const DaqScenario&) = delete;
-    bool Written() const { return m_bWritten; }
-
-private:
-    std::wstring m_sPath;
-    bool m_bWritten = false;
-};
+// The options that run the real device class with an NI-DAQmx stand-in variant and the store.
+std::wstring RealClassOptions(const TempStore& store, const char* daqVariant = "full");
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes);
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);

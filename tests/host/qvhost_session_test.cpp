@@ -122,7 +122,8 @@ TEST(QvhostSession, ScriptFileReportsVersionRecordsAndTheDevicesIdentity) {
     EXPECT_EQ(std::string::npos, r.output.find("error")) << r.output;
     for (const char* line :
          {"record <variant version=\"1.0\"><QV_GLOB_FILEVERSION_WCS value=\"8, 203, 1273, 0\"/></variant>\n",
-          "created CQvAOMTAVOSim\nok\n", "info 1 Orvia TAVO and AOM\n", "info 3 Orvia\n", "info 4 TAVO\n",
+          "created CQvAOMTAVOSim\nok\n",
+          "info 1 Orvia TAVO and AOM\ninfo 2 Orvia TAVO and AOM\ninfo 3 Orvia\ninfo 4 TAVO\n",
           "display name Orvia TAVO and AOM group Acquisition Controls icon 1002\n", "state 0 shutter -\nok\n",
           "created CQvAOMTAVO\nok\n"})
         EXPECT_NE(std::string::npos, r.output.find(line)) << line << "\nin:\n" << r.output;

@@ -81,8 +81,8 @@ template <class T> void Put(SHostChange& change, size_t offset, T value) {
     memcpy(change.data.data() + offset, &value, sizeof value);
 }
 
-// Implausible contents stay inside the record. The shutter's records, as the multi-laser's, are read in
-// QvhostSession.SimulatorSessionEndToEnd.
+// Implausible contents stay inside the record. The shutter's records, as the multi-laser's with a position
+// the unit chose, are read in QvhostSession.SimulatorSessionEndToEnd.
 TEST(HostChangeText, RecordsReadAsOneLineWithinTheRecord) {
     SHostChange laser = Change(101);
     Put<uint32_t>(laser, 0, 3);
@@ -90,9 +90,6 @@ TEST(HostChangeText, RecordsReadAsOneLineWithinTheRecord) {
     Put<uint8_t>(laser, 6, 7); // any non-zero flag is "used"
     Put<double>(laser, 104 + 8, 50.0);
     Put<double>(laser, 104 + 16, 99.96);
-    Put<int32_t>(laser, 372, -1);
-    EXPECT_EQ(L"multilaser 101 used 0 1 1 power 0.0 50.0 100.0 position -1 (from the unit)",
-              DescribeChange(laser, 101, 102));
     Put<int32_t>(laser, 372, 2);
     EXPECT_EQ(L"multilaser 101 used 0 1 1 power 0.0 50.0 100.0 position 2 (unit line 3)",
               DescribeChange(laser, 101, 102));
@@ -116,7 +113,6 @@ TEST(HostLineNumbers, EachVisibleLineIsNamedWithTheUnitsLine) {
         uint32_t visible;
         std::vector<int> unitLines;
     } cases[] = {
-        {L"bEmpty[0]=0;bEmpty[1]=0;bEmpty[2]=0;", 3, {1, 2, 3}},
         {L"", 3, {1, 2, 3}}, // no flag: not empty
         {L"bEmpty[0]=1;sLineName[0]=Off;", 2, {2, 3}},
         {L"fValMax[0]=  5.0;sLineName[1]=Two;bEmpty[2]=1;", 2, {1, 2}},
@@ -129,7 +125,6 @@ TEST(HostLineNumbers, EachVisibleLineIsNamedWithTheUnitsLine) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.unitLines, UnitLinesOfVisibleLines(c.configuration, c.visible)) << c.configuration;
-    EXPECT_EQ(L" (unit line 3)", UnitLineNote({2, 3}, 1));
     EXPECT_EQ(L"", UnitLineNote({2, 3}, 2));
     EXPECT_EQ(L"", UnitLineNote({}, 0));
 }
@@ -141,20 +136,16 @@ TEST(HostScriptLine, AMistypedCommandNamesTheNearestOneOnly) {
         const char* word;
         const char* nearest;
     } cases[] = {
-        {"Lines", "lines"},
-        {"LINES", "lines"},
-        {"line", "lines"},
-        {"conect", "connect"},
-        {"cnfigure", "configure"},
+        {"LINES", "lines"}, // letter case aside
+        {"line", "lines"},  // a letter dropped
+        {"halp", "help"},   // changed
+        {"help!", "help"},  // added
         {"configuraton", "configuration"},
-        {"pwr", ""},
-        {"powr", "power"},
+        {"sav", "save"},
+        {"pwr", ""}, // two edits are more than half of a short word
         {"frobnicate", ""},
         {"x", ""},
         {"", ""},
-        {"sav", "save"},
-        {"hlp", "help"},
-        {"help!", "help"},
         {std::string(100, 'a').c_str(), ""},
     };
     for (const auto& c : cases)

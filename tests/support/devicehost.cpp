@@ -181,12 +181,16 @@ double LastVoltage(const char* channel) {
     return get && get(channel, &volts) == 1 ? volts : NAN;
 }
 
-int CallCount(const char* function) {
+std::string DaqCallLog() {
     auto log = FakeDaqmx<decltype(&fakedaqmx_GetCallLog)>("fakedaqmx_GetCallLog");
-    if (!log) return -1;
-    int32 size = log(nullptr, 0);
+    int32 size = log ? log(nullptr, 0) : 0;
     std::string text(static_cast<size_t>(size > 0 ? size : 1), '\0');
-    log(&text[0], static_cast<uInt32>(text.size()));
+    if (log) log(&text[0], static_cast<uInt32>(text.size()));
+    return text.c_str();
+}
+
+int CallCount(const char* function) {
+    std::string text = DaqCallLog();
     int count = 0;
     std::string needle = std::string(function) + "(";
     for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))

@@ -101,7 +101,8 @@ void Within(DWORD timeoutMs, const char* what, const std::function<void()>& acti
 
 // The last voltage the NI-DAQmx stand-in received on a channel (NaN when none).
 double LastVoltage(const char* channel);
-// How many calls of that function the stand-in recorded.
+// The stand-in's record of every call, one a line; how many calls of that function it holds.
+std::string DaqCallLog();
 int CallCount(const char* function);
 // A control function of the stand-in, once the device has loaded it (null before).
 template <class F> F FakeDaqmx(const char* name) {

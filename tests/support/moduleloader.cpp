@@ -1,5 +1,7 @@
 #include "moduleloader.h"
 
+#include <fstream>
+
 std::wstring BesideExecutable(const wchar_t* name) {
     wchar_t path[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -37,4 +39,23 @@ std::wstring FakeDaqmxDir(const char* variant) {
     for (const char* p = variant; *p; ++p)
         dir += static_cast<wchar_t>(*p);
     return dir;
+}
+
+DaqScenario::DaqScenario(const char* text) {
+    if (!text) return;
+    wchar_t folder[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH, folder);
+    m_sPath = std::wstring(folder, n < MAX_PATH ? n : 0) + L"daq-scenario-" +
+              std::to_wstring(GetCurrentProcessId()) + L".txt";
+    std::ofstream file(m_sPath.c_str(), std::ios::binary);
+    file << text;
+    file.close();
+    m_bWritten = !file.fail();
+    SetEnvironmentVariableW(L"FAKEDAQMX_SCENARIO", m_sPath.c_str());
+}
+
+DaqScenario::~DaqScenario() {
+    if (m_sPath.empty()) return;
+    SetEnvironmentVariableW(L"FAKEDAQMX_SCENARIO", nullptr);
+    DeleteFileW(m_sPath.c_str());
 }

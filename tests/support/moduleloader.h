@@ -46,3 +46,18 @@ private:
 
 // Folder of a stand-in NI-DAQmx variant (full, v80, v7, noversion, missing, none) in the build tree.
 std::wstring FakeDaqmxDir(const char* variant);
+
+// The NI-DAQmx stand-in's boards and faults for each load of it from now on, in this process and the programs
+// the test starts (FAKEDAQMX_SCENARIO), from a file of its own; a null text leaves it its default board.
+class DaqScenario {
+public:
+    explicit DaqScenario(const char* text);
+    ~DaqScenario();
+    DaqScenario(const DaqScenario&) = delete;
+    DaqScenario& operator=(const DaqScenario&) = delete;
+    bool Written() const { return m_bWritten; }
+
+private:
+    std::wstring m_sPath;
+    bool m_bWritten = false;
+};
