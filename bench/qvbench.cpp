@@ -2,7 +2,7 @@
 // It loads the module by path and drives it only through the host interfaces, a simulated unit on a COM
 // port (tavosim with --wire-time) and the NI-DAQmx stand-in, as the host application would.
 #include "hostsession.h"
-#include "tavosim_fixture.h"
+#include "tavosim_unit.h"
 
 #include <daqmx_functions.h>
 #include <fakedaqmx_control.h>
@@ -302,7 +302,7 @@ size_t WireChars(const std::string& escaped) {
     return n;
 }
 
-std::vector<SLine> Transcript(tavosim_fixture::TavoSimUnit& unit) {
+std::vector<SLine> Transcript(tavosim_unit::TavoSimUnit& unit) {
     std::vector<SLine> lines;
     for (const std::string& raw : unit.command("transcript")) {
         double t = 0;
@@ -362,10 +362,10 @@ void CallBackFigure(const SOptions& o, Host& host) {
 }
 
 void UnitFigures(const SOptions& o, Host& host) {
-    tavosim_fixture::TavoSimOptions unitOptions;
+    tavosim_unit::TavoSimOptions unitOptions;
     unitOptions.personality = "standard";
     unitOptions.wire_time = true;
-    tavosim_fixture::TavoSimUnit unit(unitOptions);
+    tavosim_unit::TavoSimUnit unit(unitOptions);
     if (!unit.ok()) {
         printf("unit: %s\n", unit.error().c_str());
         return;

@@ -7,7 +7,7 @@
 #include "hostsession.h"
 #include "modulehost.h"
 #include "settingsstore.h"
-#include "tavosim_fixture.h"
+#include "tavosim_unit.h"
 
 #include <daqmx_types.h>
 #include <qv/qvsystem.h>
@@ -114,7 +114,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc % 2 == 0 || cycles < 1 || commands < 0) return 2;
     QV_SetMessageBoxHandler(Quiet);
     SetDllDirectoryW(daqDir.c_str());
-    tavosim_fixture::TavoSimUnit unit;
+    tavosim_unit::TavoSimUnit unit;
     if (!unit.ok()) {
         fprintf(stderr, "unit: %s\n", unit.error().c_str());
         return 1;

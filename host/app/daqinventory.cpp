@@ -50,6 +50,9 @@ public:
         // A text cut to fit comes with a warning, which is fine here.
         if (info && info(buffer, kErrorTextSize) >= 0) {
             buffer[kErrorTextSize - 1] = 0;
+            // NI's text runs over several lines; the scan's report has one a board.
+            for (char* c = buffer; *c; ++c)
+                if (*c == '\r' || *c == '\n') *c = ' ';
             if (buffer[0]) text += L": " + Widen(buffer);
         }
         return text;

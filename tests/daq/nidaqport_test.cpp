@@ -109,7 +109,12 @@ protected:
     void Load(const std::string& text) {
         ASSERT_EQ(0, FAKE(fakedaqmx_LoadScenarioText)(text.c_str())) << text;
     }
-    bool Open() { return port->Open(*dev, false); }
+    // As the device opens it: the dialog a failed Open keeps is shown by the caller afterwards.
+    bool Open() {
+        bool opened = port->Open(*dev, false);
+        port->ShowPendingMessage();
+        return opened;
+    }
     void Assign(int line, const wchar_t* channel) {
         port->m_LineTasks[line].sChannel = channel;
         port->m_LineTasks[line].bTaskCreated = false;

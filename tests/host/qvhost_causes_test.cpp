@@ -3,13 +3,13 @@
 // time-out of a worker that never ran.
 #include "qvhost_run.h"
 
-#include "tavosim_fixture.h"
+#include "tavosim_unit.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-using tavosim_fixture::TavoSimUnit;
+using tavosim_unit::TavoSimUnit;
 
 namespace {
 

@@ -2,7 +2,7 @@
 // and the module's own log lines shown with the command they came in.
 #include "qvhost_run.h"
 
-#include "tavosim_fixture.h"
+#include "tavosim_unit.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <limits.h>
 #include <stdlib.h>
 
-using tavosim_fixture::TavoSimOptions;
-using tavosim_fixture::TavoSimUnit;
+using tavosim_unit::TavoSimOptions;
+using tavosim_unit::TavoSimUnit;
 
 namespace {
 

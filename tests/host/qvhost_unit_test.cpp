@@ -2,13 +2,13 @@
 // through qvhost.exe as a user drives it.
 #include "qvhost_run.h"
 
-#include "tavosim_fixture.h"
+#include "tavosim_unit.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-using tavosim_fixture::TavoSimUnit;
+using tavosim_unit::TavoSimUnit;
 
 namespace {
 

@@ -43,9 +43,14 @@ TEST(ConnectFailure, EachCauseIsLoggedAndLeavesThePortsClosedAndTheDeviceReady) 
         swprintf(cause, 160, c.cause.c_str(), com);
         const std::wstring connection = L"m_iCOMPort=" + std::to_wstring(com) + L";";
         int handles = OpenHandleCount();
+        DeviceHost::messageThreads().clear();
         {
             LogCapture log(false);
             EXPECT_EQ(1, host->ConnectDevice(connection.c_str()));
+            // A dialog waits for a person: on the host's thread, never on the worker.
+            for (DWORD thread : DeviceHost::messageThreads())
+                EXPECT_EQ(GetCurrentThreadId(), thread);
+            EXPECT_EQ(c.daqFault != nullptr, !DeviceHost::messageThreads().empty());
             EXPECT_FALSE(host->m_bConnected);
             EXPECT_EQ(3, host->GetDeviceState());
             std::vector<std::wstring> lines = log.Lines();

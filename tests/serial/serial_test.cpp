@@ -3,7 +3,7 @@
 
 #include "logcapture.h"
 #include "handles.h"
-#include "tavosim_fixture.h"
+#include "tavosim_unit.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-using tavosim_fixture::TavoSimOptions;
-using tavosim_fixture::TavoSimUnit;
+using tavosim_unit::TavoSimOptions;
+using tavosim_unit::TavoSimUnit;
 
 namespace {
 
@@ -80,7 +80,7 @@ bool WaitForTranscript(TavoSimUnit& unit, const std::string& prefix, DWORD timeo
 // A checked-in transcript beside this file, without its comment lines.
 std::string TranscriptFile(const char* name) {
     std::ifstream file(
-        tavosim_fixture::windows_path_of_unix_file(SERIAL_TEST_DIR "/" + std::string(name)).c_str());
+        tavosim_unit::windows_path_of_unix_file(SERIAL_TEST_DIR "/" + std::string(name)).c_str());
     std::string text;
     for (std::string line; std::getline(file, line);)
         if (line.rfind('#', 0) != 0) text += line + "\n";

@@ -24,11 +24,17 @@ void UseDaqVariant(const char* variant) {
 
 namespace {
 int RecordMessageBox(HWND, const wchar_t* text, const wchar_t* caption, UINT) {
+    DeviceHost::messageThreads().push_back(GetCurrentThreadId());
     DeviceHost::messages().push_back(text ? text : L"");
     DeviceHost::captions().push_back(caption ? caption : L"");
     return IDOK;
 }
 } // namespace
+
+std::vector<DWORD>& DeviceHost::messageThreads() {
+    static std::vector<DWORD> threads;
+    return threads;
+}
 
 std::vector<std::wstring>& DeviceHost::messages() {
     static std::vector<std::wstring> shown;
@@ -54,9 +60,9 @@ DeviceHost::~DeviceHost() {
 
 bool DeviceHost::StartUnit(const char* personality) {
     UseDaqVariant("full");
-    tavosim_fixture::TavoSimOptions options;
+    tavosim_unit::TavoSimOptions options;
     options.personality = personality;
-    m_pUnit.reset(new tavosim_fixture::TavoSimUnit(options));
+    m_pUnit.reset(new tavosim_unit::TavoSimUnit(options));
     return m_pUnit->ok();
 }
 

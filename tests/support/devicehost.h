@@ -5,7 +5,7 @@
 
 #include "hostsession.h"
 #include "moduleloader.h"
-#include "tavosim_fixture.h"
+#include "tavosim_unit.h"
 
 #include <aomtavodevice.h>
 #include <aomtavomultilaser.h>
@@ -36,7 +36,7 @@ public:
     IQvDeviceShutter& shutter() const { return *m_Session.Shutter(); }
     CQvHostDeviceManager& manager() { return m_Host.Manager(); }
     CHostSession& session() { return m_Session; }
-    tavosim_fixture::TavoSimUnit& unit() { return *m_pUnit; }
+    tavosim_unit::TavoSimUnit& unit() { return *m_pUnit; }
 
     // A simulated unit of that personality, with the full NI-DAQmx stand-in.
     bool StartUnit(const char* personality);
@@ -72,6 +72,7 @@ public:
 
     // Message boxes the module showed; they are recorded, never shown, so that no test waits for a person.
     static std::vector<std::wstring>& messages();
+    static std::vector<DWORD>& messageThreads(); // the thread that showed each
     static std::vector<std::wstring>& captions();
 
 private:
@@ -81,7 +82,7 @@ private:
     CModuleHost m_Host;
     CSettingsStore m_Store;
     CHostSession m_Session{m_Host, m_Store};
-    std::unique_ptr<tavosim_fixture::TavoSimUnit> m_pUnit;
+    std::unique_ptr<tavosim_unit::TavoSimUnit> m_pUnit;
     SQvLogicalDeviceList m_List;
     std::vector<SHostChange> m_Received;
     size_t m_uTaken = 0;

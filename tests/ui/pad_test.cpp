@@ -3,7 +3,7 @@
 #include "devicehost.h"
 #include "person.h"
 #include "qvprint.h"
-#include "tavosim_fixture.h"
+#include "tavosim_unit.h"
 #include "../widgets/testwindow.h"
 
 #include <aomtavomultilaser.h>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tavosim_fixture {
+namespace tavosim_unit {
 
 struct TavoSimOptions {
     std::string personality = "both"; // standard, extended, both, neither
@@ -14,7 +14,7 @@ struct TavoSimOptions {
     std::vector<std::string> extra_args;
 };
 
-// A simulated TAVO controller on its own COM port, for Windows tests running under Wine.
+// A simulated TAVO controller on its own COM port, for Windows programs (tests, benchmarks) under Wine.
 // The unit is started by the constructor (check ok()/error()) and stopped by the destructor,
 // whatever happened in the test. Binary: $QV_TAVOSIM.
 //
@@ -86,4 +86,4 @@ SOCKET connect_loopback(int port);
 // The Windows path of a Unix file ("Z:\..." with the default drive mapping), or empty when not under Wine.
 std::wstring windows_path_of_unix_file(const std::string& unix_path);
 
-} // namespace tavosim_fixture
+} // namespace tavosim_unit

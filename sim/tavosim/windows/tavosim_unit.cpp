@@ -1,11 +1,11 @@
-#include "tavosim_fixture.h"
+#include "tavosim_unit.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-namespace tavosim_fixture {
+namespace tavosim_unit {
 
 namespace {
 
@@ -326,4 +326,4 @@ void TavoSimUnit::stop() {
     close_socket(stdio_);
 }
 
-} // namespace tavosim_fixture
+} // namespace tavosim_unit
