@@ -118,11 +118,10 @@ public:
     void WriteConfigurationText(CQvStringW& text);
 
     void AddToChangeBatch(const SQvDMChangeRecord& record);
-    // Queues the record for the host's change callback, or adds it to the batch while the host batches.
-    // False when the host has not set a callback yet.
-    bool DeliverChange(const SQvDMChangeRecord& record);
+    // Queues the record for the host's change callback, or adds it to the batch while the host batches, and
+    // queues the pad's refresh of that part. False when the host has not set a callback yet.
     enum EPadUpdate { PadMultiLaser, PadShutter };
-    void QueuePadUpdate(EPadUpdate part);
+    bool DeliverChange(const SQvDMChangeRecord& record, EPadUpdate pad);
     // Makes the queued host calls, outside every lock; returns at once when another thread is making them.
     void DeliverHostCalls();
     void RefreshChannelTable();

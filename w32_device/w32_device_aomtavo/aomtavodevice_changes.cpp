@@ -94,49 +94,45 @@ CQvAOMTAVO::SHostCall CQvAOMTAVO::ChangeCall() {
     return call;
 }
 
-bool CQvAOMTAVO::DeliverChange(const SQvDMChangeRecord& record) {
+bool CQvAOMTAVO::DeliverChange(const SQvDMChangeRecord& record, EPadUpdate pad) {
     SHostCall call = ChangeCall();
-    if (!call.pfnChange) return false;
+    const bool listening = call.pfnChange != nullptr; // else only the pad hears of it
+    SHostCall refresh;
+    refresh.ePadUpdate = pad;
     m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
-    if (m_bBatching) {
+    if (listening && m_bBatching) {
         AddToChangeBatchLocked(record, call);
-    } else {
+    } else if (listening) {
         call.pRecord = std::make_shared<SQvDMChangeRecord>(record);
         m_HostCalls.push_back(std::move(call));
     }
+    if (m_pPad) m_HostCalls.push_back(std::move(refresh));
     m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
-    return true;
-}
-
-void CQvAOMTAVO::QueuePadUpdate(EPadUpdate part) {
-    if (!m_pPad) return;
-    SHostCall call;
-    call.ePadUpdate = part;
-    m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
-    m_HostCalls.push_back(std::move(call));
-    m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
+    return listening;
 }
 
 void CQvAOMTAVO::DeliverHostCalls() {
     m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
     // Another thread is delivering (perhaps this one, from inside the host's callback): it delivers what
-    // was queued here too, in order, once its current call has come back.
+    // was queued here too, in order, once its current calls have come back.
     if (m_dwDeliveringThread != 0) {
         m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
         return;
     }
     m_dwDeliveringThread = GetCurrentThreadId();
     while (!m_HostCalls.empty()) {
-        SHostCall call = std::move(m_HostCalls.front());
-        m_HostCalls.pop_front();
+        std::deque<SHostCall> calls;
+        calls.swap(m_HostCalls);
         m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
         try {
-            if (call.pRecord)
-                call.pfnChange(1, call.pRecord.get(), call.uContext);
-            else if (call.ePadUpdate == PadShutter)
-                m_pPad->Update_Shutter();
-            else
-                m_pPad->Update_MultiLaser();
+            for (const SHostCall& call : calls) {
+                if (call.pRecord)
+                    call.pfnChange(1, call.pRecord.get(), call.uContext);
+                else if (call.ePadUpdate == PadShutter)
+                    m_pPad->Update_Shutter();
+                else
+                    m_pPad->Update_MultiLaser();
+            }
         } catch (...) {
             // The caller reports it. What was still to be said goes with it, as the rest of a poll or a
             // command that threw would: a callback that throws would only throw again.

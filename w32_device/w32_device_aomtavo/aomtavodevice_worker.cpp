@@ -46,9 +46,6 @@ int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg
     m_aCommandArgs[1] = arg2;
     LONG post = InterlockedIncrement(&m_lPostedCommand);
     m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
-    // Late signals of an abandoned command must not answer this one.
-    if (m_hEvTaken) ResetEvent(m_hEvTaken);
-    if (m_hEvDone) ResetEvent(m_hEvDone);
     if (m_hEvRequest) SetEvent(m_hEvRequest);
 
     int64_t result;
@@ -72,7 +69,8 @@ int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg
     return result;
 }
 
-// Waits until the worker has answered this post; a missing event (no worker) fails at once.
+// Waits until the worker has answered this post; a missing event (no worker) fails at once. A late signal
+// of an abandoned command wakes the wait, but only the answer to this post ends it.
 bool CQvAOMTAVO::WaitForAnswer(HANDLE event, volatile LONG& answered, LONG post, DWORD waitMs) {
     if (!event) return false;
     ULONGLONG deadline = GetTickCount64() + waitMs;

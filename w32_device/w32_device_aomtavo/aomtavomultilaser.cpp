@@ -380,7 +380,5 @@ bool CQvAOMTAVOMultiLaser::Notify(bool line1, bool line2, bool line3, int positi
     }
     PutData<int32_t>(record, 368, 0);
     PutData<int32_t>(record, 372, position);
-    bool delivered = m_pOwner->DeliverChange(record);
-    m_pOwner->QueuePadUpdate(CQvAOMTAVO::PadMultiLaser);
-    return delivered;
+    return m_pOwner->DeliverChange(record, CQvAOMTAVO::PadMultiLaser);
 }

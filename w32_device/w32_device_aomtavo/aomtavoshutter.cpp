@@ -240,9 +240,7 @@ bool CQvAOMTAVOShutter::Notify(bool open) {
     PutData<uint8_t>(record, 0, open ? 1 : 0);
     PutData<int32_t>(record, 4, 0);
     PutData<double>(record, 8, 0.0);
-    bool delivered = m_pOwner->DeliverChange(record);
-    m_pOwner->QueuePadUpdate(CQvAOMTAVO::PadShutter);
-    return delivered;
+    return m_pOwner->DeliverChange(record, CQvAOMTAVO::PadShutter);
 }
 
 EDeviceManagerReturnCode CQvAOMTAVOShutter::ShowDeviceConfigDialog(HWND parent) {
