@@ -1,7 +1,7 @@
 #include "hostsession.h"
 
 const wchar_t* const CHostSession::kMultiLaserKey = L"AOMTAVO_MultiLaser";
-const wchar_t* const CHostSession::kShutterKey = L"AOMTAVO_Shutter";
+const wchar_t* const CHostSession::kShutterKey = L"TAVO";
 const wchar_t* const CHostSession::kConnectionKey = L"connection";
 const wchar_t* const CHostSession::kConfigurationKey = L"configuration";
 

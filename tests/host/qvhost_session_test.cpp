@@ -39,7 +39,7 @@ TEST(QvhostSession, SimulatorSessionEndToEnd) {
                     "setting AOMTAVO_MultiLaser=m_uWavelengthExcitation0=488;m_dPower0=  0.0;"
                     "m_uWavelengthExcitation1=561;m_dPower1= 50.0;"
                     "m_uWavelengthExcitation2=640;m_dPower2=  0.0;\n"
-                    "setting AOMTAVO_Shutter=ShutterType=0|\n"
+                    "setting TAVO=ShutterType=0|\n"
                     "setting configuration=") +
         kConfiguration + "\nsetting connection=\nok\nok\n";
     EXPECT_EQ(expected, r.output);
@@ -101,7 +101,7 @@ TEST(QvhostSession, TheStoreIsInTheCurrentFolderAndWhatItHoldsIsAnnounced) {
     EXPECT_EQ("qvhost: the store is " + where + "\\sub.store (nothing stored yet)\n", relative.errors);
     EXPECT_EQ(
         "qvhost: the store is " + where +
-            "\\qvhost.store; it holds settings of an earlier session (AOMTAVO_MultiLaser, AOMTAVO_Shutter, "
+            "\\qvhost.store; it holds settings of an earlier session (AOMTAVO_MultiLaser, TAVO, "
             "configuration, connection (empty)): connect and configure without a text use them, --store "
             "names another\n",
         again.errors);
