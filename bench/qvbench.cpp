@@ -212,6 +212,38 @@ struct PingPong {
     }
 };
 
+// One uncontended enter and leave of a Win32 mutex, the kind of lock every lock the worker can hold is, and
+// of a critical section beside it: what each lock section on a command's path costs on this platform.
+// Each sample is the mean of a block of pairs, so that a critical section is not below the clock's step.
+struct SLockCost {
+    std::vector<double> mutex, section;
+};
+
+SLockCost LockCost(int samples) {
+    const int kPairs = 100;
+    SLockCost cost;
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, nullptr);
+    CRITICAL_SECTION section;
+    InitializeCriticalSection(&section);
+    for (int i = 0; i < samples && mutex; ++i) {
+        double t0 = NowMs();
+        for (int k = 0; k < kPairs; ++k) {
+            WaitForSingleObject(mutex, INFINITE);
+            ReleaseMutex(mutex);
+        }
+        double t1 = NowMs();
+        for (int k = 0; k < kPairs; ++k) {
+            EnterCriticalSection(&section);
+            LeaveCriticalSection(&section);
+        }
+        cost.mutex.push_back((t1 - t0) / kPairs);
+        cost.section.push_back((NowMs() - t1) / kPairs);
+    }
+    DeleteCriticalSection(&section);
+    if (mutex) CloseHandle(mutex);
+    return cost;
+}
+
 // The same exchange the device makes, written straight to the port: the request at once, the reply read
 // one byte per ReadFile up to its line feed, with the device's line settings and time-outs.
 bool BareExchanges(int com, int count, std::vector<double>& samples) {
@@ -352,6 +384,10 @@ void CallBackFigure(const SOptions& o, Host& host) {
     Row("callback", "CallBack round trip (simulator, SetLineUsed)", Dist(callBack, 3),
         "event ping-pong between two threads: " + Dist(bare, 3),
         Percentile(callBack, 0.5) / Percentile(bare, 0.5));
+    SLockCost locks = LockCost(o.samples);
+    Row("lock", "Mutex enter and leave, uncontended", Dist(locks.mutex, 4),
+        "critical section enter and leave: " + Dist(locks.section, 4),
+        Percentile(locks.mutex, 0.5) / Percentile(locks.section, 0.5));
     std::string server = o.serverPid;
     SCpu idle = MeasureCpu(o.idleSeconds, server);
     host.Disconnect();
