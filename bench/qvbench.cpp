@@ -385,8 +385,8 @@ void CallBackFigure(const SOptions& o, Host& host) {
         "event ping-pong between two threads: " + Dist(bare, 3),
         Percentile(callBack, 0.5) / Percentile(bare, 0.5));
     SLockCost locks = LockCost(o.samples);
-    Row("lock", "Mutex enter and leave, uncontended", Dist(locks.mutex, 4),
-        "critical section enter and leave: " + Dist(locks.section, 4),
+    Row("lock", "Mutex enter and leave, uncontended", Dist(locks.mutex, 5),
+        "critical section enter and leave: " + Dist(locks.section, 5),
         Percentile(locks.mutex, 0.5) / Percentile(locks.section, 0.5));
     std::string server = o.serverPid;
     SCpu idle = MeasureCpu(o.idleSeconds, server);
