@@ -291,3 +291,39 @@ TEST(Shutter, EngagedBinocularShutterSendsNothingButStillReports) {
 }
 
 } // namespace
+
+// What cuts the light reaches the unit whatever the device last heard from it: after the binocular shutter
+// was engaged, or after a reply lost to noise made the poll read "no line" while the unit still passes it.
+TEST(Shutter, WhatDarkensTheUnitIsAlwaysSent) {
+    struct {
+        const char* what;
+        const char* personality;
+        bool binocular;        // else the poll's replies are garbled for a while
+        const char* staleView; // what the host hears meanwhile
+        bool byLine;           // the last line taken away, else the shutter closed
+        const char* sent;
+        const char* unitAfter;
+    } cases[] = {
+        {"binocular shutter engaged", "standard", true, "used 0 1 0 open 0", false, "cTSC\\r",
+         "line 0 mask 0 bino 1"},
+        {"garbled poll, shutter", "standard", false, "used 0 1 0 open 0", false, "cTSC\\r",
+         "line 0 mask 0 bino 0"},
+        {"garbled poll, last line", "extended", false, "used 0 0 0 open 1", true, "cTSD0\\r",
+         "line 0 mask 0 bino 0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeviceHost host;
+        ASSERT_TRUE(host.StartReal(c.personality));
+        ASSERT_TRUE(host.unit().set_mask(2));
+        ASSERT_TRUE(host.WaitForView("used 0 1 0 open 1"));
+        ASSERT_TRUE(c.binocular ? host.unit().set_binocular(true) : host.unit().set_fault("garble"));
+        ASSERT_TRUE(host.WaitForView(c.staleView));
+        host.PausePoll();
+        ASSERT_TRUE(host.unit().clear_fault());
+        host.TakeCommands();
+        EXPECT_EQ(DMRC_OK, c.byLine ? host.laser().SetLineUsed(1, false) : host.shutter().SetState(false));
+        EXPECT_EQ(Commands{c.sent}, host.TakeCommands());
+        EXPECT_EQ(c.unitAfter, host.unit().state());
+    }
+}

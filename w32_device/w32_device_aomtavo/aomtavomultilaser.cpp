@@ -185,7 +185,9 @@ int32_t CQvAOMTAVOMultiLaser::C_SetLineUsed(uint64_t multiLaser, uint64_t usedAr
     else
         selection = used ? static_cast<uint32_t>(position + 1) : device.m_iCurrentLine; // cannot deselect
     uint32_t toSend = device.m_bShutterOpen ? selection : 0;
-    bool needed = toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed);
+    // Taking the last line away darkens the unit: sent whatever the device last heard, as a closing is.
+    bool needed = toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed) ||
+                  (!used && toSend == 0 && device.m_bShutterOpen);
     device.LeaveUnitStateLock(QV_WFILE, __LINE__);
 
     // While the line is lost nothing is sent and nothing kept: the unit's own state counts on its return.

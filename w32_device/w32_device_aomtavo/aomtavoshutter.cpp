@@ -138,9 +138,12 @@ int32_t CQvAOMTAVOShutter::C_SetState(uint64_t shutter, uint64_t openArg, uint64
     bool extended = device.m_bExtendedMode;
     device.EnterUnitStateLock(QV_WFILE, __LINE__);
     uint32_t toSend = open ? (extended ? device.m_iLinesMask : device.m_iCurrentLine) : 0;
-    // While the binocular shutter is engaged the unit passes no light whatever it is told.
+    // While the binocular shutter is engaged the unit passes no light whatever it is told, so an opening
+    // waits for the person. A closing is always sent: what the device last heard from the unit may be
+    // stale (a reply lost to noise reads as "no line"), and a unit never told to close passes its line
+    // again the moment the binocular shutter is released.
     bool bino = device.m_bBinoShutter;
-    bool needed = toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed) && !bino;
+    bool needed = !open || (toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed) && !bino);
     device.LeaveUnitStateLock(QV_WFILE, __LINE__);
 
     int32_t result = 0;
