@@ -272,6 +272,29 @@ TEST_F(PadOnUnit, FrontPanelChangesShowAfterThePoll) {
         << "a selected line opens the shutter";
 }
 
+// A command the unit refuses is not recorded as a macro, and the pad shows the state the unit kept.
+TEST_F(PadOnUnit, ARefusedCommandIsNeitherRecordedNorShown) {
+    ASSERT_TRUE(real.StartUnit("standard"));
+    Configure(real, real.unit().com_port());
+    ASSERT_NE(nullptr, Dock(real));
+    real.PausePoll(); // a poll of a refusing unit would read "closed" on its own
+    ASSERT_EQ(DMRC_OK, real->m_pShutter->SetState(true));
+    ASSERT_TRUE(PumpUntil([&] { return pad().m_ShutterGUI.GetState() && Row(0)->GetLaserShine(); }));
+    ASSERT_TRUE(real.unit().set_fault("refuse"));
+    real.manager().TakeMacros();
+
+    SendMessageW(GetDlgItem(Row(1)->GetWindow(), CQvDevUI_MultiLaserLine::ControlUsed), BM_CLICK, 0, 0);
+    EXPECT_FALSE(Row(1)->GetUsed());
+    pad().m_ShutterGUI.Toggle();
+    EXPECT_TRUE(PumpUntil([&] { return pad().m_ShutterGUI.GetState(); }));
+    Settle();
+    EXPECT_TRUE(Row(0)->GetUsed());
+    EXPECT_TRUE(Row(0)->GetLaserShine());
+    EXPECT_FALSE(Row(1)->GetUsed());
+    EXPECT_EQ(std::vector<std::wstring>{}, real.manager().TakeMacros());
+    EXPECT_EQ("line 1 mask 1 bino 0", real.unit().state());
+}
+
 TEST(PadLanguage, GermanHostShowsGermanTexts) {
     CQvLocale::SetHostLanguage(1031);
     DeviceHost host;

@@ -62,7 +62,11 @@ CQvAOMTAVOPad::CQvDevGUI_Shutter::~CQvDevGUI_Shutter() {}
 
 void CQvAOMTAVOPad::CQvDevGUI_Shutter::OnStateChanged(bool open) {
     if (!m_pPad->m_pShutter) return;
-    m_pPad->m_pShutter->SetState(open);
+    // A command that did not reach the unit is not recorded, and the widget goes back to the device's state.
+    if (m_pPad->m_pShutter->SetState(open) != DMRC_OK) {
+        m_pPad->Update_Shutter();
+        return;
+    }
     CQvStringW macro;
     macro.Format(L"Stg_SetShutterStateEx(\"%s\", %d);", KeyOf(m_pPad->m_iShutterId), open ? 1 : 0);
     CQvSimpleDMHelper::G5_ML_Protocol_Command(macro);
@@ -84,7 +88,7 @@ CQvAOMTAVOPad::CQvDevGUI_MultiLaserLines::~CQvDevGUI_MultiLaserLines() {}
 
 void CQvAOMTAVOPad::CQvDevGUI_MultiLaserLines::OnPowerChanged(int line, double& power) {
     if (!m_pPad->m_pMultiLaser) return;
-    m_pPad->m_pMultiLaser->SetPower(line, power);
+    if (m_pPad->m_pMultiLaser->SetPower(line, power) != DMRC_OK) return; // not recorded; the log says why
     CQvStringW macro;
     macro.Format(L"Stg_SetMultiLaserPower(\"%s\", %d, %s);", KeyOf(m_pPad->m_iMultiLaserId), line,
                  OneDecimal(power).GetString());
@@ -93,7 +97,10 @@ void CQvAOMTAVOPad::CQvDevGUI_MultiLaserLines::OnPowerChanged(int line, double& 
 
 void CQvAOMTAVOPad::CQvDevGUI_MultiLaserLines::OnUsedChanged(int line, bool& used) {
     if (!m_pPad || !m_pPad->m_pMultiLaser) return;
-    m_pPad->m_pMultiLaser->SetLineUsed(line, used);
+    if (m_pPad->m_pMultiLaser->SetLineUsed(line, used) != DMRC_OK) {
+        m_pPad->m_pMultiLaser->GetLineUsed(line, &used); // the row shows the line as the unit has it
+        return;
+    }
     CQvStringW macro;
     macro.Format(L"Stg_SetMultiLaserLineUsed(\"%s\", %d, %d);", KeyOf(m_pPad->m_iMultiLaserId), line,
                  used ? 1 : 0);
