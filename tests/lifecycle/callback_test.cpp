@@ -123,4 +123,32 @@ TEST(CallBack, ReconnectWorksAfterAStuckWorkerWasEnded) {
     SetEvent(gate.release);
 }
 
+// The worker delivers the host's change records: a callback that disconnects or connects the device is
+// refused at once, as the worker would otherwise wait for its own end and then end itself.
+TEST(CallBack, ConnectingOrDisconnectingFromTheChangeCallbackIsRefused) {
+    DeviceHost host;
+    ASSERT_TRUE(host.StartSimulator());
+    struct SRestlessHost {
+        IQvPhysicalDevice* device;
+        volatile LONG calls = 0;
+        static int64_t Callback(uint32_t, SQvDMChangeRecord*, uint64_t context) {
+            SRestlessHost* self = reinterpret_cast<SRestlessHost*>(static_cast<uintptr_t>(context));
+            self->device->DisconnectDevice();
+            self->device->ConnectDevice(L"");
+            InterlockedIncrement(&self->calls);
+            return 0;
+        }
+    } restless{&host.physical()};
+    LogCapture log(false);
+    host.physical().SetChangeCallback(&SRestlessHost::Callback, reinterpret_cast<uintptr_t>(&restless));
+    Within(30000, "the line command", [&] { EXPECT_EQ(DMRC_OK, host.laser().SetLineUsed(1, true)); });
+    host.physical().SetChangeCallback(nullptr, 0);
+    EXPECT_LT(0, restless.calls);
+    const wchar_t* refusal = L" - refused: called from the change callback, on the device's own worker";
+    EXPECT_TRUE(log.Contains(std::wstring(L"ERROR: CQvAOMTAVO::DisconnectDevice") + refusal));
+    EXPECT_TRUE(log.Contains(std::wstring(L"ERROR: CQvAOMTAVO::ConnectDevice") + refusal));
+    EXPECT_EQ(2, host->GetDeviceState());
+    EXPECT_EQ(7, host->CallBack(ReturnArgument, 0, 7, 0, 0)) << "the worker still runs";
+}
+
 } // namespace

@@ -217,6 +217,9 @@ private:
 
     bool StartWorker();
     bool StopWorker();
+    // The worker runs the host's change callback: a callback that connects or disconnects the device would
+    // wait for its own thread to end. Logs the refusal.
+    bool RefusedOnWorker(const wchar_t* operation) const;
     void EndWorkerByForce();
     void CloseWorkerHandles();
     static DWORD WINAPI WorkerThread(void* device);

@@ -33,6 +33,7 @@ const ULONGLONG kReopenPeriodMs = 1000;
 
 EDeviceManagerReturnCode CQvAOMTAVO::ConnectDevice(const wchar_t* connection) {
     QV_DIAG(L"CQvAOMTAVO::ConnectDevice - BEGIN");
+    if (RefusedOnWorker(L"ConnectDevice")) return kConnectAnswer;
     EnterDeviceLock(QV_WFILE, __LINE__);
     m_bConnected = false;
     m_iState = 3;
@@ -195,7 +196,7 @@ bool CQvAOMTAVO::WriteSelection(bool extended, uint32_t value) {
 
 void CQvAOMTAVO::DisconnectDevice() {
     QV_DIAG(L"CQvAOMTAVO::DisconnectDevice - BEGIN");
-    if (m_iState == 0) return;
+    if (m_iState == 0 || RefusedOnWorker(L"DisconnectDevice")) return;
     // After a failed connect no worker runs: there is nothing to post to, and no time-out to report.
     // A command still running refuses the post; the ports must be closed all the same, so the post is
     // repeated until that command ends (bounded: a command that never ends is stopped with its worker).

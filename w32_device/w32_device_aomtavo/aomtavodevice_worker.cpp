@@ -174,6 +174,14 @@ bool CQvAOMTAVO::RunPostedCommand() {
     return true;
 }
 
+bool CQvAOMTAVO::RefusedOnWorker(const wchar_t* operation) const {
+    if (GetCurrentThreadId() != m_dwWorkerThreadId) return false;
+    AOM_ALWAYS(
+        L"ERROR: CQvAOMTAVO::%s - refused: called from the change callback, on the device's own worker",
+        operation);
+    return true;
+}
+
 void CQvAOMTAVO::CloseWorkerHandles() {
     HANDLE* handles[] = {&m_hEvStarted, &m_hEvEnded,   &m_hEvTaken,
                          &m_hEvDone,    &m_hEvRequest, &m_hWorkerThread};
