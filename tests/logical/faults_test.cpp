@@ -10,6 +10,7 @@
 #include <memory>
 #include <string.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -123,7 +124,7 @@ TEST(LostLine, AUnitThatAnswersBadlyOrNowAndThenStaysConnected) {
 // Every fault of the unit against every operation, through the host. Each row: whether the unit is still
 // usable under the fault, what the poll makes of it, the bound of every host call, and what the shutter
 // opening, a line selection and the shutter closing answer under it ('o' 0, 'x' 21 with its log line; a
-// command the unit's state does not need sends nothing and succeeds).
+// line selection the unit's state does not need sends nothing and succeeds; a closing is always sent).
 enum class EPoll {
     Hears, // the front panel still reaches the host
     Reads, // the unit answers, but nothing readable: no line, shutter closed, still connected
@@ -136,9 +137,9 @@ struct SUnitFault {
     const char* answers;
 };
 const SUnitFault kUnitFaults[] = {
-    {"silent", false, EPoll::Lost, "xxx"},     {"garble", false, EPoll::Reads, "xoo"},
+    {"silent", false, EPoll::Lost, "xxx"},     {"garble", false, EPoll::Reads, "xox"},
     {"split 3 20", true, EPoll::Hears, "ooo"}, {"byte-delay 50", true, EPoll::Hears, "ooo"},
-    {"no-cr", true, EPoll::Hears, "ooo"},      {"long 300", true, EPoll::Reads, "xoo"},
+    {"no-cr", true, EPoll::Hears, "ooo"},      {"long 300", true, EPoll::Reads, "xox"},
     {"hangup", false, EPoll::Lost, "xxx"},     {"stale aTES5", true, EPoll::Hears, "ooo"},
 };
 // A connect makes five exchanges and waits 200 ms; the slowest working fault (50 ms a byte) needs about
@@ -319,5 +320,31 @@ TEST_P(DaqFault, IsBoundedLoggedAndRecovers) {
 INSTANTIATE_TEST_SUITE_P(All, DaqFault, ::testing::ValuesIn(kDaqFaults), [](const auto& info) {
     return std::string(info.param.function) + (*info.param.stallOrFault == 's' ? "_stalled" : "");
 });
+
+// The host moves a line to another channel while the worker is building that line's task for a voltage
+// write: the next write reaches the new channel.
+TEST(DaqFault, AChannelChangedDuringAVoltageWriteTakesEffect) {
+    DeviceHost host;
+    ASSERT_TRUE(host.StartReal("standard"));
+    auto stall = FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall");
+    stall("DAQmxCreateTask");
+    std::thread poster([&] { host.laser().SetPower(0, 40.0); });
+    ASSERT_EQ(1, FakeDaqmx<decltype(&fakedaqmx_WaitStalled)>("fakedaqmx_WaitStalled")(5000));
+    EDeviceManagerReturnCode configured = DMRC_NOT_SUPPORTED;
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread configure([&] {
+        configured = host.Configure(L"iIndex[0]=3;sChannel_Name[0]=Dev1/ao2;");
+        SetEvent(done);
+    });
+    // A configure that waits for the write ends only once the write is let go; one that does not, at once.
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(done, 500)) << "the configure did not wait for the write";
+    stall(nullptr);
+    poster.join();
+    configure.join();
+    CloseHandle(done);
+    EXPECT_EQ(DMRC_OK, configured);
+    EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 60.0));
+    EXPECT_DOUBLE_EQ(3.0, LastVoltage("Dev1/ao2"));
+}
 
 } // namespace

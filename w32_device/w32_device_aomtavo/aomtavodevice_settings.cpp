@@ -102,10 +102,14 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConfigureDevice(const wchar_t* configuratio
         if (GetIndexedKeyValue(configuration, L"sLineName", value, i) == 0)
             m_pMultiLaser->m_asName[i] = value;
     }
+    // Under the port's lock: a voltage write on the worker may be building its line's task from these
+    // records, and would mark a task on the old channel as the new one's.
+    m_pNIDAQPort->Lock();
     for (int i = 0; i < AOM_LINE_COUNT; ++i) {
         m_pNIDAQPort->m_LineTasks[i].sChannel = m_Lines[i].sChannel_Name;
         m_pNIDAQPort->m_LineTasks[i].bTaskCreated = false;
     }
+    m_pNIDAQPort->Unlock();
     EnterDeviceLock(QV_WFILE, __LINE__);
     list.RemoveAll();
     list.Add(m_pMultiLaser);
