@@ -87,7 +87,7 @@ TEST_F(ConfigurationDialog, ShowsTheChannelsAndTheUnitsInformation) {
 }
 
 // The checks OK and the close box make, each case on a fresh device: what is refused (the dialog stays
-// open for the next try), and what is stored before the refusal or once the values are accepted.
+// open for the next try), and what is stored once the values are accepted.
 TEST_F(ConfigurationDialog, OkChecksAndStores) {
     struct Case {
         const char* name;
@@ -96,9 +96,6 @@ TEST_F(ConfigurationDialog, OkChecksAndStores) {
         std::vector<std::wstring> stored; // parts of the configuration text afterwards
         std::function<void(CQvAOMTAVO&)> check = nullptr;
         const wchar_t* configuration = L""; // after kConfiguration
-        // Numbers are typed and shown with a point in a comma locale too; a refusal's range is written in
-        // the C runtime's locale.
-        const char* locale = "German_Germany.1252";
     } cases[] = {
         {"the same channel twice is refused before anything is stored",
          [](HWND d) {
@@ -109,19 +106,6 @@ TEST_F(ConfigurationDialog, OkChecksAndStores) {
          },
          {L"Multiple use of channel Dev1/ao1", L"Multiple use of channel Dev1/ao0"},
          {L"iIndex[0]=1;"}},
-        {"voltages outside the board's range are refused after the channels are stored",
-         [](HWND d) {
-             Channels(d, 3, 0, 0);
-             SetText(d, IDC_CFG_MIN1, L"-10.0");
-             SetText(d, IDC_CFG_MAX1, L"10.5");
-             ClickButton(d, IDOK);
-         },
-         {L"MIN or MAX out of range <-10.0 -  10.0>"},
-         {L"iIndex[0]=3;fValMin[0]=  0.0;fValMax[0]=  5.0;", L"sChannel_Name[0]=Dev1/ao2;",
-          L"sChannel_Name[1]=None;"},
-         [](CQvAOMTAVO& d) { EXPECT_FALSE(d.m_AOChannels[2].bUserRange); },
-         L"",
-         "C"},
         {"the close box checks as OK does: an empty wavelength is out of range",
          [](HWND d) {
              SetText(d, IDC_CFG_LAMBDA1, L"");
@@ -137,14 +121,6 @@ TEST_F(ConfigurationDialog, OkChecksAndStores) {
          {L"iIndex[0]=0;", L"sChannel_Name[0]=None;"},
          nullptr,
          L"iIndex[0]=40;sChannel_Name[0]=Dev9/ao7;"},
-        {"empty flags are stored before the wavelengths are checked",
-         [](HWND d) {
-             SendDlgItemMessageW(d, IDC_CFG_EMPTY2, BM_SETCHECK, BST_CHECKED, 0);
-             SetText(d, IDC_CFG_LAMBDA1, L"299");
-             ClickButton(d, IDOK);
-         },
-         {L"Lambda1 out of range <300 - 800> nm  "},
-         {L"bEmpty[1]=1;"}},
         {"wavelengths of 300 to 800 nm, names and the chosen channel's range are stored; an empty row's "
          "wavelength is neither checked nor stored",
          [](HWND d) {
@@ -176,10 +152,11 @@ TEST_F(ConfigurationDialog, OkChecksAndStores) {
          {},
          {L"fValMin[1]=-50.5;fValMax[1]= 99.5;"}},
     };
+    // Numbers are typed and shown with a point in a comma locale too.
     std::string saved = setlocale(LC_ALL, nullptr);
+    ASSERT_TRUE(setlocale(LC_ALL, "German_Germany.1252"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(setlocale(LC_ALL, c.locale));
         DeviceHost device;
         Start(device, c.configuration);
         std::wstring shownMax;
@@ -203,6 +180,73 @@ TEST_F(ConfigurationDialog, OkChecksAndStores) {
         if (c.check) c.check(device.device());
     }
     setlocale(LC_ALL, saved.c_str());
+}
+
+// A refused OK stores nothing: Cancel after it writes the text the records held before the dialog, and
+// the records stay as they were, whichever entries the person had changed before the failing check.
+TEST(ConfigurationDialogRefusal, CancelAfterARefusedOkKeepsEverything) {
+    struct {
+        const char* name;
+        std::function<void(HWND)> edits;
+        const wchar_t* refusal;
+    } cases[] = {
+        {"new channels, the first outside its range",
+         [](HWND d) {
+             Channels(d, 3, 0, 1);
+             SetText(d, IDC_CFG_MAX1, L"10.5");
+         },
+         L"MIN or MAX out of range <-10.0 -  10.0>"},
+        {"an empty flag changed, a wavelength too short",
+         [](HWND d) {
+             SendDlgItemMessageW(d, IDC_CFG_EMPTY2, BM_SETCHECK, BST_CHECKED, 0);
+             ClickButton(d, IDC_CFG_EMPTY2);
+             SetText(d, IDC_CFG_LAMBDA1, L"299");
+         },
+         L"Lambda1 out of range <300 - 800> nm  "},
+        {"new channels and voltages, a wavelength too long",
+         [](HWND d) {
+             Channels(d, 2, 1, 0);
+             SetText(d, IDC_CFG_MIN2, L"1.5");
+             SetText(d, IDC_CFG_MAX3, L"3.5");
+             SetText(d, IDC_CFG_LAMBDA3, L"801");
+         },
+         L"Lambda3 out of range <300 - 800> nm  "},
+    };
+    // The line records, empty flags and names (as the text shows them) and the channel table.
+    auto records = [](CQvAOMTAVO& d) {
+        CQvStringW text;
+        d.WriteConfigurationText(text);
+        std::wstring all = text.GetString();
+        for (int c = 0; c < d.m_iAOChannelCount; ++c)
+            all += L" " + std::to_wstring(d.m_AOChannels[c].fMin) + L"," +
+                   std::to_wstring(d.m_AOChannels[c].fMax) + L"," +
+                   std::to_wstring(d.m_AOChannels[c].bUserRange);
+        return all;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeviceHost device;
+        Start(device);
+        std::wstring before = records(device.device());
+        CQvStringW expectedText;
+        device->WriteConfigurationText(expectedText);
+        bool stayedOpen = false;
+        Person person([&] {
+            HWND d = WaitForWindow(kCaption);
+            if (!d) return;
+            c.edits(d);
+            ClickButton(d, IDOK);
+            stayedOpen = IsWindow(d);
+            ClickButton(d, IDCANCEL);
+        });
+        CQvStringW text;
+        EXPECT_EQ(DMRC_OK, device->ShowLineConfigurationDialog(text, nullptr));
+        person.join();
+        EXPECT_TRUE(stayedOpen);
+        EXPECT_EQ(std::vector<std::wstring>{c.refusal}, DeviceHost::messages());
+        EXPECT_EQ(std::wstring(expectedText.GetString()), text.GetString());
+        EXPECT_EQ(before, records(device.device()));
+    }
 }
 
 // Boards of ranges other than the default one (OkChecksAndStores' and DaqOutput's): each row's channel shows,

@@ -181,13 +181,8 @@ bool CCfgDlg::OnOK(HWND window) {
         return false;
     }
     for (int r = 0; r < Rows; ++r) {
-        d.m_Lines[r].iIndex = selected[r];
-        d.m_Lines[r].sChannel_Name =
-            selected[r] != 0 ? d.m_AOChannelNames[selected[r] - 1] : CQvStringW(L"None");
-    }
-    for (int r = 0; r < Rows; ++r) {
-        if (d.m_Lines[r].iIndex == 0) continue;
-        const SAOChannel& channel = d.m_AOChannels[d.m_Lines[r].iIndex - 1];
+        if (selected[r] == 0) continue;
+        const SAOChannel& channel = d.m_AOChannels[selected[r] - 1];
         int board =
             channel.iBoardIndex >= 0 && channel.iBoardIndex < AOM_MAX_DAQ_BOARDS ? channel.iBoardIndex : 0;
         float low = d.m_DAQBoards[board].fAORangeLow, high = d.m_DAQBoards[board].fAORangeHigh;
@@ -202,6 +197,24 @@ bool CCfgDlg::OnOK(HWND window) {
             return false;
         }
     }
+    bool empty[Rows];
+    for (int r = 0; r < Rows; ++r)
+        empty[r] = SendDlgItemMessageW(window, kEmptyIds[r], BM_GETCHECK, 0, 0) == BST_CHECKED;
+    for (int r = 0; r < Rows; ++r) {
+        if (empty[r]) continue;
+        UINT nm = GetDlgItemInt(window, kLambdaIds[r], nullptr, FALSE);
+        if (nm < 300 || nm > 800) {
+            ShowError(Translate(kLambdaMessages[r]));
+            return false;
+        }
+    }
+    // Every check has passed: only now is anything stored, so that a refused OK, and a Cancel after it,
+    // leave the records as they were.
+    for (int r = 0; r < Rows; ++r) {
+        d.m_Lines[r].iIndex = selected[r];
+        d.m_Lines[r].sChannel_Name =
+            selected[r] != 0 ? d.m_AOChannelNames[selected[r] - 1] : CQvStringW(L"None");
+    }
     // Unreadable voltages of positions without a channel keep their values.
     for (int r = 0; r < Rows; ++r) {
         double value = 0.0;
@@ -211,19 +224,8 @@ bool CCfgDlg::OnOK(HWND window) {
         double value = 0.0;
         if (GetItemDouble(window, kMaxIds[r], value)) d.m_Lines[r].fValMax = static_cast<float>(value);
     }
-    bool empty[Rows];
-    for (int r = 0; r < Rows; ++r) {
-        empty[r] = SendDlgItemMessageW(window, kEmptyIds[r], BM_GETCHECK, 0, 0) == BST_CHECKED;
+    for (int r = 0; r < Rows; ++r)
         laser.m_abEmpty[r] = empty[r];
-    }
-    for (int r = 0; r < Rows; ++r) {
-        if (empty[r]) continue;
-        UINT nm = GetDlgItemInt(window, kLambdaIds[r], nullptr, FALSE);
-        if (nm < 300 || nm > 800) {
-            ShowError(Translate(kLambdaMessages[r]));
-            return false;
-        }
-    }
     for (int r = 0; r < Rows; ++r) {
         double value = 0.0;
         if (!empty[r] && GetItemDouble(window, kLambdaIds[r], value))
