@@ -226,6 +226,30 @@ TEST_F(Pad, ShutterTitleSettingsAndConfigure) {
     EXPECT_TRUE(PumpUntil([&] { return std::wstring(L"Shutter") == pad().m_ShutterGUI.GetTitle(); }));
 }
 
+// The host may destroy the window it docked the pad in, and may release the device before the pad's window:
+// the pad is then built again, and a window left behind reaches no pad.
+TEST_F(Pad, AWindowTheHostDestroyedIsBuiltAgainAndAPadGoneIsNotReached) {
+    Configure(host);
+    {
+        TestWindow docker;
+        ASSERT_NE(0, host->m_pPad->CreateUI(L"pad", 0, reinterpret_cast<int64_t>(docker.Handle()), nullptr,
+                                            nullptr));
+    }
+    HWND again = Dock(host);
+    EXPECT_TRUE(IsWindow(again));
+    EXPECT_EQ(reinterpret_cast<int64_t>(again), pad().GetHandle());
+
+    CQvAOMTAVOPad* gone = new CQvAOMTAVOPad(&host.device());
+    HWND left = reinterpret_cast<HWND>(
+        gone->CreateUI(L"left", 0, reinterpret_cast<int64_t>(dock.Handle()), nullptr, nullptr));
+    ASSERT_TRUE(IsWindow(left));
+    delete gone;
+    SendMessageW(left, WM_SYSCOLORCHANGE, 0, 0);
+    PostMessageW(left, WM_COMMAND, 0x7FFFF, 0x7FFFF);
+    Settle();
+    DestroyWindow(left);
+}
+
 TEST_F(Pad, MouseWheelAndClosingTheElement) {
     Configure(host);
     HWND window = Dock(host);

@@ -137,7 +137,11 @@ CQvAOMTAVOPad& CQvAOMTAVOPad::operator=(const CQvAOMTAVOPad& other) {
     return *this;
 }
 
-CQvAOMTAVOPad::~CQvAOMTAVOPad() {}
+// A window the host still holds must not reach a pad that is gone: its messages find no pad from here on.
+CQvAOMTAVOPad::~CQvAOMTAVOPad() {
+    if (m_hWnd && GetWindowLongPtrW(m_hWnd, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
+        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
+}
 
 int64_t CQvAOMTAVOPad::CreateUI(const wchar_t* name, int, int64_t parentWindow, IQvGUIElement* parent,
                                 void*) {
@@ -343,7 +347,11 @@ int64_t CQvAOMTAVOPad::OnCommand(uint32_t message, uint64_t wParam, int64_t lPar
     return 0;
 }
 
+// The host may destroy the window itself, with the window it docked the pad in: the pad forgets it, so
+// that the next CreateUI builds a new one instead of returning a dead handle.
 int64_t CQvAOMTAVOPad::OnDestroy(uint32_t, uint64_t, int64_t) {
+    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
+    m_hWnd = nullptr;
     return 1;
 }
 
