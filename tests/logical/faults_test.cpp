@@ -4,6 +4,7 @@
 #include "fakedaqmx_control.h"
 #include "logcapture.h"
 
+#include <daqmx_functions.h>
 #include <gtest/gtest.h>
 
 #include <ctype.h>
@@ -302,9 +303,8 @@ TEST_P(DaqFault, IsBoundedLoggedAndRecovers) {
         EXPECT_TRUE(log.Contains(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL"));
         // The library's own text of the failure, named after the function.
         EXPECT_TRUE(LogHas(log, L"CQvAOMNIDAQPort  Error in " + logLine.substr(23) + L": code = 0, text: "));
-        // A half-built task is released; a failed write keeps its task for the next try.
-        const bool writeFault = std::string(f.function) == "DAQmxWriteAnalogScalarF64";
-        EXPECT_EQ(writeFault ? 1 : 0, FakeDaqmx<decltype(&fakedaqmx_TaskCount)>("fakedaqmx_TaskCount")());
+        // A half-built task is released, and so is the task a write failed on: the next write builds it.
+        EXPECT_EQ(0, FakeDaqmx<decltype(&fakedaqmx_TaskCount)>("fakedaqmx_TaskCount")());
         // The host hears the power it asked for all the same.
         EXPECT_TRUE(host.WaitForChange(CHostSession::kMultiLaserId));
         setFault(0);
@@ -345,6 +345,18 @@ TEST(DaqFault, AChannelChangedDuringAVoltageWriteTakesEffect) {
     EXPECT_EQ(DMRC_OK, configured);
     EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 60.0));
     EXPECT_DOUBLE_EQ(3.0, LastVoltage("Dev1/ao2"));
+}
+
+// A board reset (or unplugged and back) aborts the line's task: the write that meets it fails and says so,
+// and the next one builds the task again and reaches the AOM.
+TEST(DaqFault, ATaskAbortedByABoardResetIsBuiltAgain) {
+    DeviceHost host;
+    ASSERT_TRUE(host.StartReal("standard"));
+    ASSERT_EQ(DMRC_OK, host.laser().SetPower(0, 40.0));
+    ASSERT_EQ(0, FakeDaqmx<decltype(&DAQmxResetDevice)>("DAQmxResetDevice")("Dev1"));
+    EXPECT_EQ(DMRC_NO_DEVICE, host.laser().SetPower(0, 60.0));
+    EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 60.0));
+    EXPECT_DOUBLE_EQ(3.0, LastVoltage("Dev1/ao0"));
 }
 
 } // namespace

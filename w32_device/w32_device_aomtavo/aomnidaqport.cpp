@@ -640,6 +640,9 @@ bool CQvAOMNIDAQPort::WriteChannelVoltage(int line, double volts) {
         if (status < 0) {
             QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxWriteAnalogScalarF64");
             ReportError(L"DAQmxWriteAnalogScalarF64", status);
+            // A board that was reset or left the system (a USB cable) aborts its tasks, which then take no
+            // write until started again: the line's next write builds its task afresh.
+            task.bTaskCreated = false;
         } else {
             written = true;
         }

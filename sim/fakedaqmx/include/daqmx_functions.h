@@ -26,6 +26,7 @@ int32 DAQMX_CFUNC DAQmxCreateTask(const char taskName[], TaskHandle* taskHandle)
 int32 DAQMX_CFUNC DAQmxStartTask(TaskHandle taskHandle);
 int32 DAQMX_CFUNC DAQmxStopTask(TaskHandle taskHandle);
 int32 DAQMX_CFUNC DAQmxClearTask(TaskHandle taskHandle);
+int32 DAQMX_CFUNC DAQmxResetDevice(const char deviceName[]);
 int32 DAQMX_CFUNC DAQmxWaitUntilTaskDone(TaskHandle taskHandle, float64 timeToWait);
 int32 DAQMX_CFUNC DAQmxCreateAOVoltageChan(TaskHandle taskHandle, const char physicalChannel[],
                                            const char nameToAssignToChannel[], float64 minVal, float64 maxVal,

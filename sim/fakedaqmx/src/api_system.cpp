@@ -123,6 +123,22 @@ int32 DAQMX_CFUNC DAQmxGetDevAOVoltageRngs(const char device[], float64* data, u
     });
 }
 
+// Aborts every task that uses the device, as a reset (or the device leaving the system) does: the task
+// stays, back in the state before it was started, and writes that do not start it fail until it is started
+// again.
+int32 DAQMX_CFUNC DAQmxResetDevice(const char deviceName[]) {
+    Call call("DAQmxResetDevice");
+    call.Device(deviceName);
+    return DeviceQuery(call, deviceName, [&](State& s, const BoardInfo& board) {
+        for (const auto& entry : s.Tasks()) {
+            Task* task = s.FindTask(reinterpret_cast<TaskHandle>(entry.first));
+            for (const Channel& c : task->channels)
+                if (SameName(c.device, board.name)) task->running = false;
+        }
+        return 0;
+    });
+}
+
 int32 DAQMX_CFUNC DAQmxGetExtendedErrorInfo(char errorString[], uInt32 bufferSize) {
     Call call("DAQmxGetExtendedErrorInfo");
     call.Pointer(errorString).Int(bufferSize);
