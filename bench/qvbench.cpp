@@ -1,6 +1,7 @@
 // qvbench.exe: the module's speed and idle cost, each figure beside a baseline measured in the same run.
 // It loads the module by path and drives it only through the host interfaces, a simulated unit on a COM
 // port (tavosim with --wire-time) and the NI-DAQmx stand-in, as the host application would.
+#include "hostclock.h"
 #include "hostsession.h"
 #include "tavosim_unit.h"
 
@@ -35,17 +36,6 @@ const double kCharMs = 10.0 * 1000.0 / 9600.0;
 const double kMandatedConnectMs = 200.0;
 // Offsets in a change entry's data, as the host reads them.
 const size_t kUsedOffset = 4;
-
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 double Percentile(std::vector<double> v, double q) {
     if (v.empty()) return NAN;
@@ -91,7 +81,7 @@ std::vector<SChange> g_changes;
 HANDLE g_changeEvent;
 
 int64_t ChangeCallback(uint32_t, SQvDMChangeRecord* record, uint64_t) {
-    double t = NowMs();
+    double t = HostClockFineMs();
     if (!record) return 0;
     EnterCriticalSection(&g_changeLock);
     for (uint32_t i = 0; i < record->uCount && i < SQvDMChangeRecord::MaxEntries; ++i) {
@@ -205,10 +195,10 @@ struct PingPong {
         CloseHandle(pong);
     }
     double Once() {
-        double t0 = NowMs();
+        double t0 = HostClockFineMs();
         SetEvent(ping);
         WaitForSingleObject(pong, 10000);
-        return NowMs() - t0;
+        return HostClockFineMs() - t0;
     }
 };
 
@@ -226,18 +216,18 @@ SLockCost LockCost(int samples) {
     CRITICAL_SECTION section;
     InitializeCriticalSection(&section);
     for (int i = 0; i < samples && mutex; ++i) {
-        double t0 = NowMs();
+        double t0 = HostClockFineMs();
         for (int k = 0; k < kPairs; ++k) {
             WaitForSingleObject(mutex, INFINITE);
             ReleaseMutex(mutex);
         }
-        double t1 = NowMs();
+        double t1 = HostClockFineMs();
         for (int k = 0; k < kPairs; ++k) {
             EnterCriticalSection(&section);
             LeaveCriticalSection(&section);
         }
         cost.mutex.push_back((t1 - t0) / kPairs);
-        cost.section.push_back((NowMs() - t1) / kPairs);
+        cost.section.push_back((HostClockFineMs() - t1) / kPairs);
     }
     DeleteCriticalSection(&section);
     if (mutex) CloseHandle(mutex);
@@ -268,14 +258,14 @@ bool BareExchanges(int com, int count, std::vector<double>& samples) {
     bool ok = true;
     for (int i = 0; i < count && ok; ++i) {
         const char* request = i % 2 ? "cTSO2\r" : "cTSO1\r";
-        double t0 = NowMs();
+        double t0 = HostClockFineMs();
         DWORD done = 0;
         WriteFile(h, request, static_cast<DWORD>(strlen(request)), &done, nullptr);
         char c = 0;
         do {
             ok = ReadFile(h, &c, 1, &done, nullptr) && done == 1;
         } while (ok && c != '\n');
-        if (ok) samples.push_back(NowMs() - t0);
+        if (ok) samples.push_back(HostClockFineMs() - t0);
     }
     CloseHandle(h);
     return ok;
@@ -309,9 +299,9 @@ struct SCpu {
 };
 
 SCpu MeasureCpu(DWORD seconds, const std::string& serverPid) {
-    double p0 = ProcessCpuMs(), s0 = ServerCpuMs(serverPid), t0 = NowMs();
+    double p0 = ProcessCpuMs(), s0 = ServerCpuMs(serverPid), t0 = HostClockFineMs();
     Sleep(seconds * 1000);
-    double p1 = ProcessCpuMs(), s1 = ServerCpuMs(serverPid), t1 = NowMs();
+    double p1 = ProcessCpuMs(), s1 = ServerCpuMs(serverPid), t1 = HostClockFineMs();
     return {100.0 * (p1 - p0) / (t1 - t0), 100.0 * (s1 - s0) / (t1 - t0)};
 }
 
@@ -373,9 +363,9 @@ void CallBackFigure(const SOptions& o, Host& host) {
     int blocks = 10, perBlock = std::max(1, o.samples * 10 / blocks);
     for (int b = 0; b < blocks; ++b) { // interleaved, so that both see the same load of the machine
         for (int i = 0; i < perBlock; ++i) {
-            double t0 = NowMs();
+            double t0 = HostClockFineMs();
             host.laser()->SetLineUsed(0, true);
-            callBack.push_back(NowMs() - t0);
+            callBack.push_back(HostClockFineMs() - t0);
         }
         for (int i = 0; i < perBlock; ++i)
             bare.push_back(pingPong.Once());
@@ -426,9 +416,9 @@ void UnitFigures(const SOptions& o, Host& host) {
         if (createTask && createChan && start && write && stop && clear && createTask("", &task) == 0 &&
             createChan(task, "Dev1/ao0", "", 0.0, 5.0, DAQmx_Val_Volts, nullptr) == 0 && start(task) == 0) {
             for (int i = 0; i < o.samples * 10; ++i) {
-                double t0 = NowMs();
+                double t0 = HostClockFineMs();
                 int32 status = write(task, 0, 10.0, i % 2 ? 1.0 : 0.5, nullptr);
-                if (status == 0) daqWrites.push_back(NowMs() - t0);
+                if (status == 0) daqWrites.push_back(HostClockFineMs() - t0);
             }
             stop(task);
         }
@@ -447,9 +437,9 @@ void UnitFigures(const SOptions& o, Host& host) {
     std::wstring text = L"m_iCOMPort=" + std::to_wstring(unit.com_port()) + L";";
     for (int i = 0; i < 10; ++i) {
         ClearChanges();
-        double t0 = NowMs();
+        double t0 = HostClockFineMs();
         host.device()->ConnectDevice(text.c_str());
-        double t1 = NowMs();
+        double t1 = HostClockFineMs();
         connect.push_back(t1 - t0);
         double pushed = WaitForLaserChange(-1, 5000);
         if (!isnan(pushed)) firstPush.push_back(pushed - t1);
@@ -472,9 +462,9 @@ void UnitFigures(const SOptions& o, Host& host) {
     unit.run("transcript clear");
     std::vector<double> select;
     for (int i = 0; i < o.samples; ++i) {
-        double t0 = NowMs();
+        double t0 = HostClockFineMs();
         host.laser()->SetLineUsed(i % 2 ? 1 : 0, true);
-        select.push_back(NowMs() - t0);
+        select.push_back(HostClockFineMs() - t0);
     }
     size_t selects = 0;
     for (const SLine& l : Transcript(unit))
@@ -495,9 +485,9 @@ void UnitFigures(const SOptions& o, Host& host) {
     int wrong = 0;
     for (int i = 0; i < o.samples; ++i) {
         double percent = i % 2 ? 20.0 : 10.0;
-        double t0 = NowMs();
+        double t0 = HostClockFineMs();
         host.laser()->SetPower(0, percent);
-        double t1 = NowMs();
+        double t1 = HostClockFineMs();
         double volts = NAN;
         if (!lastVoltage || !lastVoltage("Dev1/ao0", &volts) || fabs(volts - percent / 20.0) > 1e-9) ++wrong;
         power.push_back(t1 - t0);
@@ -518,7 +508,7 @@ void UnitFigures(const SOptions& o, Host& host) {
         int line = current == 2 ? 3 : 2;
         Sleep(static_cast<DWORD>(pause(random)));
         ClearChanges();
-        double t0 = NowMs();
+        double t0 = HostClockFineMs();
         if (!unit.select_line(line)) {
             printf("  (the unit's front panel did not answer)\n");
             break;

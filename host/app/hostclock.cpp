@@ -2,16 +2,29 @@
 
 #include <windows.h>
 
-uint64_t HostClockMs() {
-    static LARGE_INTEGER frequency = [] {
+namespace {
+uint64_t TicksPerSecond() {
+    static const uint64_t perSecond = [] {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
-        return f;
+        return static_cast<uint64_t>(f.QuadPart);
     }();
+    return perSecond;
+}
+
+uint64_t Ticks() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
+    return static_cast<uint64_t>(now.QuadPart);
+}
+} // namespace
+
+uint64_t HostClockMs() {
+    uint64_t ticks = Ticks(), perSecond = TicksPerSecond();
     // Whole seconds and the rest apart, so that the product never overflows.
-    uint64_t ticks = static_cast<uint64_t>(now.QuadPart),
-             perSecond = static_cast<uint64_t>(frequency.QuadPart);
     return ticks / perSecond * 1000 + ticks % perSecond * 1000 / perSecond;
+}
+
+double HostClockFineMs() {
+    return static_cast<double>(Ticks()) * 1000.0 / static_cast<double>(TicksPerSecond());
 }

@@ -5,3 +5,5 @@
 #include <stdint.h>
 
 uint64_t HostClockMs();
+// The same clock to a fraction of a millisecond, for timing what is shorter than one.
+double HostClockFineMs();
