@@ -2,6 +2,7 @@
 // tells what happened, and the device comes back once the fault clears.
 #include "devicehost.h"
 #include "fakedaqmx_control.h"
+#include "handles.h"
 #include "logcapture.h"
 
 #include <daqmx_functions.h>
@@ -345,6 +346,28 @@ TEST(DaqFault, AChannelChangedDuringAVoltageWriteTakesEffect) {
     EXPECT_EQ(DMRC_OK, configured);
     EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 60.0));
     EXPECT_DOUBLE_EQ(3.0, LastVoltage("Dev1/ao2"));
+}
+
+// A connect the library holds past the command's answer time fails. Let go while the worker is stopped,
+// it still opens the COM port; the failed connect closes what it opened (Wine does not enforce exclusive
+// opens, so a port left open shows only in the handle count).
+TEST(DaqFault, AConnectThatEndsAfterItsTimeOutLeavesNoPortOpen) {
+    DeviceHost host;
+    ASSERT_TRUE(host.StartReal("standard"));
+    host.physical().DisconnectDevice();
+    const int before = OpenHandleCount();
+    LogCapture log;
+    auto stall = FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall");
+    stall("DAQmxGetSysDevNames");
+    bool connected = true;
+    std::thread connect([&] { connected = host.Connect(); });
+    EXPECT_EQ(1, FakeDaqmx<decltype(&fakedaqmx_WaitStalled)>("fakedaqmx_WaitStalled")(5000));
+    EXPECT_TRUE(WaitUntil(20000, [&] { return log.Contains(L"CQvAOMTAVO::CallBack - TIMEOUT 2"); }));
+    stall(nullptr);
+    connect.join();
+    EXPECT_FALSE(connected);
+    EXPECT_EQ(before, OpenHandleCount()) << "a handle the failed connect opened is still open";
+    EXPECT_TRUE(host.Connect());
 }
 
 // A board reset (or unplugged and back) aborts the line's task: the write that meets it fails and says so,

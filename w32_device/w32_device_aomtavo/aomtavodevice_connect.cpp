@@ -63,6 +63,10 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConnectDevice(const wchar_t* connection) {
                               0, 0, &failure);
     if (result != 0) {
         StopWorker();
+        // A connect that ended after its time-out, while the worker was stopped, left the ports open with
+        // nobody to use them; the worker is gone, so they are closed here.
+        m_pPort->Close();
+        m_pNIDAQPort->Close();
         AOM_ALWAYS(L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: %s", failure.GetString());
         QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect");
         m_pNIDAQPort->ShowPendingMessage();
