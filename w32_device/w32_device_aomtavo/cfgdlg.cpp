@@ -211,36 +211,23 @@ bool CCfgDlg::OnOK(HWND window) {
     // Every check has passed: only now is anything stored, so that a refused OK, and a Cancel after it,
     // leave the records as they were.
     for (int r = 0; r < Rows; ++r) {
-        d.m_Lines[r].iIndex = selected[r];
-        d.m_Lines[r].sChannel_Name =
-            selected[r] != 0 ? d.m_AOChannelNames[selected[r] - 1] : CQvStringW(L"None");
-    }
-    // Unreadable voltages of positions without a channel keep their values.
-    for (int r = 0; r < Rows; ++r) {
+        SAOMLineConfig& line = d.m_Lines[r];
+        line.iIndex = selected[r];
+        line.sChannel_Name = selected[r] != 0 ? d.m_AOChannelNames[selected[r] - 1] : CQvStringW(L"None");
+        // Unreadable voltages of positions without a channel keep their values.
         double value = 0.0;
-        if (GetItemDouble(window, kMinIds[r], value)) d.m_Lines[r].fValMin = static_cast<float>(value);
-    }
-    for (int r = 0; r < Rows; ++r) {
-        double value = 0.0;
-        if (GetItemDouble(window, kMaxIds[r], value)) d.m_Lines[r].fValMax = static_cast<float>(value);
-    }
-    for (int r = 0; r < Rows; ++r)
+        if (GetItemDouble(window, kMinIds[r], value)) line.fValMin = static_cast<float>(value);
+        if (GetItemDouble(window, kMaxIds[r], value)) line.fValMax = static_cast<float>(value);
         laser.m_abEmpty[r] = empty[r];
-    for (int r = 0; r < Rows; ++r) {
-        double value = 0.0;
         if (!empty[r] && GetItemDouble(window, kLambdaIds[r], value))
-            d.m_Lines[r].fValLambda = static_cast<float>(value);
-    }
-    for (int r = 0; r < Rows; ++r) {
+            line.fValLambda = static_cast<float>(value);
         wchar_t name[kNameBuffer];
         if (!GetDlgItemTextW(window, kNameIds[r], name, kNameBuffer)) name[0] = 0;
         laser.m_asName[r] = name;
-    }
-    for (int r = 0; r < Rows; ++r) {
-        if (d.m_Lines[r].iIndex == 0) continue;
-        SAOChannel& channel = d.m_AOChannels[d.m_Lines[r].iIndex - 1];
-        channel.fMin = d.m_Lines[r].fValMin;
-        channel.fMax = d.m_Lines[r].fValMax;
+        if (selected[r] == 0) continue;
+        SAOChannel& channel = d.m_AOChannels[selected[r] - 1];
+        channel.fMin = line.fValMin;
+        channel.fMax = line.fValMax;
         channel.bUserRange = true;
     }
     EndDialog(window, 0);
