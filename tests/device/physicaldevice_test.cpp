@@ -135,21 +135,19 @@ TEST_F(PhysicalDevice, HardwareUnitsListVisibleActiveDevicesOfThisDeviceOnly) {
 TEST_F(PhysicalDevice, LockEnteredTwiceByOneThreadIsReportedNotDeadlocked) {
     LogCapture log;
     long before = QV_AssertCount();
-    impl->EnterDeviceLock(QV_WFILE, __LINE__);
-    impl->EnterDeviceLock(QV_WFILE, __LINE__); // would hang with a plain lock
+    impl->DeviceLock().Enter(QV_WFILE, __LINE__);
+    impl->DeviceLock().Enter(QV_WFILE, __LINE__); // would hang with a plain lock
     EXPECT_EQ(before + 1, QV_AssertCount());
-    impl->LeaveDeviceLock(QV_WFILE, __LINE__);
-    impl->LeaveDeviceLock(QV_WFILE, __LINE__);
+    impl->DeviceLock().Leave(QV_WFILE, __LINE__);
+    impl->DeviceLock().Leave(QV_WFILE, __LINE__);
     EXPECT_EQ(before + 2, QV_AssertCount()) << "the second leave finds the lock free";
     // The lock is usable again, also from another thread.
     HANDLE t = CreateThread(
         nullptr, 0,
         [](void* p) -> DWORD {
             CQvAOMTAVO* d = static_cast<CQvAOMTAVO*>(p);
-            d->EnterUnitStateLock(QV_WFILE, __LINE__);
-            d->LeaveUnitStateLock(QV_WFILE, __LINE__);
-            d->EnterDeviceLock(QV_WFILE, __LINE__);
-            d->LeaveDeviceLock(QV_WFILE, __LINE__);
+            { AOM_HOLD(d->UnitStateLock()); }
+            { AOM_HOLD(d->DeviceLock()); }
             return 0;
         },
         impl, 0, nullptr);

@@ -26,10 +26,7 @@ int32_t HoldCommand(uint64_t arg, uint64_t, uint64_t) {
     Gate* gate = reinterpret_cast<Gate*>(static_cast<uintptr_t>(arg));
     SetEvent(gate->started);
     WaitForSingleObject(gate->release, gate->holdMs);
-    if (gate->device) {
-        gate->device->EnterDeviceLock(QV_WFILE, __LINE__);
-        gate->device->LeaveDeviceLock(QV_WFILE, __LINE__);
-    }
+    if (gate->device) AOM_HOLD(gate->device->DeviceLock());
     return gate->result;
 }
 

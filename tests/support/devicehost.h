@@ -63,6 +63,8 @@ public:
     // The host's view of the unit from the latest records: "used 0 1 0 open 1" ("?" for a device not heard).
     std::string View() const;
     bool WaitForView(const std::string& view, DWORD timeoutMs = 5000);
+    // Waits (bounded) until the condition holds, taking the host's change records as they arrive.
+    bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs);
 
     // Unit commands received since the last call ("cTSO2\r" ...); the poll's reads are left out.
     std::vector<std::string> TakeCommands();
@@ -76,7 +78,6 @@ public:
     static std::vector<std::wstring>& captions();
 
 private:
-    bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs);
     void Receive();
 
     CModuleHost m_Host;

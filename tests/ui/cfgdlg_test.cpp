@@ -269,11 +269,11 @@ TEST(ConfigurationDialogOnBoards, EachChannelUsesItsOwnBoardsRange) {
         const wchar_t *shownMin, *shownMax;
         int outsideId; // an edit set just outside the range, refused, then set back
         const wchar_t *outside, *inside, *refusal;
-        const char* created; // the range the channel is created with
+        const char* created; // the span the channel is created with: the line's own
         double volts;        // at 100 % of the range stored
     } rows[] = {
         {4, "Dev2/ao1", IDC_CFG_MIN1, IDC_CFG_MAX1, L" -5.0", L"  5.0", IDC_CFG_MIN1, L"-5.5", L"0.0",
-         L"MIN or MAX out of range < -5.0 -   5.0>", "-5.000, 5.000", 5.0},
+         L"MIN or MAX out of range < -5.0 -   5.0>", "0.000, 5.000", 5.0},
         {5, "USB1/ao0", IDC_CFG_MIN2, IDC_CFG_MAX2, L"  0.0", L"  5.0", IDC_CFG_MAX2, L"5.5", L"5.0",
          L"MIN or MAX out of range <  0.0 -   5.0>", "0.000, 5.000", 5.0},
     };

@@ -65,3 +65,76 @@ private:
     int m_iDepth;
     volatile bool m_bInUse;
 };
+
+// Holds a lock for a scope: no return and no exception leaves it owned. The source position is the one the
+// lock's own reports name.
+class CAOMLockHold {
+public:
+    CAOMLockHold(CAOMGuardedLock& lock, const wchar_t* file, int line)
+        : m_Lock(lock), m_sFile(file), m_iLine(line) {
+        lock.Enter(file, line);
+    }
+    ~CAOMLockHold() { m_Lock.Leave(m_sFile, m_iLine); }
+    CAOMLockHold(const CAOMLockHold&) = delete;
+    CAOMLockHold& operator=(const CAOMLockHold&) = delete;
+
+private:
+    CAOMGuardedLock& m_Lock;
+    const wchar_t* m_sFile;
+    int m_iLine;
+};
+
+// Takes the lock only when it is free within the wait; held() tells whether it was taken.
+class CAOMLockTry {
+public:
+    CAOMLockTry(CAOMGuardedLock& lock, const wchar_t* file, int line, DWORD waitMs = 0)
+        : m_Lock(lock), m_sFile(file), m_iLine(line), m_bHeld(lock.TryEnter(file, line, waitMs)) {}
+    ~CAOMLockTry() {
+        if (m_bHeld) m_Lock.Leave(m_sFile, m_iLine);
+    }
+    CAOMLockTry(const CAOMLockTry&) = delete;
+    CAOMLockTry& operator=(const CAOMLockTry&) = delete;
+    bool held() const { return m_bHeld; }
+
+private:
+    CAOMGuardedLock& m_Lock;
+    const wchar_t* m_sFile;
+    int m_iLine;
+    bool m_bHeld;
+};
+
+// A critical section for locks that only host threads hold, which no one ends by force.
+class CAOMSection {
+public:
+    CAOMSection() { InitializeCriticalSection(&m_Section); }
+    ~CAOMSection() { DeleteCriticalSection(&m_Section); }
+    CAOMSection(const CAOMSection&) = delete;
+    CAOMSection& operator=(const CAOMSection&) = delete;
+    void Enter() { EnterCriticalSection(&m_Section); }
+    bool TryEnter() { return TryEnterCriticalSection(&m_Section) != 0; }
+    void Leave() { LeaveCriticalSection(&m_Section); }
+
+private:
+    CRITICAL_SECTION m_Section;
+};
+
+class CAOMSectionHold {
+public:
+    explicit CAOMSectionHold(CAOMSection& section, bool tryOnly = false)
+        : m_Section(section), m_bHeld(tryOnly ? section.TryEnter() : (section.Enter(), true)) {}
+    ~CAOMSectionHold() {
+        if (m_bHeld) m_Section.Leave();
+    }
+    CAOMSectionHold(const CAOMSectionHold&) = delete;
+    CAOMSectionHold& operator=(const CAOMSectionHold&) = delete;
+    bool held() const { return m_bHeld; }
+
+private:
+    CAOMSection& m_Section;
+    bool m_bHeld;
+};
+
+#define AOM_CONCAT2(a, b) a##b
+#define AOM_CONCAT(a, b) AOM_CONCAT2(a, b)
+// Holds the lock to the end of the enclosing scope.
+#define AOM_HOLD(lock) CAOMLockHold AOM_CONCAT(aomHold, __LINE__)((lock), QV_WFILE, __LINE__)

@@ -24,12 +24,13 @@ const int kMergedBufferSize = 4096;
 const int kMaxChannelsPerBoard = 16;
 // A list the library reports as longer than this is damaged, not something to allocate for.
 const uInt32 kMaxListSize = 1 << 20;
-const int32 kMaxRangeValues = 1024;
+const int32 kMaxRangeValues = 2 * AOM_MAX_AO_RANGES;
 const uInt32 kMaxErrorText = 10000;
 // An answer that keeps changing its size between the size query and the read is given up after this many.
 const int kQueryAttempts = 4;
-// A failure phrase carries the library's text on one line, cut to this many characters.
-const int kFailureTextLength = 160;
+// The library's load may take long on a busy machine; the connect waits this long for it, within the time
+// the connect command has, and leaves the rest of the load to finish in the background.
+const DWORD kLoadWaitMs = 10000;
 // A channel that discovery did not list is created with the range the module always used.
 const double kDefaultLow = -10.0, kDefaultHigh = 10.0;
 
@@ -81,19 +82,76 @@ static_assert(static_cast<int>(SDAQmxBinding::FunctionCount) == static_cast<int>
 SDAQmxBinding g_DAQmx;
 CAOMGuardedLock g_LibraryLock{L"NI-DAQmx library"};
 
-#define DAQMX(fn, type) m_Library.Get<type>(DAQmxFn_##fn)
+// A load of the library that runs on a thread of its own: the worker that asked for it waits a bounded time,
+// and a load that outlasts the wait is never ended (it holds the system's loader lock) but left to finish.
+// It holds a reference on this module until it has, and the next connect takes what it loaded.
+struct SLibraryLoad {
+    volatile LONG lRefs = 2; // the loading thread's and the module's (g_pLoad)
+    HANDLE hDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HMODULE hLibrary = nullptr;
+    DWORD dwError = 0;
+    ~SLibraryLoad() {
+        if (hDone) CloseHandle(hDone);
+    }
+};
+SLibraryLoad* g_pLoad = nullptr; // under g_LibraryLock: the load in progress or done and not yet taken
+
+void ReleaseLoad(SLibraryLoad* load) {
+    if (InterlockedDecrement(&load->lRefs) == 0) delete load;
+}
+
+DWORD WINAPI LoadLibraryThread(void* argument) {
+    SLibraryLoad* load = static_cast<SLibraryLoad*>(argument);
+    // No system error box for a missing library: the device's own dialog says what to do.
+    SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, nullptr);
+    load->hLibrary = LoadLibraryW(L"nicaiu.dll");
+    load->dwError = GetLastError();
+    SetEvent(load->hDone);
+    ReleaseLoad(load);
+    FreeLibraryAndExitThread(g_hAOMTAVOModule, 0);
+}
+
+enum ELoad { LoadDone, LoadStillRunning, LoadNotStarted };
+
+// Loads the library (or joins the load a connect left running) under g_LibraryLock. Done: library is the
+// module, or null with the system's error.
+ELoad LoadLibraryBounded(HMODULE& library, DWORD& error) {
+    if (!g_pLoad) {
+        HMODULE self = nullptr;
+        SLibraryLoad* load = new (std::nothrow) SLibraryLoad;
+        if (!load || !load->hDone ||
+            !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                reinterpret_cast<LPCWSTR>(&LoadLibraryThread), &self)) {
+            delete load;
+            return LoadNotStarted;
+        }
+        HANDLE thread = CreateThread(nullptr, 0, LoadLibraryThread, load, 0, nullptr);
+        if (!thread) {
+            FreeLibrary(self);
+            delete load;
+            return LoadNotStarted;
+        }
+        CloseHandle(thread);
+        g_pLoad = load;
+    }
+    if (WaitForSingleObject(g_pLoad->hDone, kLoadWaitMs) != WAIT_OBJECT_0) return LoadStillRunning;
+    library = g_pLoad->hLibrary;
+    error = g_pLoad->dwError;
+    ReleaseLoad(g_pLoad);
+    g_pLoad = nullptr;
+    return LoadDone;
+}
 
 CQvStringW Widen(const char* s) {
     return CQvStringW(s);
 }
 
 // Every answer by which the library says that a text did not fit the buffer it was given, as NI's own
-// clients of the C interface check them: the refusal, the read variant, the truncation warning, or the
-// size it needs.
-bool TextDidNotFit(int32 status, uInt32 given) {
+// clients of the C interface check them: the refusal, the read variant and the truncation warning. Any
+// other status of a read that succeeded, a warning among them, is its answer, never a size.
+bool TextDidNotFit(int32 status) {
     return status == DAQmxErrorBufferTooSmallForString || status == DAQmxErrorReadBufferTooSmall ||
-           status == DAQmxWarningCAPIStringTruncatedToFitBuffer ||
-           (given > 0 && status > 0 && static_cast<uInt32>(status) > given);
+           status == DAQmxWarningCAPIStringTruncatedToFitBuffer;
 }
 
 bool ArrayDidNotFit(int32 status) {
@@ -125,7 +183,7 @@ int32 ReadText(const std::function<int32(char*, uInt32)>& query, uInt32 first, u
         }
         std::vector<char> buffer(static_cast<size_t>(length) + 1, 0);
         int32 status = query(buffer.data(), length);
-        if (!out.bCut && TextDidNotFit(status, length)) {
+        if (!out.bCut && TextDidNotFit(status)) {
             out.bResized = true;
             length = 0;
             continue;
@@ -142,18 +200,21 @@ int32 ReadList(const std::function<int32(char*, uInt32)>& query, uInt32 first, S
     return out.bCut ? DAQmxErrorBufferTooSmallForString : status;
 }
 
-// The library's text on one line and of a length a log line and a message can carry.
-CQvStringW OneLine(const std::string& text) {
+// The first sentence of the library's text, whole and on one line, for a failure line; the log keeps the
+// whole text. NI's texts give the reason first, then the channel, the values and the status code.
+CQvStringW FirstSentence(const std::string& text) {
     std::string line;
-    for (char c : text) {
-        bool space = c == '\r' || c == '\n' || c == '\t' || c == ' ';
-        if (space && (line.empty() || line.back() == ' ')) continue;
-        line += space ? ' ' : c;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (!line.empty()) break;
+            continue;
+        }
+        line += c == '\t' ? ' ' : c;
+        if (c == '.' && (i + 1 == text.size() || text[i + 1] == ' ' || text[i + 1] == '\n')) break;
     }
     while (!line.empty() && line.back() == ' ')
         line.pop_back();
-    if (line.size() > static_cast<size_t>(kFailureTextLength))
-        line = line.substr(0, kFailureTextLength) + "...";
     return Widen(line.c_str());
 }
 
@@ -179,14 +240,6 @@ CQvAOMNIDAQPort::~CQvAOMNIDAQPort() {
 void CQvAOMNIDAQPort::ReleaseLibrary() {
     if (m_Library.hModule) FreeLibrary(m_Library.hModule);
     m_Library = SDAQmxBinding();
-}
-
-void CQvAOMNIDAQPort::Lock() {
-    m_Lock.Enter(QV_WFILE, __LINE__);
-}
-
-void CQvAOMNIDAQPort::Unlock() {
-    m_Lock.Leave(QV_WFILE, __LINE__);
 }
 
 void CQvAOMNIDAQPort::UnloadLibrary() {
@@ -222,6 +275,9 @@ void CQvAOMNIDAQPort::FillSimulated(CQvAOMTAVO& device) {
     board.uSDKMinor = 9;
     board.fAORangeLow = -10.0f;
     board.fAORangeHigh = 10.0f;
+    board.iAORangeCount = 1;
+    board.afAORangeLow[0] = -10.0f;
+    board.afAORangeHigh[0] = 10.0f;
     board.iAOChannels = 4;
     board.uProductNum = 6272;
     board.iBusType = DAQmx_Val_PCI;
@@ -239,52 +295,63 @@ bool CQvAOMNIDAQPort::Open(CQvAOMTAVO& device, bool simulate) {
         FillSimulated(device);
         return true;
     }
-    Lock();
     QV_DIAG(L"CQvAOMNIDAQPort Open - start");
-    if (!LoadLibraryAndCheckVersion(device)) return false; // unlocked and reported there
-    if (!Discover(device)) return false;
+    if (!LoadLibraryAndCheckVersion(device) || !Discover(device)) return false; // reported there
     QV_DIAG(L"CQvAOMNIDAQPort Open - end");
-    Unlock();
+    m_UnreachableBoards.clear();
     bOpened = true;
     return true;
 }
 
 bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
-    g_LibraryLock.Enter(QV_WFILE, __LINE__);
-    if (!g_DAQmx.hModule) {
-        // No system error box for a missing library: the dialog below says what to do.
-        UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        HMODULE library = LoadLibraryW(L"nicaiu.dll");
-        SetErrorMode(oldMode);
-        if (!library) {
-            g_LibraryLock.Leave(QV_WFILE, __LINE__);
-            Unlock();
-            KeepMessage(
-                L"The NI-DAQmx library is not correctly installed.\r\nPlease, try to reinstall NI-DAQmx "
-                L"library, version 8.9.5 at least.");
-            m_sLastFailure = L"the NI-DAQmx library nicaiu.dll was not found";
-            return false;
-        }
-        SDAQmxBinding loaded;
-        loaded.hModule = library;
-        for (int i = 0; i < DAQmxFn_Count; ++i) {
-            loaded.apFunctions[i] = GetProcAddress(library, kFunctionNames[i]);
-            if (i == DAQmxFn_CfgDigEdgeStartTrig)
+    {
+        AOM_HOLD(g_LibraryLock);
+        if (!g_DAQmx.hModule) {
+            HMODULE library = nullptr;
+            DWORD error = 0;
+            ELoad load = LoadLibraryBounded(library, error);
+            if (load == LoadStillRunning) {
+                AOM_ALWAYS(
+                    L"ERROR: CQvAOMNIDAQPort Open - nicaiu.dll is still loading after %u ms; it is left to "
+                    L"finish, and the next connect uses it",
+                    static_cast<unsigned>(kLoadWaitMs));
+                m_sLastFailure.Format(L"the NI-DAQmx library nicaiu.dll did not finish loading within %u ms; "
+                                      L"connect again once it has",
+                                      static_cast<unsigned>(kLoadWaitMs));
+                return false;
+            }
+            if (!library) {
+                KeepMessage(
+                    L"The NI-DAQmx library is not correctly installed.\r\nPlease, try to reinstall NI-DAQmx "
+                    L"library, version 8.9.5 at least.");
+                m_sLastFailure = load == LoadNotStarted
+                                     ? L"the NI-DAQmx library could not be loaded: no thread to load it on"
+                                     : L"the NI-DAQmx library nicaiu.dll was not found";
+                if (load == LoadDone && error != ERROR_MOD_NOT_FOUND)
+                    m_sLastFailure.Format(
+                        L"the NI-DAQmx library nicaiu.dll could not be loaded (Windows error %lu)", error);
+                return false;
+            }
+            SDAQmxBinding loaded;
+            loaded.hModule = library;
+            for (int i = 0; i < DAQmxFn_Count; ++i) {
                 loaded.apFunctions[i] = GetProcAddress(library, kFunctionNames[i]);
+                if (i == DAQmxFn_CfgDigEdgeStartTrig)
+                    loaded.apFunctions[i] = GetProcAddress(library, kFunctionNames[i]);
+            }
+            g_DAQmx = loaded;
         }
-        g_DAQmx = loaded;
-    }
-    if (m_Library.hModule != g_DAQmx.hModule) {
-        ReleaseLibrary();
-        HMODULE pinned = nullptr;
-        // A reference of this port's own on the very module of the table (not a new search by name).
-        if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                               reinterpret_cast<LPCWSTR>(g_DAQmx.hModule), &pinned)) {
-            m_Library = g_DAQmx;
-            m_Library.hModule = pinned;
+        if (m_Library.hModule != g_DAQmx.hModule) {
+            ReleaseLibrary();
+            HMODULE pinned = nullptr;
+            // A reference of this port's own on the very module of the table (not a new search by name).
+            if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                   reinterpret_cast<LPCWSTR>(g_DAQmx.hModule), &pinned)) {
+                m_Library = g_DAQmx;
+                m_Library.hModule = pinned;
+            }
         }
     }
-    g_LibraryLock.Leave(QV_WFILE, __LINE__);
     auto major = DAQMX(GetSysNIDAQMajorVersion, PFN_DAQmxGetUInt32);
     auto minor = DAQMX(GetSysNIDAQMinorVersion, PFN_DAQmxGetUInt32);
     if (major && minor) {
@@ -295,12 +362,12 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
         QV_DIAG(L"CQvAOMNIDAQPort SDKVersion: %u.%u", uSDKMajorVersion, uSDKMinorVersion);
     }
     if (!major || !minor || uSDKMajorVersion < 8) {
-        g_LibraryLock.Enter(QV_WFILE, __LINE__);
-        UnloadLibrary();
-        ReleaseLibrary();
-        g_LibraryLock.Leave(QV_WFILE, __LINE__);
+        {
+            AOM_HOLD(g_LibraryLock);
+            UnloadLibrary();
+            ReleaseLibrary();
+        }
         ForgetTasks();
-        Unlock();
         KeepMessage(L"Unknown version of NI-DAQmx library found.\r\nPlease, install version 8.9.5 at least.");
         if (major && minor)
             m_sLastFailure.Format(
@@ -312,17 +379,17 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
     }
     for (int i = DAQmxFn_GetSysDevNames; i < DAQmxFn_Count; ++i) {
         if (m_Library.apFunctions[i]) continue;
-        g_LibraryLock.Enter(QV_WFILE, __LINE__);
-        UnloadLibrary();
-        ReleaseLibrary();
-        g_LibraryLock.Leave(QV_WFILE, __LINE__);
+        {
+            AOM_HOLD(g_LibraryLock);
+            UnloadLibrary();
+            ReleaseLibrary();
+        }
         ForgetTasks();
         CQvStringW text;
         text.Format(QV_GetTranslation(L"The NI-DAQmx library version %d.%d found.\r\nPlease, install version "
                                       L"8.9.5 at least.",
                                       kSourceFile),
                     uSDKMajorVersion, uSDKMinorVersion);
-        Unlock();
         m_sPendingMessage = text;
         m_sLastFailure.Format(L"NI-DAQmx %u.%u lacks the function %S and was refused", uSDKMajorVersion,
                               uSDKMinorVersion, kFunctionNames[i]);
@@ -334,7 +401,7 @@ bool CQvAOMNIDAQPort::LoadLibraryAndCheckVersion(CQvAOMTAVO& device) {
 bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
     char merged[kMergedBufferSize] = {};
     device.m_iAOChannelCount = 0;
-    m_ChannelRanges.clear();
+    m_Channels.clear();
     auto sysDevNames = DAQMX(GetSysDevNames, PFN_DAQmxGetSysDevNames);
     STextRead names;
     int32 status = ReadList([&](char* data, uInt32 length) { return sysDevNames(data, length); }, 0, names);
@@ -346,7 +413,6 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
             ReportError(L"DAQmxGetSysDevNames", status);
         else
             m_sLastFailure = L"NI-DAQmx lists no board";
-        Unlock();
         KeepMessage(L"No NI-DAQmx devices detected.");
         return false;
     }
@@ -355,7 +421,6 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
     if (names.sText == "None") {
         QV_DIAG(L"ERROR: CQvAOMNIDAQPort ParsedDevices: None");
         m_sLastFailure = L"NI-DAQmx lists no board";
-        Unlock();
         KeepMessage(L"No NI-DAQmx devices detected.");
         return false;
     }
@@ -386,33 +451,17 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
             continue;
         }
         QV_DIAG(L"CQvAOMNIDAQPort Dev: %S ParsedChannels: %S", name.GetString(), channels.sText.c_str());
+        // A board without analog outputs (digital only, a chassis) has an empty list: no channel at all.
         CQvStringW scratch[kMaxChannelsPerBoard];
         int n = 0;
-        SplitList(&channels.sText[0], scratch, n, nullptr, kMaxChannelsPerBoard);
+        if (!channels.sText.empty()) SplitList(&channels.sText[0], scratch, n, nullptr, kMaxChannelsPerBoard);
         board.iAOChannels = n;
 
-        // One range fills the two values; a board with several is read whole by their number, the first kept.
-        auto aoRanges = DAQMX(GetDevAOVoltageRngs, PFN_DAQmxGetDevAOVoltageRngs);
-        std::vector<float64> ranges(2, 0.0);
-        int32 rangeStatus = aoRanges(name, ranges.data(), 2);
-        if (ArrayDidNotFit(rangeStatus))
-            QV_DIAG(L"CQvAOMNIDAQPort Dev: %S has more voltage ranges than two values, read by their number",
-                    name.GetString());
-        for (int attempt = 0; attempt < kQueryAttempts && ArrayDidNotFit(rangeStatus); ++attempt) {
-            int32 values = aoRanges(name, nullptr, 0);
-            if (values < 2 || values > kMaxRangeValues) {
-                rangeStatus = values < 0 ? values : DAQmxErrorWriteBufferTooSmall;
-                break;
-            }
-            ranges.assign(static_cast<size_t>(values), 0.0);
-            rangeStatus = aoRanges(name, ranges.data(), static_cast<uInt32>(values));
-        }
-        if (rangeStatus < 0) {
+        std::vector<std::pair<double, double>> ranges;
+        if (!ReadRanges(name, board, ranges)) {
             QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxGetDevAOVoltageRngs");
             continue;
         }
-        board.fAORangeLow = static_cast<float>(ranges[0]);
-        board.fAORangeHigh = static_cast<float>(ranges[1]);
         QV_DIAG(L"CQvAOMNIDAQPort VoltageRngs <%5.1f -%5.1f>", board.fAORangeLow, board.fAORangeHigh);
 
         uInt32 product = 0;
@@ -459,7 +508,7 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
             mergedLength += length + 2;
             merged[mergedLength] = 0;
             device.m_AOChannels[mergedCount++].iBoardIndex = d;
-            m_ChannelRanges.push_back({channel.GetString(), ranges[0], ranges[1]});
+            m_Channels.push_back({channel.GetString(), ranges});
         }
         if (leftOut > 0)
             QV_DIAG(L"CQvAOMNIDAQPort Dev: %S %d channels left out, the channel table is full",
@@ -467,6 +516,35 @@ bool CQvAOMNIDAQPort::Discover(CQvAOMTAVO& device) {
     }
     device.m_AOChannels[mergedCount].iBoardIndex = 0; // the empty end entry
     SplitList(merged, device.m_AOChannelNames, device.m_iAOChannelCount, nullptr, AOM_MAX_AO_CHANNELS);
+    return true;
+}
+
+// As NI's clients read an array attribute: its number of values first, then the whole of it, again if the
+// number changed in between.
+bool CQvAOMNIDAQPort::ReadRanges(const char* name, SDAQBoard& board,
+                                 std::vector<std::pair<double, double>>& ranges) {
+    auto aoRanges = DAQMX(GetDevAOVoltageRngs, PFN_DAQmxGetDevAOVoltageRngs);
+    std::vector<float64> values;
+    int32 status = DAQmxErrorWriteBufferTooSmall;
+    for (int attempt = 0; attempt < kQueryAttempts && ArrayDidNotFit(status); ++attempt) {
+        int32 count = aoRanges(name, nullptr, 0);
+        if (count < 2 || count > kMaxRangeValues) {
+            QV_DIAG(L"CQvAOMNIDAQPort Dev: %S lists %d voltage range values", name, count);
+            return false;
+        }
+        values.assign(static_cast<size_t>(count), 0.0);
+        status = aoRanges(name, values.data(), static_cast<uInt32>(count));
+    }
+    if (status < 0) return false;
+    for (size_t i = 0; i + 1 < values.size(); i += 2)
+        ranges.emplace_back(values[i], values[i + 1]);
+    board.iAORangeCount = static_cast<int>(ranges.size());
+    for (size_t r = 0; r < ranges.size(); ++r) {
+        board.afAORangeLow[r] = static_cast<float>(ranges[r].first);
+        board.afAORangeHigh[r] = static_cast<float>(ranges[r].second);
+    }
+    board.fAORangeLow = board.afAORangeLow[0];
+    board.fAORangeHigh = board.afAORangeHigh[0];
     return true;
 }
 
@@ -492,6 +570,7 @@ int CQvAOMNIDAQPort::SplitList(char* text, CQvStringW* output, int& count, const
 }
 
 int CQvAOMNIDAQPort::ReportError(const wchar_t* function, int32_t status) {
+    m_iLastStatus = status;
     m_sLastFailure.Format(L"%s failed with NI-DAQmx code %d", function, status);
     auto info = DAQMX(GetExtendedErrorInfo, PFN_DAQmxGetExtendedErrorInfo);
     if (!info) return -9;
@@ -513,155 +592,13 @@ int CQvAOMNIDAQPort::ReportError(const wchar_t* function, int32_t status) {
     }
     QV_DIAG(L"CQvAOMNIDAQPort  Error in %s: code = %d, text: %S", function, r, text.sText.c_str());
     m_sLastFailure.Format(L"%s failed with NI-DAQmx code %d: %s", function, status,
-                          OneLine(text.sText).GetString());
+                          FirstSentence(text.sText).GetString());
     return 0;
 }
 
 bool CQvAOMNIDAQPort::Close() {
     if (bSimulate) return true;
-    Lock();
     DestroyCompleteTask();
     QV_DIAG(L"CQvAOMNIDAQPort was just disconnected");
-    Unlock();
     return false;
-}
-
-bool CQvAOMNIDAQPort::FindChannelRange(const char* channel, double& low, double& high) const {
-    for (const SChannelRange& range : m_ChannelRanges)
-        if (_stricmp(range.sName.c_str(), channel) == 0) {
-            low = range.dLow;
-            high = range.dHigh;
-            return true;
-        }
-    return false;
-}
-
-int CQvAOMNIDAQPort::CreateCompleteTask(SNIDAQLineTask* task) {
-    if (!task) return -9;
-    QV_DIAG(L"CQvAOMNIDAQPort CreateCompleteTask - start");
-    DestroyCompleteTask();
-    CQvStringA channel(task->sChannel);
-    // The library refuses a channel whose range its board cannot output: each channel takes its own
-    // board's range.
-    double low = kDefaultLow, high = kDefaultHigh;
-    FindChannelRange(channel, low, high);
-    TaskHandle handle = nullptr;
-    int32 status = DAQMX(CreateTask, PFN_DAQmxCreateTask)("", &handle);
-    if (status < 0) {
-        QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxCreateTask");
-        ReportError(L"DAQmxCreateTask", status);
-        return -9;
-    }
-    task->hTask = handle;
-    const wchar_t* failed = nullptr;
-    int32 type = 0;
-    if ((status = DAQMX(CreateAOVoltageChan, PFN_DAQmxCreateAOVoltageChan)(handle, channel, "", low, high,
-                                                                           DAQmx_Val_Volts, nullptr)) < 0) {
-        failed = L"DAQmxCreateAOVoltageChan";
-    } else if ((status = DAQMX(GetChanType, PFN_DAQmxGetChanInt32)(handle, channel, &type)) < 0) {
-        failed = L"DAQmxGetChanType";
-    } else if (type != DAQmx_Val_AO) {
-        QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmx_Val_AO");
-        m_sLastFailure.Format(L"the channel %S is not an analog output", channel.GetString());
-        DestroyCompleteTask();
-        return -9;
-    } else if ((status = DAQMX(GetAOOutputType, PFN_DAQmxGetChanInt32)(handle, channel, &type)) < 0) {
-        failed = L"DAQmxGetAOOutputType";
-    } else if (type != DAQmx_Val_Voltage) {
-        QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmx_Val_Voltage");
-        m_sLastFailure.Format(L"the channel %S does not output a voltage", channel.GetString());
-        DestroyCompleteTask();
-        return -9;
-    } else if ((status = DAQMX(SetAOVoltageUnits, PFN_DAQmxSetChanInt32)(handle, channel, DAQmx_Val_Volts)) <
-               0) {
-        failed = L"DAQmxSetAOVoltageUnits";
-    } else {
-        DAQMX(SetAOResolutionUnits, PFN_DAQmxSetChanInt32)(handle, channel, DAQmx_Val_Bits);
-        DAQMX(ResetAODACRngLow, PFN_DAQmxResetChan)(handle, channel);
-        DAQMX(ResetAODACRngHigh, PFN_DAQmxResetChan)(handle, channel);
-        if ((status = DAQMX(StartTask, PFN_DAQmxTask)(handle)) < 0) failed = L"DAQmxStartTask";
-    }
-    if (failed) {
-        QV_DIAG(L"ERROR: CQvAOMNIDAQPort %s", failed);
-        ReportError(failed, status);
-        DestroyCompleteTask(); // the half-built task is not marked created, so it is released
-        return -9;
-    }
-    task->bTaskCreated = true;
-    QV_DIAG(L"CQvAOMNIDAQPort CreateCompleteTask - end");
-    return 0;
-}
-
-int CQvAOMNIDAQPort::DestroyCompleteTask() {
-    QV_DIAG(L"CQvAOMNIDAQPort DestroyCompleteTask - start");
-    for (SNIDAQLineTask& task : m_LineTasks) {
-        if (task.bTaskCreated || !task.hTask) continue;
-        // Without the library (unloaded by a refused version) the handle is only forgotten.
-        if (m_Library.hModule) {
-            if (DAQMX(StopTask, PFN_DAQmxTask)(task.hTask) < 0)
-                QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxStopTask");
-            if (DAQMX(ClearTask, PFN_DAQmxTask)(task.hTask) < 0)
-                QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxClearTask");
-        }
-        task.hTask = nullptr;
-    }
-    QV_DIAG(L"CQvAOMNIDAQPort DestroyCompleteTask - end");
-    return 0;
-}
-
-bool CQvAOMNIDAQPort::WriteChannelVoltage(int line, double volts) {
-    m_sLastFailure.Empty();
-    if (bSimulate) return true;
-    if (!bOpened) {
-        m_sLastFailure = L"NI-DAQmx was never opened";
-        return false;
-    }
-    QV_DIAG(L"CQvAOMNIDAQPort WriteChannelVoltage - start");
-    if (static_cast<unsigned>(line) >= LineCount) {
-        QV_DIAG(L"ERROR: CQvAOMNIDAQPort WriteChannelVoltage - ValueOutOfRange");
-        m_sLastFailure.Format(L"line index %d is not 0, 1 or 2", line);
-        return false;
-    }
-    Lock();
-    LARGE_INTEGER frequency, start, end;
-    bool haveFrequency = QueryPerformanceFrequency(&frequency) != 0;
-    QueryPerformanceCounter(&start);
-    SNIDAQLineTask& task = m_LineTasks[line];
-    bool written = false;
-    // A later Open may have refused the library and unloaded it: then there is nothing to call.
-    if (!m_Library.hModule) {
-        QV_DIAG(L"ERROR: CQvAOMNIDAQPort NI-DAQmx library not loaded");
-        m_sLastFailure = L"the NI-DAQmx library is not loaded";
-    } else if (!task.bTaskCreated && CreateCompleteTask(&task) != 0) {
-        QV_DIAG(L"ERROR: CQvAOMNIDAQPort CreateCompleteTask");
-    } else {
-        int32 status =
-            DAQMX(WriteAnalogScalarF64, PFN_DAQmxWriteAnalogScalarF64)(task.hTask, 0, 10.0, volts, nullptr);
-        if (status < 0) {
-            QV_DIAG(L"ERROR: CQvAOMNIDAQPort DAQmxWriteAnalogScalarF64");
-            ReportError(L"DAQmxWriteAnalogScalarF64", status);
-            // A board that was reset or left the system (a USB cable) aborts its tasks, which then take no
-            // write until started again: the line's next write builds its task afresh.
-            task.bTaskCreated = false;
-        } else {
-            written = true;
-        }
-    }
-    if (!written) {
-        DestroyCompleteTask();
-        QV_DIAG(L"ERROR: CQvAOMNIDAQPort WriteChannelVoltage - end Fail");
-        Unlock();
-        return false;
-    }
-    bool haveEnd = QueryPerformanceCounter(&end) != 0;
-    if (haveEnd && haveFrequency && frequency.QuadPart > 0) {
-        double microseconds = static_cast<double>(end.QuadPart - start.QuadPart) /
-                              (static_cast<double>(frequency.QuadPart) / 1e6);
-        QV_DIAG(L"CQvAOMNIDAQPort Wait: %5.1f us", microseconds);
-    } else {
-        QV_DIAG(L"CQvAOMNIDAQPort TickCounts not ready");
-    }
-    QV_DIAG(L"CQvAOMNIDAQPort WriteChannelVoltage - end OK");
-    Unlock();
-    return true;
 }

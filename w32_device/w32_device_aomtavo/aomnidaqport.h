@@ -1,4 +1,5 @@
-// NI-DAQmx binding: loading the library, board discovery and the AOM control voltages.
+// NI-DAQmx binding: loading the library, board discovery and the AOM control voltages. Only the device's
+// worker uses a port once the device is connected; the host's threads reach it only after the worker ended.
 #pragma once
 
 #include "aomlock.h"
@@ -7,9 +8,11 @@
 #include <qv/qvstring.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class CQvAOMTAVO;
+struct SDAQBoard;
 
 // The NI-DAQmx library's module handle and its functions, looked up by name in a fixed order.
 struct SDAQmxBinding {
@@ -26,8 +29,14 @@ struct SDAQmxBinding {
 struct SNIDAQLineTask {
     CQvStringW sChannel;
     void* hTask = nullptr;
-    bool bTaskCreated = false; // hTask is a started task of sChannel
+    bool bTaskCreated = false; // hTask is a started task of sChannel over dLow to dHigh
+    // The span the channel is created with, so that NI chooses the DAC range and refuses any value outside
+    // it; equal ends take the board range that holds them.
+    double dLow = 0.0, dHigh = 0.0;
 };
+
+// A board that cannot be reached is tried again at the device's board check, this often.
+const unsigned AOM_BOARD_CHECK_PERIOD_MS = 1000;
 
 class CQvAOMNIDAQPort {
 public:
@@ -39,8 +48,6 @@ public:
     bool Open(CQvAOMTAVO& device, bool simulate);
     // True in simulation (nothing to do); false after releasing the stale tasks of a real port.
     bool Close();
-    void Lock();
-    void Unlock();
     // Unloads the module-wide table's library (a refused version). Ports that still hold their own
     // reference keep it mapped until they let it go.
     static void UnloadLibrary();
@@ -54,7 +61,12 @@ public:
 
     int CreateCompleteTask(SNIDAQLineTask* task);
     int DestroyCompleteTask();
-    bool WriteChannelVoltage(int line, double volts);
+    // The channel and span of the line's next write; its task is built afresh for them.
+    void SetLineOutput(int line, const CQvStringW& channel, double low, double high);
+    // Writes the line's voltage. A task that refuses the write (aborted by a board reset, or a board that
+    // left and came back) is built again and written once more. A board that cannot be reached is noted: the
+    // line's next writes fail at once with that cause, unless probing, which tries the board again.
+    bool WriteChannelVoltage(int line, double volts, bool probe = false);
     // Why the last Open or WriteChannelVoltage failed, one short English phrase; empty after a success. For
     // the caller, on the thread that made the call, right after it.
     const CQvStringW& LastFailure() const { return m_sLastFailure; }
@@ -69,26 +81,35 @@ public:
     bool bOpened; // a real Open has completed
 
 private:
-    // A discovered channel and the output range of its board, which its task is created with.
-    struct SChannelRange {
+    // A discovered channel and the output ranges of its board.
+    struct SChannelRanges {
         std::string sName;
-        double dLow, dHigh;
+        std::vector<std::pair<double, double>> ranges;
     };
 
     void FillSimulated(CQvAOMTAVO& device);
-    bool FindChannelRange(const char* channel, double& low, double& high) const;
+    // The span a line's channel is created with: its own, or for equal ends the board range that holds
+    // them (the board's first, else -10 to 10 V, when none does).
+    void ChannelSpan(const SNIDAQLineTask& task, double& low, double& high) const;
     bool LoadLibraryAndCheckVersion(CQvAOMTAVO& device);
     bool Discover(CQvAOMTAVO& device);
+    // Reads one board's ranges into its record; false when the query failed.
+    bool ReadRanges(const char* board, SDAQBoard& record, std::vector<std::pair<double, double>>& ranges);
     void KeepMessage(const wchar_t* text); // translated, for ShowPendingMessage
     void ForgetTasks();
     // Drops this port's reference to the library.
     void ReleaseLibrary();
+    int32_t WriteTask(SNIDAQLineTask& task, double volts);
+    // Notes the line's board as unreachable after a failure that says so, or as reachable again after a
+    // success; each change is logged once, whatever the detail setting.
+    void NoteBoard(const std::string& board, bool reached);
 
-    CAOMGuardedLock m_Lock{L"NI-DAQ port"};
     // This port's copy of the module-wide table, with a reference of its own on the library: another device
     // that refuses the version and unloads the library cannot unmap it while this port calls into it.
     SDAQmxBinding m_Library;
-    std::vector<SChannelRange> m_ChannelRanges;
+    std::vector<SChannelRanges> m_Channels;
+    std::vector<std::string> m_UnreachableBoards;
+    int32_t m_iLastStatus = 0; // of the last failure ReportError took
     CQvStringW m_sLastFailure;
     CQvStringW m_sPendingMessage;
 };

@@ -29,8 +29,13 @@ bool ScanSettingInt(const wchar_t* text, int& value) {
 }
 
 bool ScanSettingFloat(const wchar_t* text, float& value) {
+    if (!text) return false;
+    // A text written in a decimal-comma locale ("  4,5") reads as written.
+    CQvStringW point;
+    for (const wchar_t* p = text; *p; ++p)
+        point.AddChar(*p == L',' ? L'.' : *p);
     double scanned = 0.0;
-    if (!QV_StringToDouble(text, &scanned)) return false;
+    if (!QV_StringToDouble(point, &scanned)) return false;
     value = static_cast<float>(scanned);
     return true;
 }

@@ -25,14 +25,19 @@ const int kDeviceImage = 1002;
 
 CQvAOMTAVO::CQvAOMTAVO()
     : CQvClass(true), m_bBatching(false), m_iState(0), m_pfnChange(nullptr), m_pChangeContext(0),
-      m_iAOChannelCount(0), m_iDAQBoardCount(0), m_hWorkerThread(nullptr), m_dwWorkerThreadId(0),
-      m_hEvStarted(nullptr), m_hEvEnded(nullptr), m_hEvTaken(nullptr), m_hEvDone(nullptr),
-      m_hEvRequest(nullptr), m_pPort(nullptr), m_pNIDAQPort(nullptr), m_pPad(nullptr), m_pPadSite(nullptr),
-      m_bSimulator(false), m_iPhysDevId(0), m_iInstanceNumber(0), m_iCOMPort(0), m_bConnected(false),
+      m_iAOChannelCount(0), m_iDAQBoardCount(0), m_auLineGeneration{}, m_uOutputsGeneration(0),
+      m_hWorkerThread(nullptr), m_dwWorkerThreadId(0),
+      m_hEvStarted(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hEvTaken(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hEvDone(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hEvRequest(CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_pfnCommand(nullptr), m_aCommandArgs{},
+      m_iCommandResult(0), m_lPostedCommand(0), m_lTakenCommand(0), m_lDoneCommand(0), m_lStopRequested(0),
+      m_pPort(nullptr), m_pNIDAQPort(nullptr), m_pPad(nullptr), m_pPadSite(nullptr), m_bSimulator(false),
+      m_iPhysDevId(0), m_iInstanceNumber(0), m_iCOMPort(0), m_iConnectedCOMPort(0), m_bConnected(false),
       m_pMultiLaser(nullptr), m_pShutter(nullptr), m_bLogCommunication(true), m_iPollCountdown(-1),
       m_bPushPending(false), m_bExtendedMode(false), m_iFailedPolls(0), m_bLineLost(false), m_uNextReopen(0),
       m_bBinoShutter(false), m_iLineUsed(0), m_iLinesUsed(0), m_bShutterOpen(false), m_iLinesMask(0),
-      m_iCurrentLine(0) {
+      m_iCurrentLine(0), m_hEvCallReturned(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
     m_ChangeBatch.uCount = 0;
     memset(m_ChangeBatch.auSubKind, 0, sizeof m_ChangeBatch.auSubKind);
 
@@ -52,20 +57,25 @@ CQvAOMTAVO::CQvAOMTAVO()
     m_Lines[0].fValLambda = 405.0f;
     m_Lines[1].fValLambda = 488.0f;
     m_Lines[2].fValLambda = 561.0f;
-
-    InitializeCriticalSection(&m_csCall);
 }
 
 CQvAOMTAVO::~CQvAOMTAVO() {
     QV_DIAG(L"CQvAOMTAVO destructor");
-    // A host that releases a connected device must not leave a worker running on freed memory.
-    StopWorker();
+    {
+        // A host that releases a connected device must not leave a worker running on freed memory.
+        CAOMSectionHold lifecycle(m_LifecycleLock);
+        StopWorker();
+    }
+    // No host call is made from here on, and one still being made on a host thread ends first.
+    SetChangeCallback(nullptr, 0);
+    WaitForDeliveries();
     delete m_pMultiLaser;
     delete m_pShutter;
     delete m_pPort;
     delete m_pNIDAQPort;
     delete m_pPad;
-    DeleteCriticalSection(&m_csCall);
+    for (HANDLE event : {m_hEvStarted, m_hEvTaken, m_hEvDone, m_hEvRequest, m_hEvCallReturned})
+        if (event) CloseHandle(event);
 }
 
 CQvClass* CQvAOMTAVO::GetClassObject() {
@@ -101,17 +111,28 @@ int CQvAOMTAVO::GetDeviceState() {
 }
 
 EDeviceManagerReturnCode CQvAOMTAVO::SetChangeCallback(PFN_QvDMChange function, uint64_t context) {
-    EnterDeviceLock(QV_WFILE, __LINE__);
-    m_pfnChange = function;
-    m_pChangeContext = context;
-    return LeaveDeviceLock(DMRC_OK, QV_WFILE, __LINE__);
+    LONG old = 0;
+    {
+        AOM_HOLD(m_ChangeBatchLock);
+        if (function == m_pfnChange && context == m_pChangeContext) return DMRC_OK;
+        old = m_lCallbackGeneration;
+        m_pfnChange = function;
+        m_pChangeContext = context;
+        InterlockedIncrement(&m_lCallbackGeneration);
+        // What was queued for the old callback never reaches it.
+        for (auto it = m_HostCalls.begin(); it != m_HostCalls.end();)
+            it = it->pRecord ? m_HostCalls.erase(it) : it + 1;
+    }
+    // The host may free the old context once this returns: a call into it still running ends first.
+    WaitForCallsOf(old);
+    return DMRC_OK;
 }
 
 EDeviceManagerReturnCode CQvAOMTAVO::GetChangeCallback(PFN_QvDMChange* function, uint64_t* context) {
-    EnterDeviceLock(QV_WFILE, __LINE__);
+    AOM_HOLD(m_ChangeBatchLock);
     if (function) *function = m_pfnChange;
     if (context) *context = m_pChangeContext;
-    return LeaveDeviceLock(DMRC_OK, QV_WFILE, __LINE__);
+    return DMRC_OK;
 }
 
 bool CQvAOMTAVO::SupportsChangeCallback() {
@@ -133,10 +154,11 @@ EDeviceManagerReturnCode CQvAOMTAVO::GetDisplayInfo(CQvStringW* name, CQvStringW
 }
 
 EDeviceManagerReturnCode CQvAOMTAVO::GetControlPad(IQvGUIElement** pad, IQvDevicePadSite* site) {
-    EnterDeviceLock(QV_WFILE, __LINE__);
-    if (m_iState != 2) return LeaveDeviceLock(DMRC_WRONG_STATE, QV_WFILE, __LINE__);
-    m_pPadSite = site;
-    LeaveDeviceLock(QV_WFILE, __LINE__);
+    {
+        AOM_HOLD(m_DeviceLock);
+        if (m_iState != 2) return DMRC_WRONG_STATE;
+        m_pPadSite = site;
+    }
     // The pad site is the host's: asked without a lock of ours.
     if (site) m_iInstanceNumber = site->GetInstanceNumber(m_iPhysDevId);
     if (pad) *pad = m_pPad;

@@ -22,6 +22,7 @@ enum {
     AOM_LINE_COUNT = 3,
     AOM_MAX_AO_CHANNELS = 256,
     AOM_MAX_DAQ_BOARDS = 16,
+    AOM_MAX_AO_RANGES = 16,
 };
 
 // One analog-output channel as discovery found it and the configuration ranged it.
@@ -37,8 +38,12 @@ struct SDAQBoard {
     CQvStringW sName;
     uint32_t uSDKMajor = 0;
     uint32_t uSDKMinor = 0;
-    float fAORangeLow = 0.0f;
+    float fAORangeLow = 0.0f; // the first range the board lists
     float fAORangeHigh = 0.0f;
+    // Every output range the board lists, in its order; NI chooses among them for each channel's span.
+    int iAORangeCount = 0;
+    float afAORangeLow[AOM_MAX_AO_RANGES] = {};
+    float afAORangeHigh[AOM_MAX_AO_RANGES] = {};
     int iAOChannels = 0;
     uint32_t uProductNum = 0;
     int iBusType = 0;
@@ -116,6 +121,13 @@ public:
     static int AddIndexedKeyValue(CQvStringW& text, const wchar_t* key, const wchar_t* value, int index);
     // The configuration text of the three line records; also gives the multi-laser their wavelengths.
     void WriteConfigurationText(CQvStringW& text);
+    // Takes a new channel and voltage span for a position, under the unit-state lock: the worker's next
+    // write to the line builds its task for it, and a line whose channel or span changed gets its voltage
+    // written afresh.
+    void SetLineOutput(int position, int index, const CQvStringW& channel, float min, float max);
+    // Puts every line's recorded power on its AOM where the channel does not have it yet, on the worker, as
+    // far as the device is configured; what cannot be written now, the next board check writes.
+    void ApplyPowers();
 
     void AddToChangeBatch(const SQvDMChangeRecord& record);
     // Queues the record for the host's change callback, or adds it to the batch while the host batches, and
@@ -126,20 +138,18 @@ public:
     void DeliverHostCalls();
     void RefreshChannelTable();
 
-    void EnterDeviceLock(const wchar_t* file, int line) { m_DeviceLock.Enter(file, line); }
-    template <class T> T LeaveDeviceLock(T result, const wchar_t* file, int line) {
-        m_DeviceLock.Leave(file, line);
-        return result;
-    }
-    void LeaveDeviceLock(const wchar_t* file, int line) { m_DeviceLock.Leave(file, line); }
-    void EnterUnitStateLock(const wchar_t* file, int line) { m_UnitStateLock.Enter(file, line); }
-    void LeaveUnitStateLock(const wchar_t* file, int line) { m_UnitStateLock.Leave(file, line); }
+    // The device lock guards the state, the connected flag and the host's list; the unit-state lock the
+    // mirror of the unit and of the AOMs: the unit's lines and shutter, each line's power record, and the
+    // channel and span its voltage is written with.
+    CAOMGuardedLock& DeviceLock() { return m_DeviceLock; }
+    CAOMGuardedLock& UnitStateLock() { return m_UnitStateLock; }
 
     // State shared with the logical devices, the pad and the dialogs.
     SQvDMChangeRecord m_ChangeBatch;
     bool m_bBatching;
     volatile int m_iState; // 0 not connected, 3 connected, 2 configured, 1 reset
 
+    // The host's change callback, under the batch lock.
     PFN_QvDMChange m_pfnChange;
     uint64_t m_pChangeContext;
 
@@ -149,13 +159,16 @@ public:
     CQvStringW m_DAQBoardNames[AOM_MAX_DAQ_BOARDS];
     SDAQBoard m_DAQBoards[AOM_MAX_DAQ_BOARDS];
     int m_iDAQBoardCount;
+    // Channel, index and span are written under the unit-state lock (SetLineOutput); the worker reads them
+    // there. Each change of a line's output counts up its generation.
     SAOMLineConfig m_Lines[AOM_LINE_COUNT];
+    uint32_t m_auLineGeneration[AOM_LINE_COUNT];
+    uint32_t m_uOutputsGeneration; // counts the changes of all lines together
 
     // Command worker.
     HANDLE m_hWorkerThread;
     DWORD m_dwWorkerThreadId;
     HANDLE m_hEvStarted;
-    HANDLE m_hEvEnded;
     HANDLE m_hEvTaken;
     HANDLE m_hEvDone;
     HANDLE m_hEvRequest;
@@ -169,6 +182,8 @@ public:
     volatile LONG m_lPostedCommand;
     volatile LONG m_lTakenCommand;
     volatile LONG m_lDoneCommand;
+    // Set by the stop, apart from the command slot: the worker ends at its next wake, and no post is taken.
+    volatile LONG m_lStopRequested;
 
     CQvAOMTAVOPort* m_pPort;
     CQvAOMNIDAQPort* m_pNIDAQPort;
@@ -178,6 +193,8 @@ public:
     uint32_t m_iPhysDevId;
     int m_iInstanceNumber;
     int m_iCOMPort;
+    // The port of the running connection: the connection dialog may change m_iCOMPort meanwhile.
+    int m_iConnectedCOMPort;
     volatile bool m_bConnected;
     CQvAOMTAVOMultiLaser* m_pMultiLaser;
     CQvAOMTAVOShutter* m_pShutter;
@@ -205,27 +222,42 @@ private:
     struct SHostCall {
         PFN_QvDMChange pfnChange = nullptr;
         uint64_t uContext = 0;
+        LONG lGeneration = 0;                       // of the callback it was queued for
         std::shared_ptr<SQvDMChangeRecord> pRecord; // null: a pad refresh
         EPadUpdate ePadUpdate = PadMultiLaser;
     };
-    // The host's callback as it is set now, for a change call.
-    SHostCall ChangeCall();
+    // The host's callback as it is set now, for a change call; under the batch lock.
+    SHostCall ChangeCallLocked() const;
     void AddToChangeBatchLocked(const SQvDMChangeRecord& record, const SHostCall& call);
     void QueueBatchLocked(const SHostCall& call);
+    // Returns once no other thread is calling the callback of that generation (bounded); at once on the
+    // thread that is delivering, which cannot wait for itself.
+    void WaitForCallsOf(LONG generation);
+    // Returns once no other thread is making host calls (bounded).
+    void WaitForDeliveries();
     // After the thread was ended by force: it delivers no more.
     void ForgetHostCallsOf(DWORD thread);
 
+    // ConnectDevice's work, under the lifecycle lock; false when the connect failed.
+    bool Connect(const wchar_t* connection);
     bool StartWorker();
-    bool StopWorker();
-    // The worker runs the host's change callback: a callback that connects or disconnects the device would
-    // wait for its own thread to end. Logs the refusal.
+    void StopWorker();
+    // The worker runs the host's change callback: a callback that connects, disconnects or resets the
+    // device would wait for its own thread. Logs the refusal.
     bool RefusedOnWorker(const wchar_t* operation) const;
-    void EndWorkerByForce();
+    // Ends a worker that did not stop in time: its serial I/O is cancelled first, and only a worker still
+    // stuck after that is ended by force. False when it could not be ended at all.
+    bool EndStuckWorker();
+    // Answers a poster whose command the stopped worker never finished, and waits (bounded) until every
+    // poster has left.
+    void ReleasePosters();
     void CloseWorkerHandles();
+    // Closes the COM port and the NI-DAQ port from a host thread once no worker runs.
+    void ClosePorts();
     static DWORD WINAPI WorkerThread(void* device);
     void Main();
-    // Runs the command posted in the slot; false when it asks the worker to end.
-    bool RunPostedCommand();
+    // Runs the command posted in the slot.
+    void RunPostedCommand();
     // False when the unit sent nothing at all to either read.
     bool StatusPoll();
     // Counts a poll's outcome; after too many failures in a row closes the port.
@@ -242,11 +274,21 @@ private:
     // Worker commands post through the slot lock, which the worker holds while it runs a command, and the
     // call lock, which only posters hold.
     CAOMGuardedLock m_CommandSlotLock{L"command slot"};
-    CRITICAL_SECTION m_csCall;
-    // The batch and the queue of host calls: the worker adds to them while a host thread flushes.
+    CAOMSection m_CallLock;
+    // Connect, disconnect, reset and the destructor, one at a time: at most one worker per device.
+    CAOMSection m_LifecycleLock;
+    // The batch, the queue of host calls and the callback: the worker adds to them while a host thread
+    // flushes.
     CAOMGuardedLock m_ChangeBatchLock{L"change batch"};
     std::deque<SHostCall> m_HostCalls;
     DWORD m_dwDeliveringThread = 0; // the thread making the queued host calls, 0 when none
+    // The callback's generation counts up at each change of it. A deliverer marks the generation it is
+    // calling before it looks at the current one, and a change of callback looks at the mark after it
+    // counted up, so that one of the two always sees the other.
+    volatile LONG m_lCallbackGeneration = 1;
+    volatile LONG m_lCallingGeneration = 0;
+    volatile LONG m_lRundownWaiters = 0;
+    HANDLE m_hEvCallReturned; // set after each host call while someone waits for one to return
 };
 
 class CQvAOMTAVOSim : public CQvAOMTAVO {

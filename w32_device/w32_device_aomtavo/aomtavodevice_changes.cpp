@@ -4,12 +4,21 @@
 // threads that is inside a device call never waits for itself.
 #include "aomtavodevice.h"
 
+#include "aomlog.h"
 #include "aomtavopad.h"
 
 #include <qv/qvlog.h>
 
 #include <string.h>
 #include <utility>
+
+namespace {
+// A change of callback, and the destructor, wait this long at most for a host call in progress on another
+// thread to return.
+const DWORD kRundownWaitMs = 10000;
+// The returns are announced by an event that several waiters share: each waits in slices and looks again.
+const DWORD kRundownSliceMs = 10;
+} // namespace
 
 EDeviceManagerReturnCode CQvAOMTAVO::GetBatching(bool* batching) {
     if (batching) *batching = m_bBatching;
@@ -18,19 +27,18 @@ EDeviceManagerReturnCode CQvAOMTAVO::GetBatching(bool* batching) {
 
 EDeviceManagerReturnCode CQvAOMTAVO::BeginChangeBatch(bool batching) {
     if (m_iState != 2) return DMRC_WRONG_STATE;
-    m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
+    AOM_HOLD(m_ChangeBatchLock);
     m_bBatching = batching;
-    m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
     return DMRC_OK;
 }
 
 EDeviceManagerReturnCode CQvAOMTAVO::FlushChangeBatch() {
     if (m_iState != 2) return DMRC_WRONG_STATE;
-    SHostCall call = ChangeCall();
-    m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
-    m_bBatching = false;
-    if (m_ChangeBatch.uCount > 0) QueueBatchLocked(call);
-    m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
+    {
+        AOM_HOLD(m_ChangeBatchLock);
+        m_bBatching = false;
+        if (m_ChangeBatch.uCount > 0) QueueBatchLocked(ChangeCallLocked());
+    }
     try {
         DeliverHostCalls();
     } catch (...) { // the host's own callback threw: it goes no further than here
@@ -40,10 +48,10 @@ EDeviceManagerReturnCode CQvAOMTAVO::FlushChangeBatch() {
 }
 
 void CQvAOMTAVO::AddToChangeBatch(const SQvDMChangeRecord& record) {
-    SHostCall call = ChangeCall();
-    m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
-    AddToChangeBatchLocked(record, call);
-    m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
+    {
+        AOM_HOLD(m_ChangeBatchLock);
+        AddToChangeBatchLocked(record, ChangeCallLocked());
+    }
     try {
         DeliverHostCalls(); // a batch that filled up
     } catch (...) {
@@ -85,71 +93,126 @@ void CQvAOMTAVO::QueueBatchLocked(const SHostCall& call) {
     m_ChangeBatch.uCount = 0;
 }
 
-CQvAOMTAVO::SHostCall CQvAOMTAVO::ChangeCall() {
+CQvAOMTAVO::SHostCall CQvAOMTAVO::ChangeCallLocked() const {
     SHostCall call;
-    EnterDeviceLock(QV_WFILE, __LINE__);
     call.pfnChange = m_pfnChange;
     call.uContext = m_pChangeContext;
-    LeaveDeviceLock(QV_WFILE, __LINE__);
+    call.lGeneration = m_lCallbackGeneration;
     return call;
 }
 
 bool CQvAOMTAVO::DeliverChange(const SQvDMChangeRecord& record, EPadUpdate pad) {
-    SHostCall call = ChangeCall();
+    AOM_HOLD(m_ChangeBatchLock);
+    SHostCall call = ChangeCallLocked();
     const bool listening = call.pfnChange != nullptr; // else only the pad hears of it
-    SHostCall refresh;
-    refresh.ePadUpdate = pad;
-    m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
     if (listening && m_bBatching) {
         AddToChangeBatchLocked(record, call);
     } else if (listening) {
         call.pRecord = std::make_shared<SQvDMChangeRecord>(record);
         m_HostCalls.push_back(std::move(call));
     }
-    if (m_pPad) m_HostCalls.push_back(std::move(refresh));
-    m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
+    if (m_pPad) {
+        SHostCall refresh;
+        refresh.ePadUpdate = pad;
+        m_HostCalls.push_back(std::move(refresh));
+    }
     return listening;
 }
 
 void CQvAOMTAVO::DeliverHostCalls() {
-    m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
-    // Another thread is delivering (perhaps this one, from inside the host's callback): it delivers what
-    // was queued here too, in order, once its current calls have come back.
-    if (m_dwDeliveringThread != 0) {
-        m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
-        return;
-    }
-    m_dwDeliveringThread = GetCurrentThreadId();
-    while (!m_HostCalls.empty()) {
-        std::deque<SHostCall> calls;
+    std::deque<SHostCall> calls;
+    {
+        AOM_HOLD(m_ChangeBatchLock);
+        // Another thread is delivering (perhaps this one, from inside the host's callback): it delivers what
+        // was queued here too, in order, once its current calls have come back.
+        if (m_dwDeliveringThread != 0) return;
+        m_dwDeliveringThread = GetCurrentThreadId();
         calls.swap(m_HostCalls);
-        m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
+    }
+    for (;;) {
         try {
             for (const SHostCall& call : calls) {
-                if (call.pRecord)
-                    call.pfnChange(1, call.pRecord.get(), call.uContext);
-                else if (call.ePadUpdate == PadShutter)
-                    m_pPad->Update_Shutter();
-                else
-                    m_pPad->Update_MultiLaser();
+                if (!call.pRecord) {
+                    if (call.ePadUpdate == PadShutter)
+                        m_pPad->Update_Shutter();
+                    else
+                        m_pPad->Update_MultiLaser();
+                    continue;
+                }
+                // Marked before the callback's generation is looked at: a change of callback that looks at
+                // the mark after counting up the generation either waits for this call or is seen here.
+                InterlockedExchange(&m_lCallingGeneration, call.lGeneration);
+                bool current = call.lGeneration == InterlockedCompareExchange(&m_lCallbackGeneration, 0, 0);
+                try {
+                    if (current) call.pfnChange(1, call.pRecord.get(), call.uContext);
+                } catch (...) {
+                    InterlockedExchange(&m_lCallingGeneration, 0);
+                    throw;
+                }
+                InterlockedExchange(&m_lCallingGeneration, 0);
+                if (m_lRundownWaiters) SetEvent(m_hEvCallReturned);
             }
         } catch (...) {
             // The caller reports it. What was still to be said goes with it, as the rest of a poll or a
             // command that threw would: a callback that throws would only throw again.
-            m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
-            m_HostCalls.clear();
-            m_dwDeliveringThread = 0;
-            m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
+            {
+                AOM_HOLD(m_ChangeBatchLock);
+                m_HostCalls.clear();
+                m_dwDeliveringThread = 0;
+            }
+            if (m_lRundownWaiters) SetEvent(m_hEvCallReturned);
             throw;
         }
-        m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
+        calls.clear();
+        AOM_HOLD(m_ChangeBatchLock);
+        if (m_HostCalls.empty()) {
+            m_dwDeliveringThread = 0;
+            break;
+        }
+        calls.swap(m_HostCalls);
     }
-    m_dwDeliveringThread = 0;
-    m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
+    if (m_lRundownWaiters) SetEvent(m_hEvCallReturned);
+}
+
+void CQvAOMTAVO::WaitForCallsOf(LONG generation) {
+    if (m_dwDeliveringThread == GetCurrentThreadId()) return; // from inside the callback itself
+    InterlockedIncrement(&m_lRundownWaiters);
+    for (ULONGLONG deadline = GetTickCount64() + kRundownWaitMs; m_lCallingGeneration == generation;) {
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline) {
+            AOM_ALWAYS(L"ERROR: CQvAOMTAVO::SetChangeCallback - the change callback did not return within %u "
+                       L"ms; the device calls it no more",
+                       static_cast<unsigned>(kRundownWaitMs));
+            break;
+        }
+        DWORD left = static_cast<DWORD>(deadline - now);
+        WaitForSingleObject(m_hEvCallReturned, left < kRundownSliceMs ? left : kRundownSliceMs);
+    }
+    InterlockedDecrement(&m_lRundownWaiters);
+}
+
+void CQvAOMTAVO::WaitForDeliveries() {
+    InterlockedIncrement(&m_lRundownWaiters);
+    for (ULONGLONG deadline = GetTickCount64() + kRundownWaitMs;;) {
+        {
+            AOM_HOLD(m_ChangeBatchLock);
+            if (m_dwDeliveringThread == 0 || m_dwDeliveringThread == GetCurrentThreadId()) break;
+        }
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline) {
+            AOM_ALWAYS(L"ERROR: CQvAOMTAVO::~CQvAOMTAVO - a host call did not return within %u ms",
+                       static_cast<unsigned>(kRundownWaitMs));
+            break;
+        }
+        DWORD left = static_cast<DWORD>(deadline - now);
+        WaitForSingleObject(m_hEvCallReturned, left < kRundownSliceMs ? left : kRundownSliceMs);
+    }
+    InterlockedDecrement(&m_lRundownWaiters);
 }
 
 void CQvAOMTAVO::ForgetHostCallsOf(DWORD thread) {
-    m_ChangeBatchLock.Enter(QV_WFILE, __LINE__);
-    if (m_dwDeliveringThread == thread) m_dwDeliveringThread = 0;
-    m_ChangeBatchLock.Leave(QV_WFILE, __LINE__);
+    AOM_HOLD(m_ChangeBatchLock);
+    if (m_dwDeliveringThread != thread) return;
+    m_dwDeliveringThread = 0;
+    InterlockedExchange(&m_lCallingGeneration, 0);
 }

@@ -34,50 +34,64 @@ const ULONGLONG kReopenPeriodMs = 1000;
 EDeviceManagerReturnCode CQvAOMTAVO::ConnectDevice(const wchar_t* connection) {
     QV_DIAG(L"CQvAOMTAVO::ConnectDevice - BEGIN");
     if (RefusedOnWorker(L"ConnectDevice")) return kConnectAnswer;
-    EnterDeviceLock(QV_WFILE, __LINE__);
-    m_bConnected = false;
-    m_iState = 3;
-    CQvStringW value;
-    int port = 0;
-    if (GetKeyValue(connection, L"m_iCOMPort", value) == 0 && swscanf(value.GetString(), L"%d", &port) == 1)
-        m_iCOMPort = port;
-    m_bLogCommunication = DMApi::GetLogCommunication() == 1;
-    LeaveDeviceLock(QV_WFILE, __LINE__);
+    bool connected = Connect(connection);
+    // NI-DAQmx's dialog of a failed connect waits for a person: shown once nothing of the device is held.
+    if (!connected) m_pNIDAQPort->ShowPendingMessage();
+    return kConnectAnswer;
+}
 
+bool CQvAOMTAVO::Connect(const wchar_t* connection) {
+    CAOMSectionHold lifecycle(m_LifecycleLock);
+    {
+        AOM_HOLD(m_DeviceLock);
+        m_bConnected = false;
+        m_iState = 3;
+        CQvStringW value;
+        int port = 0;
+        if (GetKeyValue(connection, L"m_iCOMPort", value) == 0 &&
+            swscanf(value.GetString(), L"%d", &port) == 1)
+            m_iCOMPort = port;
+        m_iConnectedCOMPort = m_iCOMPort;
+        m_bLogCommunication = DMApi::GetLogCommunication() == 1;
+    }
     // The worker is started and stopped without the device lock: a command it may still be running can
     // wait for that lock.
     if (!StartWorker()) {
         AOM_ALWAYS(
             L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: the worker thread could not be started");
         QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, error - cannot create thread");
-        return kConnectAnswer;
+        return false;
     }
     if (m_bSimulator) {
-        EnterDeviceLock(QV_WFILE, __LINE__);
+        AOM_HOLD(m_UnitStateLock);
         for (int i = 0; i < AOM_LINE_COUNT; ++i)
             m_Lines[i].iIndex = i + 1;
-        LeaveDeviceLock(QV_WFILE, __LINE__);
     }
     CQvStringW failure;
-    int64_t result = CallBack(C_Connect, reinterpret_cast<uintptr_t>(this), static_cast<uint64_t>(m_iCOMPort),
-                              0, 0, &failure);
+    int64_t result = CallBack(C_Connect, reinterpret_cast<uintptr_t>(this),
+                              static_cast<uint64_t>(m_iConnectedCOMPort), 0, 0, &failure);
     if (result != 0) {
         StopWorker();
         // A connect that ended after its time-out, while the worker was stopped, left the ports open with
         // nobody to use them; the worker is gone, so they are closed here.
-        m_pPort->Close();
-        m_pNIDAQPort->Close();
+        ClosePorts();
         AOM_ALWAYS(L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: %s", failure.GetString());
         QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, error - cannot connect");
-        m_pNIDAQPort->ShowPendingMessage();
-        return kConnectAnswer;
+        return false;
     }
     m_pMultiLaser->ForgetWrittenPowers();
-    EnterDeviceLock(QV_WFILE, __LINE__);
-    m_bConnected = true;
-    LeaveDeviceLock(QV_WFILE, __LINE__);
+    {
+        AOM_HOLD(m_DeviceLock);
+        m_bConnected = true;
+    }
     QV_DIAG(L"CQvAOMTAVO::ConnectDevice - END, success");
-    return kConnectAnswer;
+    return true;
+}
+
+void CQvAOMTAVO::ClosePorts() {
+    if (m_hWorkerThread) return; // a worker that could not be ended may still use them
+    m_pPort->Close();
+    m_pNIDAQPort->Close();
 }
 
 int32_t CQvAOMTAVO::C_Connect(uint64_t deviceArg, uint64_t comPort, uint64_t) {
@@ -122,7 +136,7 @@ bool CQvAOMTAVO::ReadUnitAfterOpen(char* version, size_t capacity) {
     m_sFWVersion = CQvStringW(version);
     QV_DIAG(L"CQvAOMTAVO::C_Connect - FW version %s", m_sFWVersion.GetString());
     // Polling is off (connect) or this is the poll's own thread (a line back): no reader of the mode races.
-    EnterUnitStateLock(QV_WFILE, __LINE__);
+    AOM_HOLD(m_UnitStateLock);
     m_bExtendedMode = extended;
     m_bBinoShutter = bino;
     if (extended) {
@@ -140,7 +154,6 @@ bool CQvAOMTAVO::ReadUnitAfterOpen(char* version, size_t capacity) {
         m_iLinesMask = 0;
         m_iCurrentLine = line != 0 ? line : 1;
     }
-    LeaveUnitStateLock(QV_WFILE, __LINE__);
     m_bPushPending = true;
     return true;
 }
@@ -157,13 +170,15 @@ void CQvAOMTAVO::WatchLine(bool answered) {
     m_uNextReopen = GetTickCount64() + kReopenPeriodMs;
     AOM_ALWAYS(
         L"ERROR: CQvAOMTAVO::Main - line to the unit lost after %d failed polls; reopening COM%d every %u ms",
-        m_iFailedPolls, m_iCOMPort, static_cast<unsigned>(kReopenPeriodMs));
+        m_iFailedPolls, m_iConnectedCOMPort, static_cast<unsigned>(kReopenPeriodMs));
     // The failed polls already read "no line"; a lost line passes no light in either mode, so the shutter is
     // closed too (in extended mode a mask of 0 alone would leave it as it was).
-    EnterUnitStateLock(QV_WFILE, __LINE__);
-    bool wasOpen = m_bShutterOpen;
-    m_bShutterOpen = false;
-    LeaveUnitStateLock(QV_WFILE, __LINE__);
+    bool wasOpen = false;
+    {
+        AOM_HOLD(m_UnitStateLock);
+        wasOpen = m_bShutterOpen;
+        m_bShutterOpen = false;
+    }
     if (wasOpen) m_pShutter->Notify(false);
 }
 
@@ -171,8 +186,8 @@ void CQvAOMTAVO::TryReopenLine() {
     ULONGLONG start = GetTickCount64();
     if (start < m_uNextReopen) return;
     char version[kVersionBufferSize] = {};
-    bool back =
-        m_pPort->Open(m_iCOMPort, false, m_bLogCommunication) && ReadUnitAfterOpen(version, sizeof version);
+    bool back = m_pPort->Open(m_iConnectedCOMPort, false, m_bLogCommunication) &&
+                ReadUnitAfterOpen(version, sizeof version);
     // Timed from the attempt's start, but never back to back: a unit that times out the probe does not
     // keep the worker from commands.
     ULONGLONG end = GetTickCount64();
@@ -183,12 +198,12 @@ void CQvAOMTAVO::TryReopenLine() {
     }
     m_bLineLost = false;
     m_iFailedPolls = 0;
-    AOM_ALWAYS(L"CQvAOMTAVO::Main - line to the unit back on COM%d", m_iCOMPort);
+    AOM_ALWAYS(L"CQvAOMTAVO::Main - line to the unit back on COM%d", m_iConnectedCOMPort);
 }
 
 bool CQvAOMTAVO::UnitReachable() {
     if (!m_bLineLost) return true;
-    m_sCommandFailure.Format(L"the line to the unit on COM%d is lost", m_iCOMPort);
+    m_sCommandFailure.Format(L"the line to the unit on COM%d is lost", m_iConnectedCOMPort);
     return false;
 }
 
@@ -201,18 +216,25 @@ bool CQvAOMTAVO::WriteSelection(bool extended, uint32_t value) {
 void CQvAOMTAVO::DisconnectDevice() {
     QV_DIAG(L"CQvAOMTAVO::DisconnectDevice - BEGIN");
     if (m_iState == 0 || RefusedOnWorker(L"DisconnectDevice")) return;
+    CAOMSectionHold lifecycle(m_LifecycleLock);
     // After a failed connect no worker runs: there is nothing to post to, and no time-out to report.
     // A command still running refuses the post; the ports must be closed all the same, so the post is
     // repeated until that command ends (bounded: a command that never ends is stopped with its worker).
+    int64_t result = kBusy;
     ULONGLONG deadline = GetTickCount64() + kDisconnectRetryMs;
-    while (m_hWorkerThread && CallBack(C_Disconnect, reinterpret_cast<uintptr_t>(this), 0, 0, 0) == kBusy &&
+    while (m_hWorkerThread &&
+           (result = CallBack(C_Disconnect, reinterpret_cast<uintptr_t>(this), 0, 0, 0)) == kBusy &&
            GetTickCount64() < deadline)
         Sleep(1);
     StopWorker();
-    EnterDeviceLock(QV_WFILE, __LINE__);
-    m_bConnected = false;
-    m_iState = 0;
-    LeaveDeviceLock(QV_WFILE, __LINE__);
+    // The disconnect command did not run (the slot stayed busy, or the worker did not answer): the ports it
+    // would have closed are closed here, now that no worker uses them.
+    if (result != 0 && result != -1) ClosePorts();
+    {
+        AOM_HOLD(m_DeviceLock);
+        m_bConnected = false;
+        m_iState = 0;
+    }
     QV_DIAG(L"CQvAOMTAVO::DisconnectDevice - END, success");
 }
 
@@ -229,10 +251,13 @@ int32_t CQvAOMTAVO::C_Disconnect(uint64_t deviceArg, uint64_t, uint64_t) {
 EDeviceManagerReturnCode CQvAOMTAVO::ResetDevice(SQvLogicalDeviceList& list) {
     QV_DIAG(L"CQvAOMTAVO::ResetDevice - BEGIN");
     if (!m_bConnected) return DMRC_WRONG_STATE;
-    EnterDeviceLock(QV_WFILE, __LINE__);
-    list.RemoveAll();
-    m_iState = 1;
-    LeaveDeviceLock(QV_WFILE, __LINE__);
+    if (RefusedOnWorker(L"ResetDevice")) return DMRC_WRONG_STATE;
+    CAOMSectionHold lifecycle(m_LifecycleLock);
+    {
+        AOM_HOLD(m_DeviceLock);
+        list.RemoveAll();
+        m_iState = 1;
+    }
     QV_DIAG(L"CQvAOMTAVO::ResetDevice - END, success");
     return DMRC_RESET_OK;
 }
@@ -249,33 +274,38 @@ bool CQvAOMTAVO::StatusPoll() {
     else
         m_pPort->RdLineUsed(&reading);
     answered = answered || m_pPort->LastExchangeAnswered();
-    EnterUnitStateLock(QV_WFILE, __LINE__);
-    bool shutter = m_bShutterOpen;
-    uint32_t selection = m_bExtendedMode ? m_iLinesMask : m_iCurrentLine;
-    uint32_t& last = m_bExtendedMode ? m_iLinesUsed : m_iLineUsed;
-    if (reading != last) {
-        last = reading;
-        if (m_bExtendedMode) {
-            selection = reading;
-            if (reading != 0) shutter = true;
-        } else if (reading != 0) {
-            selection = reading;
-            shutter = true;
-        } else {
-            shutter = false; // a standard unit cannot deselect: 0 means closed, the line stays
+    bool shutter = false, selectionChanged = false, shutterChanged = false;
+    const bool extended = m_bExtendedMode;
+    uint32_t selection = 0;
+    {
+        AOM_HOLD(m_UnitStateLock);
+        shutter = m_bShutterOpen;
+        selection = extended ? m_iLinesMask : m_iCurrentLine;
+        uint32_t& last = extended ? m_iLinesUsed : m_iLineUsed;
+        if (reading != last) {
+            last = reading;
+            if (extended) {
+                selection = reading;
+                if (reading != 0) shutter = true;
+            } else if (reading != 0) {
+                selection = reading;
+                shutter = true;
+            } else {
+                shutter = false; // a standard unit cannot deselect: 0 means closed, the line stays
+            }
         }
+        if (bino != m_bBinoShutter) {
+            m_bBinoShutter = bino;
+            // Engaged, it holds the light back. Released, the unit passes again what it was passing, which
+            // the host was told was closed: the shutter is what the unit reports.
+            shutter = !bino && reading != 0;
+        }
+        uint32_t& stored = extended ? m_iLinesMask : m_iCurrentLine;
+        selectionChanged = selection != stored;
+        stored = selection;
+        shutterChanged = shutter != m_bShutterOpen;
+        m_bShutterOpen = shutter;
     }
-    if (bino != m_bBinoShutter) {
-        m_bBinoShutter = bino;
-        if (bino) shutter = false;
-    }
-    uint32_t& stored = m_bExtendedMode ? m_iLinesMask : m_iCurrentLine;
-    bool selectionChanged = selection != stored;
-    stored = selection;
-    bool shutterChanged = shutter != m_bShutterOpen;
-    m_bShutterOpen = shutter;
-    bool extended = m_bExtendedMode;
-    LeaveUnitStateLock(QV_WFILE, __LINE__);
 
     bool pushing = m_bPushPending;
     bool laserAccepted = false, shutterAccepted = false;

@@ -69,55 +69,69 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConfigureDevice(const wchar_t* configuratio
         // Any index the channel table can hold is kept, so that a text written on a machine with more
         // channels survives here unchanged; an entry beyond the discovered ones has no channel and its
         // writes fail in the log. Only an index outside the table is refused, and its range reaches no entry.
-        int index = 0;
+        int index = line.iIndex;
         bool refused = false;
-        if (GetIndexedKeyValue(configuration, L"iIndex", value, i) == 0 && ScanSettingInt(value, index)) {
-            if (index >= 0 && index <= AOM_MAX_AO_CHANNELS) {
-                line.iIndex = index;
-            } else {
-                refused = true;
-                QV_DIAG(L"CQvAOMTAVO::ConfigureDevice - iIndex[%d]=%d refused, outside 0 to %d, %d kept", i,
-                        index, static_cast<int>(AOM_MAX_AO_CHANNELS), line.iIndex);
-            }
+        if (GetIndexedKeyValue(configuration, L"iIndex", value, i) == 0 && ScanSettingInt(value, index) &&
+            (index < 0 || index > AOM_MAX_AO_CHANNELS)) {
+            refused = true;
+            QV_DIAG(L"CQvAOMTAVO::ConfigureDevice - iIndex[%d]=%d refused, outside 0 to %d, %d kept", i,
+                    index, static_cast<int>(AOM_MAX_AO_CHANNELS), line.iIndex);
+            index = line.iIndex;
         }
-        SAOChannel* channel = !refused && line.iIndex > 0 ? &m_AOChannels[line.iIndex - 1] : nullptr;
-        float volts = 0.0f;
-        if (GetIndexedKeyValue(configuration, L"fValMin", value, i) == 0 && ScanSettingFloat(value, volts)) {
-            line.fValMin = volts;
-            if (channel) {
-                channel->fMin = volts;
-                channel->bUserRange = true;
-            }
+        SAOChannel* channel = !refused && index > 0 ? &m_AOChannels[index - 1] : nullptr;
+        float min = line.fValMin, max = line.fValMax;
+        if (GetIndexedKeyValue(configuration, L"fValMin", value, i) == 0 && ScanSettingFloat(value, min) &&
+            channel) {
+            channel->fMin = min;
+            channel->bUserRange = true;
         }
-        if (GetIndexedKeyValue(configuration, L"fValMax", value, i) == 0 && ScanSettingFloat(value, volts)) {
-            line.fValMax = volts;
-            if (channel) {
-                channel->fMax = volts;
-                channel->bUserRange = true;
-            }
+        if (GetIndexedKeyValue(configuration, L"fValMax", value, i) == 0 && ScanSettingFloat(value, max) &&
+            channel) {
+            channel->fMax = max;
+            channel->bUserRange = true;
         }
         if (GetIndexedKeyValue(configuration, L"fValLambda", value, i) == 0)
             ScanSettingFloat(value, line.fValLambda);
-        if (GetIndexedKeyValue(configuration, L"sChannel_Name", value, i) == 0) line.sChannel_Name = value;
+        CQvStringW channelName = line.sChannel_Name;
+        if (GetIndexedKeyValue(configuration, L"sChannel_Name", value, i) == 0) channelName = value;
         if (GetIndexedKeyValue(configuration, L"sLineName", value, i) == 0)
             m_pMultiLaser->m_asName[i] = value;
+        SetLineOutput(i, index, channelName, min, max);
     }
-    // Under the port's lock: a voltage write on the worker may be building its line's task from these
-    // records, and would mark a task on the old channel as the new one's.
-    m_pNIDAQPort->Lock();
-    for (int i = 0; i < AOM_LINE_COUNT; ++i) {
-        m_pNIDAQPort->m_LineTasks[i].sChannel = m_Lines[i].sChannel_Name;
-        m_pNIDAQPort->m_LineTasks[i].bTaskCreated = false;
+    {
+        AOM_HOLD(m_DeviceLock);
+        list.RemoveAll();
+        list.Add(m_pMultiLaser);
+        list.Add(m_pShutter);
+        m_iState = 2;
     }
-    m_pNIDAQPort->Unlock();
-    EnterDeviceLock(QV_WFILE, __LINE__);
-    list.RemoveAll();
-    list.Add(m_pMultiLaser);
-    list.Add(m_pShutter);
-    m_iState = 2;
-    LeaveDeviceLock(QV_WFILE, __LINE__);
+    // What the host reads for each line is what its channel gets, on a new channel or span too.
+    ApplyPowers();
     QV_DIAG(L"CQvAOMTAVO::ConfigureDevice - END, success");
     return DMRC_OK;
+}
+
+void CQvAOMTAVO::SetLineOutput(int position, int index, const CQvStringW& channel, float min, float max) {
+    AOM_HOLD(m_UnitStateLock);
+    SAOMLineConfig& line = m_Lines[position];
+    // A channel that has its voltage keeps it whatever else changes; a new channel or span needs a new one.
+    if (line.iIndex != index || line.sChannel_Name != channel || line.fValMin != min || line.fValMax != max)
+        m_pMultiLaser->m_abPowerWritten[position] = false;
+    line.iIndex = index;
+    line.sChannel_Name = channel;
+    line.fValMin = min;
+    line.fValMax = max;
+    // The line's task is built afresh at its next write, as after every configuration.
+    ++m_auLineGeneration[position];
+    ++m_uOutputsGeneration;
+}
+
+void CQvAOMTAVO::ApplyPowers() {
+    if (m_iState != 2 || !m_bConnected) return;
+    CQvStringW failure;
+    if (CallBack(CQvAOMTAVOMultiLaser::C_ApplyPowers, reinterpret_cast<uintptr_t>(m_pMultiLaser), 0, 0, 0,
+                 &failure) != 0)
+        QV_DIAG(L"CQvAOMTAVO::ApplyPowers - %s; the board check writes the powers", failure.GetString());
 }
 
 EDeviceManagerReturnCode CQvAOMTAVO::ShowLineConfigurationDialog(CQvStringW& configuration, HWND parent) {
@@ -125,6 +139,7 @@ EDeviceManagerReturnCode CQvAOMTAVO::ShowLineConfigurationDialog(CQvStringW& con
     CCfgDlg dialog(this);
     dialog.DoModal(parent);
     WriteConfigurationText(configuration);
+    ApplyPowers();
     if (m_pPad) m_pPad->RefreshGUI();
     return DMRC_OK;
 }

@@ -1,8 +1,10 @@
-// The command worker: one thread per connected device runs every hardware command and the status poll.
+// The command worker: one thread per connected device runs every hardware command, the status poll and the
+// board check.
 #include "aomtavodevice.h"
 
 #include "aomlog.h"
 #include "aomnidaqport.h"
+#include "aomtavomultilaser.h"
 
 #include <qv/qvlog.h>
 #include <qv/qvsystem.h>
@@ -12,6 +14,10 @@ const DWORD kTakenWaitMs = 10000;
 const DWORD kDefaultDoneWaitMs = 15000;
 const DWORD kStartWaitMs = 10000;
 const DWORD kEndWaitMs = 10000;
+// A worker blocked in a serial read or write ends within this once its I/O is cancelled.
+const DWORD kCancelWaitMs = 2000;
+// Posters answered by the stop leave within this; each only has to wake.
+const DWORD kPostersLeaveMs = 10000;
 // Time between status polls, measured at 9600 baud: one poll puts 24 characters (25 ms) on the line, so
 // 120 ms leaves polling under a quarter of the line's time while a change on the unit's front panel still
 // reaches the host within 150 ms (see docs). Paced by elapsed time, not by counting wait time-outs, so that
@@ -20,6 +26,9 @@ const ULONGLONG kPollPeriodMs = 120;
 // A poll waits this long after a command, so that a host sending commands one after another never waits
 // behind a poll.
 const ULONGLONG kQuietAfterCommandMs = 10;
+// The board check writes each line's voltage again: a reset or replugged board, which puts its outputs at
+// 0 V and aborts the tasks, is noticed and repaired within this.
+const ULONGLONG kBoardCheckPeriodMs = 1000;
 const int64_t kBusy = -2;
 const int64_t kTimeout = 1460;
 } // namespace
@@ -27,34 +36,41 @@ const int64_t kTimeout = 1460;
 int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg2, uint64_t arg3,
                              uint32_t waitMs, CQvStringW* failure) {
     // The worker itself (a host whose change callback calls the device again) cannot wait for itself.
-    if (GetCurrentThreadId() == m_dwWorkerThreadId || !m_CommandSlotLock.TryEnter(QV_WFILE, __LINE__)) {
-        QV_DIAG(L"CQvTAVO::CallBack - TryEnterCriticalSection failed");
-        if (failure) *failure = L"another command was running";
-        return kBusy;
-    }
     // A poster still waiting for its answer counts as a running command: refused, never queued, so that no
     // poster can hold the slot while it waits and keep the worker from the command it waits for.
-    if (!TryEnterCriticalSection(&m_csCall)) {
-        m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
+    CAOMSectionHold call(m_CallLock, true);
+    LONG post = 0;
+    bool noWorker = false;
+    if (call.held() && GetCurrentThreadId() != m_dwWorkerThreadId) {
+        CAOMLockTry slot(m_CommandSlotLock, QV_WFILE, __LINE__);
+        if (slot.held() && (!m_hWorkerThread || m_lStopRequested)) {
+            noWorker = true;
+        } else if (slot.held()) {
+            m_aCommandArgs[2] = arg3;
+            m_pfnCommand = command;
+            m_aCommandArgs[0] = arg1;
+            m_aCommandArgs[1] = arg2;
+            post = InterlockedIncrement(&m_lPostedCommand);
+        }
+    }
+    if (noWorker) {
+        // Never connected, a failed connect, or a disconnect under way.
+        AOM_ALWAYS(L"CQvAOMTAVO::CallBack - TIMEOUT 1");
+        if (failure) *failure = L"the device is not connected";
+        return kTimeout;
+    }
+    if (!post) {
         QV_DIAG(L"CQvTAVO::CallBack - TryEnterCriticalSection failed");
         if (failure) *failure = L"another command was running";
         return kBusy;
     }
-    m_aCommandArgs[2] = arg3;
-    m_pfnCommand = command;
-    m_aCommandArgs[0] = arg1;
-    m_aCommandArgs[1] = arg2;
-    LONG post = InterlockedIncrement(&m_lPostedCommand);
-    m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
-    if (m_hEvRequest) SetEvent(m_hEvRequest);
+    SetEvent(m_hEvRequest);
 
     int64_t result;
     if (!WaitForAnswer(m_hEvTaken, m_lTakenCommand, post, kTakenWaitMs)) {
         AOM_ALWAYS(L"CQvAOMTAVO::CallBack - TIMEOUT 1");
         result = kTimeout;
-        if (failure)
-            *failure = m_hWorkerThread ? L"the device's worker did not take the command in time"
-                                       : L"the device is not connected";
+        if (failure) *failure = L"the device's worker did not take the command in time";
     } else if (!WaitForAnswer(m_hEvDone, m_lDoneCommand, post, waitMs ? waitMs : kDefaultDoneWaitMs)) {
         AOM_ALWAYS(L"CQvAOMTAVO::CallBack - TIMEOUT 2");
         result = kTimeout;
@@ -65,14 +81,12 @@ int64_t CQvAOMTAVO::CallBack(PFN_AOMCommand command, uint64_t arg1, uint64_t arg
         if (result != 0 && failure)
             *failure = m_sCommandFailure.IsEmpty() ? CQvStringW(L"the command failed") : m_sCommandFailure;
     }
-    LeaveCriticalSection(&m_csCall);
     return result;
 }
 
-// Waits until the worker has answered this post; a missing event (no worker) fails at once. A late signal
-// of an abandoned command wakes the wait, but only the answer to this post ends it.
+// Waits until the worker has answered this post. A late signal of an abandoned command wakes the wait, but
+// only the answer to this post ends it.
 bool CQvAOMTAVO::WaitForAnswer(HANDLE event, volatile LONG& answered, LONG post, DWORD waitMs) {
-    if (!event) return false;
     ULONGLONG deadline = GetTickCount64() + waitMs;
     for (;;) {
         if (answered == post) return true;
@@ -88,79 +102,83 @@ DWORD WINAPI CQvAOMTAVO::WorkerThread(void* device) {
     CQvAOMTAVO* self = static_cast<CQvAOMTAVO*>(device);
     SetEvent(self->m_hEvStarted);
     self->Main();
-    SetEvent(self->m_hEvEnded);
     return 0;
 }
 
 void CQvAOMTAVO::Main() {
     m_iPollCountdown = -1;
     // The poll is paced by elapsed time and the idle worker sleeps until it is due; a posted command wakes
-    // it at once. m_iPollCountdown switches polling: negative is off, and arming it (the connect command)
-    // makes the first poll due that many milliseconds later.
+    // it at once. m_iPollCountdown switches polling and the board check: negative is off, and arming it
+    // (the connect command) makes the first poll due that many milliseconds later.
     bool armed = false;
-    ULONGLONG due = 0;
-    for (;;) {
+    ULONGLONG due = 0, boardsDue = 0;
+    while (!m_lStopRequested) {
         DWORD timeout = static_cast<DWORD>(kPollPeriodMs); // polling off: only a command has work to do
         int countdown = m_iPollCountdown;
+        ULONGLONG now = GetTickCount64();
         if (countdown < 0) {
             armed = false;
         } else {
-            ULONGLONG now = GetTickCount64();
             if (!armed) {
                 armed = true;
                 due = now + static_cast<ULONGLONG>(countdown);
+                boardsDue = now + kBoardCheckPeriodMs;
             }
-            timeout = due > now ? static_cast<DWORD>(due - now) : 0;
+            ULONGLONG next = due < boardsDue ? due : boardsDue;
+            timeout = next > now ? static_cast<DWORD>(next - now) : 0;
         }
         DWORD wait = WaitForSingleObject(m_hEvRequest, timeout);
+        if (m_lStopRequested) break;
         if (wait == WAIT_OBJECT_0) {
-            if (!RunPostedCommand()) break;
+            RunPostedCommand();
             ULONGLONG quiet = GetTickCount64() + kQuietAfterCommandMs;
             if (due < quiet) due = quiet;
-        } else if (wait == WAIT_TIMEOUT) {
-            if (!armed || m_iPollCountdown < 0) continue;
-            ULONGLONG start = GetTickCount64();
-            if (start < due) continue; // the timer woke us a little early
-            try {
+        } else if (wait != WAIT_TIMEOUT) {
+            continue;
+        }
+        if (!armed || m_iPollCountdown < 0) continue;
+        ULONGLONG start = GetTickCount64();
+        try {
+            // The poll gives way to a host that sends commands one after another; the board check, a
+            // write per line, does not, so that a reset board is repaired while a slider moves.
+            if (wait == WAIT_TIMEOUT && start >= due) {
                 if (m_bLineLost)
                     TryReopenLine();
                 else
                     WatchLine(StatusPoll());
-                DeliverHostCalls();
-            } catch (...) {
-                QV_DIAG(L"CQvTAVO::Main - Unknown exception - 2");
+                // A period after this poll began, but not before it ended: a poll that waited out a
+                // silent unit is followed by the next one, never by a burst of them.
+                ULONGLONG end = GetTickCount64();
+                due = start + kPollPeriodMs > end ? start + kPollPeriodMs : end;
             }
-            // A period after this poll began, but not before it ended: a poll that waited out a silent
-            // unit is followed by the next one, never by a burst of them.
-            ULONGLONG end = GetTickCount64();
-            due = start + kPollPeriodMs > end ? start + kPollPeriodMs : end;
+            if (start >= boardsDue) {
+                if (m_iState == 2) m_pMultiLaser->CheckBoards();
+                boardsDue = GetTickCount64() + kBoardCheckPeriodMs;
+            }
+            DeliverHostCalls();
+        } catch (...) {
+            QV_DIAG(L"CQvTAVO::Main - Unknown exception - 2");
         }
     }
 }
 
-bool CQvAOMTAVO::RunPostedCommand() {
-    m_CommandSlotLock.Enter(QV_WFILE, __LINE__);
-    LONG post = m_lPostedCommand;
-    if (post == m_lTakenCommand) { // nothing new was posted
-        m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
-        return true;
+void CQvAOMTAVO::RunPostedCommand() {
+    LONG post = 0;
+    int32_t result = 0;
+    {
+        AOM_HOLD(m_CommandSlotLock);
+        post = m_lPostedCommand;
+        if (post == m_lTakenCommand) return; // nothing new was posted
+        m_lTakenCommand = post;
+        SetEvent(m_hEvTaken);
+        m_sCommandFailure.Empty();
+        try {
+            result = m_pfnCommand(m_aCommandArgs[0], m_aCommandArgs[1], m_aCommandArgs[2]);
+        } catch (...) {
+            result = -1;
+            QV_DIAG(L"CQvTAVO::Main - Unknown exception - 1");
+        }
     }
-    m_lTakenCommand = post;
-    SetEvent(m_hEvTaken);
-    PFN_AOMCommand command = m_pfnCommand;
-    if (!command) {
-        m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
-        return false;
-    }
-    int32_t result;
-    m_sCommandFailure.Empty();
-    try {
-        result = command(m_aCommandArgs[0], m_aCommandArgs[1], m_aCommandArgs[2]);
-    } catch (...) {
-        result = -1;
-        QV_DIAG(L"CQvTAVO::Main - Unknown exception - 1");
-    }
-    m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
     // What the command has for the host reaches it before the answer, and outside every lock.
     try {
         DeliverHostCalls();
@@ -171,7 +189,6 @@ bool CQvAOMTAVO::RunPostedCommand() {
     m_iCommandResult = result;
     InterlockedExchange(&m_lDoneCommand, post);
     SetEvent(m_hEvDone);
-    return true;
 }
 
 bool CQvAOMTAVO::RefusedOnWorker(const wchar_t* operation) const {
@@ -183,34 +200,26 @@ bool CQvAOMTAVO::RefusedOnWorker(const wchar_t* operation) const {
 }
 
 void CQvAOMTAVO::CloseWorkerHandles() {
-    HANDLE* handles[] = {&m_hEvStarted, &m_hEvEnded,   &m_hEvTaken,
-                         &m_hEvDone,    &m_hEvRequest, &m_hWorkerThread};
-    for (HANDLE* h : handles) {
-        if (*h) CloseHandle(*h);
-        *h = nullptr;
-    }
+    if (m_hWorkerThread) CloseHandle(m_hWorkerThread);
+    m_hWorkerThread = nullptr;
     m_dwWorkerThreadId = 0;
 }
 
 bool CQvAOMTAVO::StartWorker() {
-    if (m_hWorkerThread) StopWorker();
-    HANDLE* events[] = {&m_hEvStarted, &m_hEvEnded, &m_hEvTaken, &m_hEvDone, &m_hEvRequest};
-    for (HANDLE* e : events) {
-        *e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-        if (!*e) {
-            CloseWorkerHandles();
-            return false;
-        }
-    }
+    StopWorker();
+    if (m_hWorkerThread || !m_hEvStarted || !m_hEvTaken || !m_hEvDone || !m_hEvRequest) return false;
     // Nothing posted before this worker is pending for it.
     m_lTakenCommand = m_lDoneCommand = m_lPostedCommand;
+    m_lStopRequested = 0;
+    ResetEvent(m_hEvStarted);
     m_hWorkerThread = CreateThread(nullptr, 0, WorkerThread, this, 0, &m_dwWorkerThreadId);
     if (!m_hWorkerThread) {
-        CloseWorkerHandles();
+        m_dwWorkerThreadId = 0;
         return false;
     }
     if (WaitForSingleObject(m_hEvStarted, kStartWaitMs) != WAIT_OBJECT_0) {
-        TerminateThread(m_hWorkerThread, 1);
+        m_lStopRequested = 1;
+        if (!EndStuckWorker()) return false;
         CloseWorkerHandles();
         return false;
     }
@@ -218,53 +227,65 @@ bool CQvAOMTAVO::StartWorker() {
     return true;
 }
 
-bool CQvAOMTAVO::StopWorker() {
-    if (!m_hWorkerThread) return true;
-    // A command that never ends keeps the slot: then the worker cannot be asked and is ended below.
-    bool asked = m_CommandSlotLock.TryEnter(QV_WFILE, __LINE__, kEndWaitMs);
-    if (asked) {
-        m_pfnCommand = nullptr;
-        m_aCommandArgs[0] = m_aCommandArgs[1] = m_aCommandArgs[2] = 0;
-        InterlockedIncrement(&m_lPostedCommand);
-        m_CommandSlotLock.Leave(QV_WFILE, __LINE__);
-        SetEvent(m_hEvRequest);
-    }
-    if (!asked || WaitForSingleObject(m_hEvEnded, kEndWaitMs) == WAIT_TIMEOUT)
-        EndWorkerByForce();
-    else
-        WaitForSingleObject(m_hWorkerThread, kEndWaitMs);
-    CloseWorkerHandles();
-    return true;
+void CQvAOMTAVO::StopWorker() {
+    if (!m_hWorkerThread) return;
+    // The stop travels apart from the command slot: it never replaces a command, and no command replaces
+    // it. The worker sees it when it next wakes, between commands.
+    InterlockedExchange(&m_lStopRequested, 1);
+    SetEvent(m_hEvRequest);
+    bool ended = WaitForSingleObject(m_hWorkerThread, kEndWaitMs) == WAIT_OBJECT_0 || EndStuckWorker();
+    ReleasePosters();
+    // A worker that could not be ended keeps its handle: nothing else may run in its place.
+    if (ended) CloseWorkerHandles();
 }
 
-void CQvAOMTAVO::EndWorkerByForce() {
+bool CQvAOMTAVO::EndStuckWorker() {
     const unsigned waited = static_cast<unsigned>(kEndWaitMs);
+    // Blocked in a serial read or write (a pulled USB adapter): cancelling the I/O ends it cleanly.
+    if (CancelSynchronousIo(m_hWorkerThread) &&
+        WaitForSingleObject(m_hWorkerThread, kCancelWaitMs) == WAIT_OBJECT_0) {
+        AOM_ALWAYS(L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms; its serial I/O was "
+                   L"cancelled and it ended",
+                   waited);
+        return true;
+    }
     if (!TerminateThread(m_hWorkerThread, 1)) {
         AOM_ALWAYS(
             L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms and could not be ended "
             L"(error %lu)",
             waited, GetLastError());
-    } else if (WaitForSingleObject(m_hWorkerThread, kEndWaitMs) != WAIT_OBJECT_0) {
+        return false;
+    }
+    if (WaitForSingleObject(m_hWorkerThread, kEndWaitMs) != WAIT_OBJECT_0) {
         AOM_ALWAYS(
             L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms and was ended, but had "
             L"not stopped %u ms later",
             waited, waited);
-    } else {
-        AOM_ALWAYS(L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms and was ended",
-                   waited);
+        return false;
     }
+    AOM_ALWAYS(L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms and was ended", waited);
     // The locks it held pass, abandoned, to the next thread that enters each. A delivery to the host it
     // was making is over; the next thread with host calls to make makes them.
     ForgetHostCallsOf(m_dwWorkerThreadId);
-    // A poster still waiting for the ended worker gets its time-out now, and with it gives back the call
-    // lock, which the next connect needs; the events it waits on are closed only after that.
-    m_iCommandResult = kTimeout;
-    m_lTakenCommand = m_lDoneCommand = m_lPostedCommand;
-    SetEvent(m_hEvTaken);
-    SetEvent(m_hEvDone);
-    for (ULONGLONG deadline = GetTickCount64() + kEndWaitMs; GetTickCount64() < deadline; Sleep(1))
-        if (TryEnterCriticalSection(&m_csCall)) {
-            LeaveCriticalSection(&m_csCall);
-            break;
+    return true;
+}
+
+void CQvAOMTAVO::ReleasePosters() {
+    {
+        // The slot of a worker ended inside a command is taken over here.
+        AOM_HOLD(m_CommandSlotLock);
+        if (m_lDoneCommand != m_lPostedCommand) {
+            m_sCommandFailure = L"the device was disconnected before the command ended";
+            m_iCommandResult = kTimeout;
+            InterlockedExchange(&m_lTakenCommand, m_lPostedCommand);
+            InterlockedExchange(&m_lDoneCommand, m_lPostedCommand);
+            SetEvent(m_hEvTaken);
+            SetEvent(m_hEvDone);
         }
+    }
+    // They give back the call lock, which the next connect needs, as soon as they have woken.
+    for (ULONGLONG deadline = GetTickCount64() + kPostersLeaveMs; GetTickCount64() < deadline; Sleep(1)) {
+        CAOMSectionHold call(m_CallLock, true);
+        if (call.held()) return;
+    }
 }

@@ -27,7 +27,10 @@ CQvStringW PositionKey(const wchar_t* key, int position) {
 
 CQvAOMTAVOMultiLaser::CQvAOMTAVOMultiLaser(CQvAOMTAVO* owner)
     : m_pOwner(owner), m_uId(0), m_uLineCount(MaxLines), m_auWavelength{},
-      m_aiPowerSteps{}, m_adPower{}, m_abEmpty{}, m_abPowerWritten{} {}
+      m_aiPowerSteps{}, m_adPower{}, m_abEmpty{}, m_abPowerWritten{}, m_uAppliedOutputs(~0u) {
+    for (uint32_t& generation : m_auAppliedGeneration)
+        generation = ~0u; // the port has taken no line output yet
+}
 
 CQvAOMTAVOMultiLaser::~CQvAOMTAVOMultiLaser() {}
 
@@ -131,20 +134,24 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetLineName(int line, const wchar
     return DMRC_OK;
 }
 
-void CQvAOMTAVOMultiLaser::UsedFlags(bool (&used)[MaxLines]) {
-    m_pOwner->EnterUnitStateLock(QV_WFILE, __LINE__);
+void CQvAOMTAVOMultiLaser::UsedFlagsLocked(bool (&used)[MaxLines]) const {
     for (int p = 0; p < MaxLines; ++p)
         used[p] = m_pOwner->m_bExtendedMode ? (m_pOwner->m_iLinesMask & (1u << p)) != 0
                                             : m_pOwner->m_iCurrentLine == static_cast<uint32_t>(p + 1);
-    m_pOwner->LeaveUnitStateLock(QV_WFILE, __LINE__);
+}
+
+void CQvAOMTAVOMultiLaser::UsedFlags(bool (&used)[MaxLines]) {
+    AOM_HOLD(m_pOwner->UnitStateLock());
+    UsedFlagsLocked(used);
 }
 
 EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetLineUsed(int line, bool* used) {
     int p = Position(line);
     if (p < 0) return DMRC_BAD_ARGUMENT;
-    m_pOwner->EnterDeviceLock(QV_WFILE, __LINE__);
-    if (m_pOwner->m_iState == 3) return m_pOwner->LeaveDeviceLock(DMRC_WRONG_STATE, QV_WFILE, __LINE__);
-    m_pOwner->LeaveDeviceLock(QV_WFILE, __LINE__);
+    {
+        AOM_HOLD(m_pOwner->DeviceLock());
+        if (m_pOwner->m_iState == 3) return DMRC_WRONG_STATE;
+    }
     bool flags[MaxLines];
     UsedFlags(flags);
     if (used) *used = flags[p];
@@ -155,9 +162,10 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetLineUsed(int line, bool used) 
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetLineUsed - Enter");
     int p = Position(line);
     if (p < 0) return DMRC_BAD_ARGUMENT;
-    m_pOwner->EnterDeviceLock(QV_WFILE, __LINE__);
-    if (m_pOwner->m_iState == 3) return m_pOwner->LeaveDeviceLock(DMRC_WRONG_STATE, QV_WFILE, __LINE__);
-    m_pOwner->LeaveDeviceLock(QV_WFILE, __LINE__);
+    {
+        AOM_HOLD(m_pOwner->DeviceLock());
+        if (m_pOwner->m_iState == 3) return DMRC_WRONG_STATE;
+    }
     QV_DIAG(L"CQvAOMTAVOMultiLaser::SetLineUsed - Test OK");
     CQvStringW failure;
     int64_t result = m_pOwner->CallBack(C_SetLineUsed, reinterpret_cast<uintptr_t>(this), used ? 1 : 0,
@@ -178,28 +186,33 @@ int32_t CQvAOMTAVOMultiLaser::C_SetLineUsed(uint64_t multiLaser, uint64_t usedAr
     int32_t result = 0;
     bool extended = device.m_bExtendedMode;
 
-    device.EnterUnitStateLock(QV_WFILE, __LINE__);
-    uint32_t selection;
-    if (extended)
-        selection = used ? device.m_iLinesMask | (1u << position) : device.m_iLinesMask & ~(1u << position);
-    else
-        selection = used ? static_cast<uint32_t>(position + 1) : device.m_iCurrentLine; // cannot deselect
-    uint32_t toSend = device.m_bShutterOpen ? selection : 0;
-    // Taking the last line away darkens the unit: sent whatever the device last heard, as a closing is.
-    bool needed = toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed) ||
-                  (!used && toSend == 0 && device.m_bShutterOpen);
-    device.LeaveUnitStateLock(QV_WFILE, __LINE__);
+    uint32_t selection = 0, toSend = 0;
+    bool needed = false;
+    {
+        AOM_HOLD(device.UnitStateLock());
+        if (extended)
+            selection =
+                used ? device.m_iLinesMask | (1u << position) : device.m_iLinesMask & ~(1u << position);
+        else
+            selection = used ? static_cast<uint32_t>(position + 1) : device.m_iCurrentLine; // cannot deselect
+        toSend = device.m_bShutterOpen ? selection : 0;
+        // Taking the last line away darkens the unit: sent whatever the device last heard, as a closing is.
+        needed = toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed) ||
+                 (!used && toSend == 0 && device.m_bShutterOpen);
+    }
 
     // While the line is lost nothing is sent and nothing kept: the unit's own state counts on its return.
     if (!device.UnitReachable() || (needed && !device.WriteSelection(extended, toSend))) {
         result = kFailed;
     } else {
-        device.EnterUnitStateLock(QV_WFILE, __LINE__);
-        uint32_t& stored = extended ? device.m_iLinesMask : device.m_iCurrentLine;
-        bool changed = selection != stored;
-        stored = selection;
-        (extended ? device.m_iLinesUsed : device.m_iLineUsed) = toSend;
-        device.LeaveUnitStateLock(QV_WFILE, __LINE__);
+        bool changed = false;
+        {
+            AOM_HOLD(device.UnitStateLock());
+            uint32_t& stored = extended ? device.m_iLinesMask : device.m_iCurrentLine;
+            changed = selection != stored;
+            stored = selection;
+            (extended ? device.m_iLinesUsed : device.m_iLineUsed) = toSend;
+        }
         if (changed) {
             bool flags[MaxLines];
             for (int p = 0; p < MaxLines; ++p)
@@ -233,61 +246,6 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetLinePower(int line, double* pe
     if (p < 0) return DMRC_BAD_ARGUMENT;
     if (percent) *percent = m_adPower[p];
     return DMRC_OK;
-}
-
-EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetPower(int line, double percent) {
-    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Enter");
-    int p = Position(line);
-    if (p < 0) return DMRC_BAD_ARGUMENT;
-    if (!(percent >= 0.0 && percent <= 100.0)) // also refuses NaN
-        return DMRC_BAD_ARGUMENT;
-    m_adPower[p] = percent;
-    int steps = static_cast<int>(percent * 10.0);
-    // A slider sends many values; only a change of a tenth of a percent reaches the hardware, except the
-    // first power of the line after a connect.
-    if (steps == m_aiPowerSteps[p] && m_abPowerWritten[p]) return DMRC_OK;
-    m_aiPowerSteps[p] = steps;
-    if (m_pOwner->m_Lines[p].iIndex == 0) {
-        AOM_ALWAYS(L"ERROR: CQvAOMTAVOMultiLaser::SetPower - line %d (unit line %d): it has no AOM channel",
-                   line, p + 1);
-        return DMRC_NO_DEVICE;
-    }
-    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Test OK");
-    CQvStringW failure;
-    int64_t result = m_pOwner->CallBack(C_SetPower, reinterpret_cast<uintptr_t>(this),
-                                        static_cast<uint64_t>(p), static_cast<uint64_t>(steps), 0, &failure);
-    // A power that did not reach the AOM is sent again when the host asks for it again.
-    m_abPowerWritten[p] = result == 0;
-    if (result != 0)
-        AOM_ALWAYS(L"ERROR: CQvAOMTAVOMultiLaser::SetPower - line %d (unit line %d): %s", line, p + 1,
-                   failure.GetString());
-    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Leave");
-    return result == 0 ? DMRC_OK : DMRC_NO_DEVICE;
-}
-
-int32_t CQvAOMTAVOMultiLaser::C_SetPower(uint64_t multiLaser, uint64_t positionArg, uint64_t stepsArg) {
-    CQvAOMTAVOMultiLaser* self = reinterpret_cast<CQvAOMTAVOMultiLaser*>(static_cast<uintptr_t>(multiLaser));
-    CQvAOMTAVO& device = *self->m_pOwner;
-    int position = static_cast<int>(positionArg);
-    QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - begin");
-    double percent = static_cast<int>(stepsArg) / 10.0;
-    double low = device.m_Lines[position].fValMin;
-    double high = device.m_Lines[position].fValMax;
-    double volts = low + (high - low) / 100.0 * percent;
-    int32_t result = 0;
-    if (!device.m_pNIDAQPort->WriteChannelVoltage(position, volts)) {
-        QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL");
-        device.m_sCommandFailure = L"the voltage write failed: ";
-        device.m_sCommandFailure.AddString(device.m_pNIDAQPort->LastFailure());
-        result = kFailed;
-    } else {
-        QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - OK");
-    }
-    // The host hears of the new power even when the write failed.
-    bool flags[MaxLines];
-    self->UsedFlags(flags);
-    self->Notify(flags[0], flags[1], flags[2], position);
-    return result;
 }
 
 EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::GetWavelength(int line, uint32_t* nm) {
@@ -357,15 +315,16 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::LoadSettings(const wchar_t* setti
             power = 0.0f; // steps are an int: no value may overflow them
         m_auWavelength[p] = static_cast<uint32_t>(wavelength);
         lambda = static_cast<float>(wavelength);
+        AOM_HOLD(m_pOwner->UnitStateLock());
+        int steps = static_cast<int>(static_cast<double>(power) * 10.0);
+        // A power the channel already has stays written; any other is written below.
+        if (steps != m_aiPowerSteps[p]) m_abPowerWritten[p] = false;
         m_adPower[p] = power;
-        m_aiPowerSteps[p] = static_cast<int>(m_adPower[p] * 10.0);
+        m_aiPowerSteps[p] = steps;
     }
+    // The host's record of what the user set is what the AOMs get.
+    m_pOwner->ApplyPowers();
     return DMRC_OK;
-}
-
-void CQvAOMTAVOMultiLaser::ForgetWrittenPowers() {
-    for (bool& written : m_abPowerWritten)
-        written = false;
 }
 
 bool CQvAOMTAVOMultiLaser::Notify(bool line1, bool line2, bool line3, int position) {

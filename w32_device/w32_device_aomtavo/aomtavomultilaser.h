@@ -51,14 +51,19 @@ public:
     EDeviceManagerReturnCode ArmTrigger() override;
     EDeviceManagerReturnCode DisarmTrigger() override;
 
-    // Worker commands.
-    static int32_t C_SetPower(uint64_t multiLaser, uint64_t position, uint64_t steps);
+    // Worker commands. C_SetPower takes the power in percent as the bits of a double; C_ApplyPowers writes
+    // every line whose channel does not have its recorded power yet.
+    static int32_t C_SetPower(uint64_t multiLaser, uint64_t position, uint64_t percentBits);
     static int32_t C_SetLineUsed(uint64_t multiLaser, uint64_t used, uint64_t position);
+    static int32_t C_ApplyPowers(uint64_t multiLaser, uint64_t, uint64_t);
+    // The worker's board check: each line's recorded power written again, so that a reset or returned
+    // board, which aborted the line's task and put its output at 0 V, has it back.
+    void CheckBoards();
 
     // Reports the used lines to the host (position -1: the unit changed them); false without a callback.
     bool Notify(bool line1, bool line2, bool line3, int position);
     uint32_t VisibleLineCount() const;
-    // After a connect every line's next power is written, even when it equals the stored one.
+    // After a connect every line's power is written again, even when it equals the stored one.
     void ForgetWrittenPowers();
     // The physical position of a visible line, or -1 when there is none.
     int Position(int line) const;
@@ -68,14 +73,42 @@ public:
     uint32_t m_uLineCount;
     uint32_t m_auWavelength[MaxLines];
     CQvStringW m_asName[MaxLines];
+    // Each line's power record, under the owner's unit-state lock: the power the host reads, its steps, and
+    // whether the line's channel has its voltage. A write that failed leaves the power the host asked for
+    // and the mark clear, for the board check to write.
     int m_aiPowerSteps[MaxLines];
     double m_adPower[MaxLines];
     uint8_t m_abEmpty[MaxLines];
-    // The line's voltage was written since the last connect; until then a repeated power is written too,
-    // because the board may hold anything (0 V after power-up) whatever the stored power says.
     bool m_abPowerWritten[MaxLines];
 
 private:
+    // What a voltage write of one line needs, taken in one piece under the unit-state lock.
+    struct SLineOutput {
+        bool bChannel = false;
+        CQvStringW sChannel;
+        float fMin = 0.0f, fMax = 0.0f;
+        uint32_t uGeneration = 0;
+        uint32_t uOutputs = 0; // the owner's count of line output changes, all lines together
+        int iSteps = 0;
+        double dPower = 0.0;
+        bool bWritten = false;
+    };
+    SLineOutput TakeLine(int position);
+    // Worker: writes the voltage of steps on the line's channel. After a change of any line's output the
+    // port takes every line's new channel and span first, so that no old task keeps a channel another line
+    // now has.
+    bool WriteLine(int position, const SLineOutput& line, int steps, bool probe);
+    void TakeLineOutputs();
+    // Worker: after a write of the recorded power, marks it written when nothing changed the record
+    // meanwhile.
+    void MarkWritten(int position, const SLineOutput& line, bool written);
+    // Worker: writes the recorded power of every line with a channel (only those not written, unless all).
+    void WriteRecordedPowers(bool all);
     // The used flags of the three positions as the unit state holds them now.
     void UsedFlags(bool (&used)[MaxLines]);
+    void UsedFlagsLocked(bool (&used)[MaxLines]) const;
+
+    // Worker only: the line outputs the port last took.
+    uint32_t m_auAppliedGeneration[MaxLines];
+    uint32_t m_uAppliedOutputs;
 };

@@ -62,8 +62,8 @@ CQvAOMTAVOPad::CQvDevGUI_Shutter::~CQvDevGUI_Shutter() {}
 
 void CQvAOMTAVOPad::CQvDevGUI_Shutter::OnStateChanged(bool open) {
     if (!m_pPad->m_pShutter) return;
-    // A command that did not reach the unit is not recorded, and the widget goes back to the device's state.
-    if (m_pPad->m_pShutter->SetState(open) != DMRC_OK) {
+    // A command that did not take effect is not recorded, and the widget goes back to the device's state.
+    if (m_pPad->m_pShutter->SetState(open) == DMRC_NO_DEVICE) {
         m_pPad->Update_Shutter();
         return;
     }
@@ -88,7 +88,8 @@ CQvAOMTAVOPad::CQvDevGUI_MultiLaserLines::~CQvDevGUI_MultiLaserLines() {}
 
 void CQvAOMTAVOPad::CQvDevGUI_MultiLaserLines::OnPowerChanged(int line, double& power) {
     if (!m_pPad->m_pMultiLaser) return;
-    if (m_pPad->m_pMultiLaser->SetPower(line, power) != DMRC_OK) return; // not recorded; the log says why
+    // A change that did not take effect is not recorded; the log says why.
+    if (m_pPad->m_pMultiLaser->SetPower(line, power) == DMRC_NO_DEVICE) return;
     CQvStringW macro;
     macro.Format(L"Stg_SetMultiLaserPower(\"%s\", %d, %s);", KeyOf(m_pPad->m_iMultiLaserId), line,
                  OneDecimal(power).GetString());
@@ -97,7 +98,7 @@ void CQvAOMTAVOPad::CQvDevGUI_MultiLaserLines::OnPowerChanged(int line, double& 
 
 void CQvAOMTAVOPad::CQvDevGUI_MultiLaserLines::OnUsedChanged(int line, bool& used) {
     if (!m_pPad || !m_pPad->m_pMultiLaser) return;
-    if (m_pPad->m_pMultiLaser->SetLineUsed(line, used) != DMRC_OK) {
+    if (m_pPad->m_pMultiLaser->SetLineUsed(line, used) == DMRC_NO_DEVICE) {
         m_pPad->m_pMultiLaser->GetLineUsed(line, &used); // the row shows the line as the unit has it
         return;
     }

@@ -104,18 +104,14 @@ EDeviceManagerReturnCode CQvAOMTAVOShutter::GetSwitchTime(double* ms) {
 }
 
 EDeviceManagerReturnCode CQvAOMTAVOShutter::CheckConfigured() {
-    m_pOwner->EnterDeviceLock(QV_WFILE, __LINE__);
-    bool configuring = m_pOwner->m_iState == 3;
-    m_pOwner->LeaveDeviceLock(QV_WFILE, __LINE__);
-    return configuring ? DMRC_WRONG_STATE : DMRC_OK;
+    AOM_HOLD(m_pOwner->DeviceLock());
+    return m_pOwner->m_iState == 3 ? DMRC_WRONG_STATE : DMRC_OK;
 }
 
 EDeviceManagerReturnCode CQvAOMTAVOShutter::GetState(bool* open) {
     if (CheckConfigured() != DMRC_OK) return DMRC_WRONG_STATE;
-    m_pOwner->EnterUnitStateLock(QV_WFILE, __LINE__);
-    bool state = m_pOwner->m_bShutterOpen;
-    m_pOwner->LeaveUnitStateLock(QV_WFILE, __LINE__);
-    if (open) *open = state;
+    AOM_HOLD(m_pOwner->UnitStateLock());
+    if (open) *open = m_pOwner->m_bShutterOpen;
     return DMRC_OK;
 }
 
@@ -136,26 +132,31 @@ int32_t CQvAOMTAVOShutter::C_SetState(uint64_t shutter, uint64_t openArg, uint64
     bool open = openArg != 0;
     QV_DIAG(L"CQvAOMTAVOShutter::C_SetState - begin");
     bool extended = device.m_bExtendedMode;
-    device.EnterUnitStateLock(QV_WFILE, __LINE__);
-    uint32_t toSend = open ? (extended ? device.m_iLinesMask : device.m_iCurrentLine) : 0;
-    // While the binocular shutter is engaged the unit passes no light whatever it is told, so an opening
-    // waits for the person. A closing is always sent: what the device last heard from the unit may be
-    // stale (a reply lost to noise reads as "no line"), and a unit never told to close passes its line
-    // again the moment the binocular shutter is released.
-    bool bino = device.m_bBinoShutter;
-    bool needed = !open || (toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed) && !bino);
-    device.LeaveUnitStateLock(QV_WFILE, __LINE__);
+    uint32_t toSend = 0;
+    bool bino = false, needed = false;
+    {
+        AOM_HOLD(device.UnitStateLock());
+        toSend = open ? (extended ? device.m_iLinesMask : device.m_iCurrentLine) : 0;
+        // While the binocular shutter is engaged the unit passes no light whatever it is told, so an opening
+        // waits for the person. A closing is always sent: what the device last heard from the unit may be
+        // stale (a reply lost to noise reads as "no line"), and a unit never told to close passes its line
+        // again the moment the binocular shutter is released.
+        bino = device.m_bBinoShutter;
+        needed = !open || (toSend != (extended ? device.m_iLinesUsed : device.m_iLineUsed) && !bino);
+    }
 
     int32_t result = 0;
     // A lost line passes no light whatever the shutter is told; nothing is kept for its return.
     if (!device.UnitReachable() || (needed && !device.WriteSelection(extended, toSend))) {
         result = -1;
     } else {
-        device.EnterUnitStateLock(QV_WFILE, __LINE__);
-        bool changed = open != device.m_bShutterOpen;
-        device.m_bShutterOpen = open;
-        (extended ? device.m_iLinesUsed : device.m_iLineUsed) = toSend;
-        device.LeaveUnitStateLock(QV_WFILE, __LINE__);
+        bool changed = false;
+        {
+            AOM_HOLD(device.UnitStateLock());
+            changed = open != device.m_bShutterOpen;
+            device.m_bShutterOpen = open;
+            (extended ? device.m_iLinesUsed : device.m_iLineUsed) = toSend;
+        }
         if (changed || bino) self->Notify(open);
     }
     QV_DIAG(L"CQvAOMTAVOShutter::C_SetState - end - LRESULT=0x%08x", result);

@@ -45,6 +45,39 @@ CQvStringW Translate(const wchar_t* text) {
 int Selection(HWND list) {
     return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
 }
+
+// A board that discovery read no range list of has its one range in the first pair.
+int RangeCount(const SDAQBoard& board) {
+    return board.iAORangeCount > 0 ? board.iAORangeCount : 1;
+}
+float RangeLow(const SDAQBoard& board, int r) {
+    return board.iAORangeCount > 0 ? board.afAORangeLow[r] : board.fAORangeLow;
+}
+float RangeHigh(const SDAQBoard& board, int r) {
+    return board.iAORangeCount > 0 ? board.afAORangeHigh[r] : board.fAORangeHigh;
+}
+
+// NI chooses the output range for the line's own span: it must lie within one of the board's ranges.
+bool WithinOneRange(const SDAQBoard& board, float min, float max) {
+    for (int r = 0; r < RangeCount(board); ++r)
+        if (min >= RangeLow(board, r) && min <= RangeHigh(board, r) && max >= RangeLow(board, r) &&
+            max <= RangeHigh(board, r))
+            return true;
+    return false;
+}
+
+// The refusal names every range of the board: the first in the translated text, the others after it.
+CQvStringW RangesMessage(const SDAQBoard& board) {
+    CQvStringW text;
+    text.Format(Translate(L"MIN or MAX out of range <%5.1f - %5.1f>"), RangeLow(board, 0),
+                RangeHigh(board, 0));
+    for (int r = 1; r < RangeCount(board); ++r) {
+        CQvStringW more;
+        more.Format(L", <%5.1f - %5.1f>", RangeLow(board, r), RangeHigh(board, r));
+        text.AddString(more);
+    }
+    return text;
+}
 } // namespace
 
 CCfgDlg::CCfgDlg(CQvAOMTAVO* device) : m_pDevice(device) {}
@@ -185,15 +218,12 @@ bool CCfgDlg::OnOK(HWND window) {
         const SAOChannel& channel = d.m_AOChannels[selected[r] - 1];
         int board =
             channel.iBoardIndex >= 0 && channel.iBoardIndex < AOM_MAX_DAQ_BOARDS ? channel.iBoardIndex : 0;
-        float low = d.m_DAQBoards[board].fAORangeLow, high = d.m_DAQBoards[board].fAORangeHigh;
         double min = 0.0, max = 0.0;
         bool numbers = GetItemDouble(window, kMinIds[r], min) && GetItemDouble(window, kMaxIds[r], max);
-        float fmin = static_cast<float>(min), fmax = static_cast<float>(max);
         // A text that is no number is out of range as well.
-        if (!numbers || fmin < low || fmin > high || fmax < low || fmax > high) {
-            CQvStringW text;
-            text.Format(Translate(L"MIN or MAX out of range <%5.1f - %5.1f>"), low, high);
-            ShowError(text);
+        if (!numbers ||
+            !WithinOneRange(d.m_DAQBoards[board], static_cast<float>(min), static_cast<float>(max))) {
+            ShowError(RangesMessage(d.m_DAQBoards[board]));
             return false;
         }
     }
@@ -212,12 +242,14 @@ bool CCfgDlg::OnOK(HWND window) {
     // leave the records as they were.
     for (int r = 0; r < Rows; ++r) {
         SAOMLineConfig& line = d.m_Lines[r];
-        line.iIndex = selected[r];
-        line.sChannel_Name = selected[r] != 0 ? d.m_AOChannelNames[selected[r] - 1] : CQvStringW(L"None");
         // Unreadable voltages of positions without a channel keep their values.
         double value = 0.0;
-        if (GetItemDouble(window, kMinIds[r], value)) line.fValMin = static_cast<float>(value);
-        if (GetItemDouble(window, kMaxIds[r], value)) line.fValMax = static_cast<float>(value);
+        float min = line.fValMin, max = line.fValMax;
+        if (GetItemDouble(window, kMinIds[r], value)) min = static_cast<float>(value);
+        if (GetItemDouble(window, kMaxIds[r], value)) max = static_cast<float>(value);
+        d.SetLineOutput(r, selected[r],
+                        selected[r] != 0 ? d.m_AOChannelNames[selected[r] - 1] : CQvStringW(L"None"), min,
+                        max);
         laser.m_abEmpty[r] = empty[r];
         if (!empty[r] && GetItemDouble(window, kLambdaIds[r], value))
             line.fValLambda = static_cast<float>(value);

@@ -25,8 +25,10 @@ enum : int32 {
     DAQmx_Val_PXIe = 14706,
 };
 
-// The ways the library says that a caller's buffer was too small.
+// The ways the library says that a caller's buffer was too small, and that a board is gone.
 enum : int32 {
+    DAQmxErrorDeviceRemoved = -200045,
+    DAQmxErrorDevCannotBeAccessed = -201003,
     DAQmxErrorBufferTooSmallForString = -200228,
     DAQmxErrorReadBufferTooSmall = -200229,
     DAQmxErrorWriteBufferTooSmall = -200234,
@@ -97,3 +99,6 @@ enum EDAQmxFunction {
     DAQmxFn_Count
 };
 static_assert(DAQmxFn_Count == 39, "one entry per function");
+
+// A function of a port's table, typed as the library publishes it.
+#define DAQMX(fn, type) m_Library.Get<type>(DAQmxFn_##fn)

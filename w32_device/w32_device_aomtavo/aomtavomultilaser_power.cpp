@@ -1,0 +1,171 @@
+// Each line's power: what the host reads is what the line's AOM has. Only the worker writes voltages, and
+// it records a power as written only once its voltage is on the channel the line has at that moment.
+#include "aomtavomultilaser.h"
+
+#include "aomlog.h"
+#include "aomnidaqport.h"
+#include "aomtavodevice.h"
+
+#include <qv/qvlog.h>
+
+#include <string.h>
+
+namespace {
+const int kFailed = -1;
+
+// The voltage of steps tenths of a percent on a span from min (0 %) to max (100 %, falling when below min):
+// linear, and never outside the span the line's channel was created with, where a rounding at 100 % would
+// otherwise be refused.
+double VoltageFor(int steps, float min, float max) {
+    double low = min, high = max;
+    double volts = low + (high - low) / 100.0 * (steps / 10.0);
+    double bottom = low < high ? low : high, top = low < high ? high : low;
+    return volts < bottom ? bottom : volts > top ? top : volts;
+}
+
+uint64_t BitsOf(double value) {
+    uint64_t bits = 0;
+    memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+double FromBits(uint64_t bits) {
+    double value = 0.0;
+    memcpy(&value, &bits, sizeof value);
+    return value;
+}
+} // namespace
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SetPower(int line, double percent) {
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Enter");
+    int p = Position(line);
+    if (p < 0) return DMRC_BAD_ARGUMENT;
+    if (!(percent >= 0.0 && percent <= 100.0)) // also refuses NaN
+        return DMRC_BAD_ARGUMENT;
+    int steps = static_cast<int>(percent * 10.0);
+    bool channel = true;
+    {
+        AOM_HOLD(m_pOwner->UnitStateLock());
+        channel = m_pOwner->m_Lines[p].iIndex != 0;
+        // A slider sends many values: only a change of a tenth of a percent reaches the hardware, unless the
+        // channel does not have the line's power (after a connect, a new channel or span, a failed write).
+        if (steps == m_aiPowerSteps[p] && (m_abPowerWritten[p] || !channel)) {
+            m_adPower[p] = percent;
+            return DMRC_OK;
+        }
+        if (!channel) {
+            m_adPower[p] = percent;
+            m_aiPowerSteps[p] = steps;
+        }
+    }
+    if (!channel) {
+        AOM_ALWAYS(L"ERROR: CQvAOMTAVOMultiLaser::SetPower - line %d (unit line %d): it has no AOM channel",
+                   line, p + 1);
+        return DMRC_NO_DEVICE;
+    }
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Test OK");
+    CQvStringW failure;
+    int64_t result = m_pOwner->CallBack(C_SetPower, reinterpret_cast<uintptr_t>(this),
+                                        static_cast<uint64_t>(p), BitsOf(percent), 0, &failure);
+    if (result != 0)
+        AOM_ALWAYS(L"ERROR: CQvAOMTAVOMultiLaser::SetPower - line %d (unit line %d): %s", line, p + 1,
+                   failure.GetString());
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::SetPower - Leave");
+    return result == 0 ? DMRC_OK : DMRC_NO_DEVICE;
+}
+
+CQvAOMTAVOMultiLaser::SLineOutput CQvAOMTAVOMultiLaser::TakeLine(int p) {
+    SLineOutput line;
+    AOM_HOLD(m_pOwner->UnitStateLock());
+    const SAOMLineConfig& config = m_pOwner->m_Lines[p];
+    line.bChannel = config.iIndex != 0;
+    line.sChannel = config.sChannel_Name;
+    line.fMin = config.fValMin;
+    line.fMax = config.fValMax;
+    line.uGeneration = m_pOwner->m_auLineGeneration[p];
+    line.uOutputs = m_pOwner->m_uOutputsGeneration;
+    line.iSteps = m_aiPowerSteps[p];
+    line.dPower = m_adPower[p];
+    line.bWritten = m_abPowerWritten[p];
+    return line;
+}
+
+void CQvAOMTAVOMultiLaser::TakeLineOutputs() {
+    CQvAOMNIDAQPort& port = *m_pOwner->m_pNIDAQPort;
+    AOM_HOLD(m_pOwner->UnitStateLock());
+    for (int p = 0; p < MaxLines; ++p) {
+        if (m_auAppliedGeneration[p] == m_pOwner->m_auLineGeneration[p]) continue;
+        const SAOMLineConfig& config = m_pOwner->m_Lines[p];
+        port.SetLineOutput(p, config.sChannel_Name, config.fValMin, config.fValMax);
+        m_auAppliedGeneration[p] = m_pOwner->m_auLineGeneration[p];
+    }
+    m_uAppliedOutputs = m_pOwner->m_uOutputsGeneration;
+}
+
+bool CQvAOMTAVOMultiLaser::WriteLine(int p, const SLineOutput& line, int steps, bool probe) {
+    if (line.uOutputs != m_uAppliedOutputs) TakeLineOutputs();
+    // Written with the span taken with the power: a span changed since is written at its next write.
+    return m_pOwner->m_pNIDAQPort->WriteChannelVoltage(p, VoltageFor(steps, line.fMin, line.fMax), probe);
+}
+
+void CQvAOMTAVOMultiLaser::MarkWritten(int p, const SLineOutput& line, bool written) {
+    AOM_HOLD(m_pOwner->UnitStateLock());
+    if (m_pOwner->m_auLineGeneration[p] == line.uGeneration && m_aiPowerSteps[p] == line.iSteps)
+        m_abPowerWritten[p] = written;
+}
+
+int32_t CQvAOMTAVOMultiLaser::C_SetPower(uint64_t multiLaser, uint64_t positionArg, uint64_t percentBits) {
+    CQvAOMTAVOMultiLaser* self = reinterpret_cast<CQvAOMTAVOMultiLaser*>(static_cast<uintptr_t>(multiLaser));
+    CQvAOMTAVO& device = *self->m_pOwner;
+    int p = static_cast<int>(positionArg);
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - begin");
+    double percent = FromBits(percentBits);
+    int steps = static_cast<int>(percent * 10.0);
+    SLineOutput line = self->TakeLine(p);
+    int32_t result = 0;
+    if (!line.bChannel) {
+        device.m_sCommandFailure = L"it has no AOM channel";
+        result = kFailed;
+    } else if (!self->WriteLine(p, line, steps, false)) {
+        QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - FAIL");
+        device.m_sCommandFailure = L"the voltage write failed: ";
+        device.m_sCommandFailure.AddString(device.m_pNIDAQPort->LastFailure());
+        result = kFailed;
+    } else {
+        QV_DIAG(L"CQvAOMTAVOMultiLaser::C_SetPower - OK");
+    }
+    // The host reads the power it asked for even when the write failed; the board check writes it then.
+    bool flags[MaxLines];
+    {
+        AOM_HOLD(device.UnitStateLock());
+        self->m_adPower[p] = percent;
+        self->m_aiPowerSteps[p] = steps;
+        self->m_abPowerWritten[p] = result == 0 && device.m_auLineGeneration[p] == line.uGeneration;
+        self->UsedFlagsLocked(flags);
+    }
+    self->Notify(flags[0], flags[1], flags[2], p);
+    return result;
+}
+
+void CQvAOMTAVOMultiLaser::WriteRecordedPowers(bool all) {
+    for (int p = 0; p < MaxLines; ++p) {
+        SLineOutput line = TakeLine(p);
+        if (!line.bChannel || (line.bWritten && !all)) continue;
+        MarkWritten(p, line, WriteLine(p, line, line.iSteps, true));
+    }
+}
+
+int32_t CQvAOMTAVOMultiLaser::C_ApplyPowers(uint64_t multiLaser, uint64_t, uint64_t) {
+    reinterpret_cast<CQvAOMTAVOMultiLaser*>(static_cast<uintptr_t>(multiLaser))->WriteRecordedPowers(false);
+    return 0;
+}
+
+void CQvAOMTAVOMultiLaser::CheckBoards() {
+    WriteRecordedPowers(true);
+}
+
+void CQvAOMTAVOMultiLaser::ForgetWrittenPowers() {
+    AOM_HOLD(m_pOwner->UnitStateLock());
+    for (bool& written : m_abPowerWritten)
+        written = false;
+}
