@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
 # Builds the benchmark, runs it under Wine and prints each figure beside its baseline of the same run.
 # The run is kept as docs/benchmarks/LABEL.tsv; docs/benchmarks.md shows every kept run side by side.
+# A run that did not measure every figure fails (exit code 1, with the reason) and keeps nothing.
 #   scripts/bench.sh [--label NAME] [--samples N] [--idle-seconds S]
+#   scripts/bench.sh --short     10 samples and one idle second, kept nowhere: that the benchmark still runs
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
-label=latest samples=200 idle=30
+label=latest samples=200 idle=30 keep=1
+usage="usage: scripts/bench.sh [--label NAME] [--samples N] [--idle-seconds S] | --short"
 while [ $# -gt 0 ]; do
   case "$1" in
-    --label) label=$2; shift 2 ;;
-    --samples) samples=$2; shift 2 ;;
-    --idle-seconds) idle=$2; shift 2 ;;
-    *) echo "usage: scripts/bench.sh [--label NAME] [--samples N] [--idle-seconds S]" >&2; exit 2 ;;
+    --label | --samples | --idle-seconds)
+      [ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }
+      case "$1" in --label) label=$2 ;; --samples) samples=$2 ;; --idle-seconds) idle=$2 ;; esac
+      shift 2 ;;
+    --short) samples=10 idle=1 keep=0; shift ;;
+    *) echo "$usage" >&2; exit 2 ;;
   esac
 done
 qv_build qvbench
-trap qv_stop_wine EXIT
 qv_start_wine
 # This prefix's wine server: its working directory is the server folder named after the prefix's
 # device and inode, so servers of other prefixes on the machine are never counted.
@@ -22,7 +26,7 @@ server_dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "
 # The server enters that folder a moment after it forks: look again for up to 2 s.
 server_pid=
 for _ in $(seq 40); do
-  for p in $(pgrep -f wineserver || true); do
+  for p in $(pgrep -x 'wineserver(64)?' || true); do
     case "$(readlink "/proc/$p/cwd" 2>/dev/null)" in */$server_dir) server_pid=$p ;; esac
   done
   [ -n "$server_pid" ] && break
@@ -32,13 +36,59 @@ done
 
 runs=$top/docs/benchmarks
 mkdir -p "$runs"
-tmp=$build/bench
-mkdir -p "$tmp"
-rm -f "$tmp/results.tsv" "$tmp/panel.dat"
+tmp=$(mktemp -d "$build/bench.XXXXXX")
+sampler_pid=
+cleanup() {
+  [ -n "$sampler_pid" ] && kill "$sampler_pid" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+# The server's CPU time so far, in microseconds, rewritten every 100 ms with bash's builtins alone (no
+# process a sample): run time from its schedstat, or from utime and stime where that entry reads no run
+# time (a 6.18 kernel was seen to answer "0 0 1"). qvbench reads the file; Wine never opens /proc itself.
+sample_server() {
+  local ticks run _ fields pause
+  ticks=$(getconf CLK_TCK)
+  exec {pause}<> <(:)
+  while kill -0 "$server_pid" 2>/dev/null; do
+    run=0
+    read -r run _ <"/proc/$server_pid/schedstat" 2>/dev/null || run=0
+    if [ "${run:-0}" -gt 0 ] 2>/dev/null; then
+      echo "$((run / 1000))" >"$tmp/server-cpu"
+    elif read -r -a fields <"/proc/$server_pid/stat" 2>/dev/null; then
+      echo "$(((fields[13] + fields[14]) * 1000000 / ticks))" >"$tmp/server-cpu"
+    fi
+    read -r -t 0.1 -u "$pause" _ || true
+  done
+}
+server_cpu=()
+if [ -n "$server_pid" ]; then
+  sample_server &
+  sampler_pid=$!
+  server_cpu=(--wineserver-cpu "$tmp/server-cpu")
+fi
+
 export QV_TAVOSIM=$build/native/tavosim
-qv_say "bench: running (about three minutes)"
+qv_say "bench: running ($([ "$keep" = 1 ] && echo "about three minutes" || echo "about 20 s"))"
+status=0
 (cd "$build/bin" && ../wine-run.sh qvbench.exe --results "$tmp/results.tsv" --panel-samples "$tmp/panel.dat" \
-  --samples "$samples" --idle-seconds "$idle" ${server_pid:+--wineserver-pid "$server_pid"})
+  --samples "$samples" --idle-seconds "$idle" "${server_cpu[@]}") || status=$?
+# Every row, or nothing is kept: a run cut short must not stand in the page as a complete one.
+missing=
+for id in callback lock idle_sim connect first_push serial serial_bare setpower panel poll_period line_share \
+  idle_unit; do
+  cut -f1 "$tmp/results.tsv" 2>/dev/null | grep -qx "$id" || missing="$missing $id"
+done
+if [ "$status" -ne 0 ] || [ -n "$missing" ] || [ ! -s "$tmp/panel.dat" ]; then
+  qv_say "bench: FAILED: qvbench.exe ended with exit code $status${missing:+ without the figures$missing}" \
+    "(its reason, if it gave one, is above); docs/benchmarks was left as it was"
+  exit 1
+fi
+if [ "$keep" = 0 ]; then
+  qv_say "bench: every figure measured (short run, not kept)"
+  exit 0
+fi
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 {
