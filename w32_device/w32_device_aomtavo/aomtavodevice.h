@@ -22,6 +22,7 @@ enum {
     AOM_LINE_COUNT = 3,
     AOM_MAX_AO_CHANNELS = 256,
     AOM_MAX_DAQ_BOARDS = 16,
+    AOM_MAX_AO_RANGES = 16,
 };
 
 // One analog-output channel as discovery found it and the configuration ranged it.
@@ -39,6 +40,9 @@ struct SDAQBoard {
     uint32_t uSDKMinor = 0;
     float fAORangeLow = 0.0f;
     float fAORangeHigh = 0.0f;
+    int iAORangeCount = 0;
+    float afAORangeLow[AOM_MAX_AO_RANGES] = {};
+    float afAORangeHigh[AOM_MAX_AO_RANGES] = {};
     int iAOChannels = 0;
     uint32_t uProductNum = 0;
     int iBusType = 0;
