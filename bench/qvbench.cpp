@@ -581,7 +581,7 @@ void UnitFigures(const SOptions& o, Host& host) {
         CpuTotal(idle) / std::max(0.01, CpuTotal(none)));
 
     if (!o.panelSamples.empty()) {
-        FILE* f = fopen(o.panelSamples.c_str(), "w");
+        FILE* f = fopen(o.panelSamples.c_str(), "wb");
         if (!f) Failed("panel: the samples file cannot be written");
         if (f) {
             std::vector<double> sorted = panel;
@@ -634,7 +634,7 @@ int wmain(int argc, wchar_t** argv) {
     InitializeCriticalSection(&g_changeLock);
     g_changeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     QV_SetMessageBoxHandler(RecordMessageBox);
-    if (!o.results.empty() && !(g_results = fopen(o.results.c_str(), "w"))) {
+    if (!o.results.empty() && !(g_results = fopen(o.results.c_str(), "wb"))) {
         fprintf(stderr, "qvbench: cannot write %s\n", o.results.c_str());
         return 1;
     }
