@@ -152,3 +152,62 @@ TEST_F(TaskTest, FaultsHitOnlyWhatTheyName) {
 }
 
 } // namespace
+
+namespace {
+
+class BoardTest : public FakeDaqmxTest {};
+
+// A reset aborts the board's tasks and puts its outputs at 0 V; a board that left the system refuses every
+// task call until it is back, and comes back as after a reset. Other boards are untouched throughout.
+TEST_F(BoardTest, AResetOrALeavingBoardAbortsItsTasksAndZeroesItsOutputs) {
+    Load("board Dev1\nboard Dev2");
+    TaskHandle one = AOTask("Dev1/ao0"), two = AOTask("Dev2/ao0");
+    auto write = [&](TaskHandle task, double volts) {
+        return DAQ(DAQmxWriteAnalogScalarF64)(task, 0, 10.0, volts, nullptr);
+    };
+    ASSERT_EQ(DAQ(DAQmxStartTask)(one), 0);
+    ASSERT_EQ(DAQ(DAQmxStartTask)(two), 0);
+    ASSERT_EQ(write(one, 2.5), 0);
+    ASSERT_EQ(write(two, 1.5), 0);
+
+    ASSERT_EQ(DAQ(DAQmxResetDevice)("Dev1"), 0);
+    EXPECT_EQ(LastVoltage("Dev1/ao0"), 0.0);
+    EXPECT_EQ(LastVoltage("Dev1/ao3"), 0.0) << "every output of the board, written or not";
+    EXPECT_EQ(write(one, 2.0), DAQmxErrorCannotWriteWhenAutoStartFalseAndTaskNotRunning);
+    EXPECT_EQ(write(two, 1.0), 0);
+    ASSERT_EQ(DAQ(DAQmxStartTask)(one), 0);
+    EXPECT_EQ(write(one, 2.0), 0);
+
+    ASSERT_EQ(DAQ(fakedaqmx_RemoveDevice)("Dev2"), 0);
+    EXPECT_EQ(write(two, 1.0), DAQmxErrorDevCannotBeAccessed);
+    EXPECT_NE(ExtendedError().find("Device cannot be accessed"), std::string::npos) << ExtendedError();
+    TaskHandle fresh = nullptr;
+    ASSERT_EQ(DAQ(DAQmxCreateTask)("", &fresh), 0);
+    EXPECT_EQ(DAQ(DAQmxCreateAOVoltageChan)(fresh, "Dev2/ao1", "", -10, 10, DAQmx_Val_Volts, nullptr),
+              DAQmxErrorDevCannotBeAccessed);
+    EXPECT_EQ(DAQ(DAQmxResetDevice)("Dev2"), DAQmxErrorDevCannotBeAccessed);
+    uInt32 product = 0;
+    EXPECT_EQ(DAQ(DAQmxGetDevProductNum)("Dev2", &product), 0) << "its configuration is still listed";
+    EXPECT_EQ(write(one, 1.0), 0);
+    EXPECT_EQ(DAQ(fakedaqmx_RemoveDevice)("Dev9"), DAQmxErrorInvalidDeviceID);
+
+    ASSERT_EQ(DAQ(fakedaqmx_AttachDevice)("Dev2"), 0);
+    EXPECT_EQ(LastVoltage("Dev2/ao0"), 0.0);
+    EXPECT_EQ(write(two, 1.0), DAQmxErrorCannotWriteWhenAutoStartFalseAndTaskNotRunning);
+    ASSERT_EQ(DAQ(DAQmxStartTask)(two), 0);
+    EXPECT_EQ(write(two, 1.0), 0);
+    EXPECT_EQ(LastVoltage("Dev1/ao0"), 1.0);
+}
+
+// A warning takes the place of success on a call that did its work; a size query still answers its size.
+TEST_F(BoardTest, AWarningAnswersACallThatSucceeded) {
+    Load("board Dev1 range -5 5\nwarn DAQmxGetDevAOVoltageRngs Dev1 200024");
+    float64 ranges[2] = {};
+    EXPECT_EQ(DAQ(DAQmxGetDevAOVoltageRngs)("Dev1", nullptr, 0), 2);
+    EXPECT_EQ(DAQ(DAQmxGetDevAOVoltageRngs)("Dev1", ranges, 2), DAQmxWarningPropertyVersionNew);
+    EXPECT_EQ(ranges[0], -5.0);
+    EXPECT_EQ(ranges[1], 5.0);
+    EXPECT_EQ(DAQ(DAQmxGetDevAOVoltageRngs)("Dev1", ranges, 1), DAQmxErrorWriteBufferTooSmall);
+}
+
+} // namespace

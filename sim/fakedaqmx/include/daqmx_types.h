@@ -62,5 +62,7 @@ enum : int32 {
     DAQmxErrorWriteChanTypeMismatch = -200526,
     DAQmxErrorInvalidAODataWrite = -200561,
     DAQmxErrorCannotWriteWhenAutoStartFalseAndTaskNotRunning = -200846,
+    DAQmxErrorDevCannotBeAccessed = -201003,
+    DAQmxWarningPropertyVersionNew = 200024,
     DAQmxWarningCAPIStringTruncatedToFitBuffer = 200026,
 };

@@ -27,6 +27,11 @@ int32 DAQMX_CFUNC fakedaqmx_GetLastVoltage(const char* chan, double* out);
 int32 DAQMX_CFUNC fakedaqmx_ListVoltages(char* buf, uInt32 size);
 // Tasks created and not yet cleared.
 int32 DAQMX_CFUNC fakedaqmx_TaskCount(void);
+// The board leaves the system, as a pulled USB cable takes it: every task call and channel on it fails with
+// -201003 until fakedaqmx_AttachDevice brings it back, aborted and at 0 V as after a reset. 0, or
+// -200220 for an unknown board.
+int32 DAQMX_CFUNC fakedaqmx_RemoveDevice(const char* device);
+int32 DAQMX_CFUNC fakedaqmx_AttachDevice(const char* device);
 // Calls of the NI-DAQmx function `fn` block (at most 60 s) until fakedaqmx_Stall(NULL) releases them.
 int32 DAQMX_CFUNC fakedaqmx_Stall(const char* fn);
 // 1 once a call is blocked by the stall, 0 when none is within ms.

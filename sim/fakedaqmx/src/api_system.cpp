@@ -123,18 +123,15 @@ int32 DAQMX_CFUNC DAQmxGetDevAOVoltageRngs(const char device[], float64* data, u
     });
 }
 
-// Aborts every task that uses the device, as a reset (or the device leaving the system) does: the task
-// stays, back in the state before it was started, and writes that do not start it fail until it is started
-// again.
+// Aborts every task that uses the device (NI's Key Concepts, "Aborting a Task": a reset returns its tasks to
+// the state before they were started, and writes that do not start them fail until they are started again)
+// and sets every analog output of the board to 0 V, as NI documents for the initialized state of M, X and C
+// Series boards ("Initialized States for Terminals and Output Channels").
 int32 DAQMX_CFUNC DAQmxResetDevice(const char deviceName[]) {
     Call call("DAQmxResetDevice");
-    call.Device(deviceName);
+    call.Board(deviceName);
     return DeviceQuery(call, deviceName, [&](State& s, const BoardInfo& board) {
-        for (const auto& entry : s.Tasks()) {
-            Task* task = s.FindTask(reinterpret_cast<TaskHandle>(entry.first));
-            for (const Channel& c : task->channels)
-                if (SameName(c.device, board.name)) task->running = false;
-        }
+        s.AbortAndZero(board);
         return 0;
     });
 }

@@ -65,11 +65,17 @@ Call& Call::Device(const char* device) {
     return Text(device);
 }
 
+Call& Call::Board(const char* device) {
+    if (device) boards_.push_back(device);
+    return Device(device);
+}
+
 Call& Call::PhysicalChannels(const char* list) {
     if (list)
         for (const std::string& item : SplitList(list)) {
             subjects_.push_back(item);
             subjects_.push_back(item.substr(0, item.find('/')));
+            boards_.push_back(item.substr(0, item.find('/')));
         }
     return Text(list);
 }
@@ -102,11 +108,19 @@ int32 Call::Begin(State& s) {
                 subjects_.push_back(c.physical);
                 subjects_.push_back(c.device);
                 subjects_.push_back(c.name);
+                boards_.push_back(c.device);
             }
     }
     int32 fault = s.FaultFor(function_, subjects_);
-    if (fault != 0) s.Fail(fault, std::string("Fault injected into ") + function_ + ".");
-    return fault;
+    if (fault != 0) {
+        s.Fail(fault, std::string("Fault injected into ") + function_ + ".");
+        return fault;
+    }
+    // Clearing a task only releases what the library holds for it, which needs no board.
+    if (std::string(function_) != "DAQmxClearTask")
+        for (const std::string& board : boards_)
+            if (s.IsRemoved(board)) return s.CannotBeAccessed(board);
+    return 0;
 }
 
 void Call::End(State& s, int32 status) {

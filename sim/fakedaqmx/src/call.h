@@ -18,6 +18,8 @@ public:
     Call& Real(double value);
     Call& Pointer(const void* pointer);
     Call& Device(const char* device);
+    // A device argument of a call that acts on the board itself, which fails while it is away.
+    Call& Board(const char* device);
     Call& PhysicalChannels(const char* list);
     Call& Channel(const char* name);
     Call& Task(TaskHandle handle);
@@ -36,6 +38,7 @@ public:
         State& s = locked.state();
         int32 status = Begin(s);
         if (status == 0) status = body(s);
+        if (status == 0) status = s.WarningFor(function_, subjects_);
         End(s, status);
         return status;
     }
@@ -53,6 +56,7 @@ private:
     const char* function_;
     std::vector<Arg> args_;
     std::vector<std::string> subjects_;
+    std::vector<std::string> boards_; // the boards the call acts on: tasks', channels' and Board()'s
     std::string formatted_;
     std::string result_;
 };

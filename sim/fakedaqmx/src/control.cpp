@@ -55,6 +55,22 @@ int32 DAQMX_CFUNC fakedaqmx_ListVoltages(char* buf, uInt32 size) {
     return CopyString(locked.state().VoltageText(), buf, size);
 }
 
+int32 DAQMX_CFUNC fakedaqmx_RemoveDevice(const char* device) {
+    Locked locked;
+    const BoardInfo* board = locked.state().FindBoard(device);
+    if (!board) return DAQmxErrorInvalidDeviceID;
+    locked.state().RemoveDevice(*board);
+    return 0;
+}
+
+int32 DAQMX_CFUNC fakedaqmx_AttachDevice(const char* device) {
+    Locked locked;
+    const BoardInfo* board = locked.state().FindBoard(device);
+    if (!board) return DAQmxErrorInvalidDeviceID;
+    locked.state().AttachDevice(*board);
+    return 0;
+}
+
 int32 DAQMX_CFUNC fakedaqmx_TaskCount(void) {
     Locked locked;
     return static_cast<int32>(locked.state().Tasks().size());

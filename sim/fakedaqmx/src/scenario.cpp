@@ -72,6 +72,7 @@ public:
         if (t[0] == "board") return Board(t);
         if (t[0] == "chantype" || t[0] == "outputtype") return Override(t);
         if (t[0] == "fault") return Fault(t);
+        if (t[0] == "warn") return Warn(t);
         if (t[0] == "strings") return Strings(t);
         return Fail("unknown keyword '" + std::string(t[0]) + "'");
     }
@@ -208,6 +209,19 @@ private:
         if (!Number(t.back(), f.status, "status")) return false;
         if (f.status == 0) return Fail("fault status must not be 0");
         out_.faults.push_back(std::move(f));
+        return true;
+    }
+
+    bool Warn(const std::vector<std::string_view>& t) {
+        if (t.size() != 3 && t.size() != 4)
+            return Fail("expected: warn <function> [<device or channel>] <status>");
+        FaultRule w;
+        w.function = std::string(t[1]);
+        if (w.function.rfind("DAQmx", 0) != 0) return Fail("warn function must be a DAQmx function name");
+        if (t.size() == 4) w.arg = std::string(t[2]);
+        if (!Number(t.back(), w.status, "status")) return false;
+        if (w.status <= 0) return Fail("a warning is a positive status");
+        out_.warnings.push_back(std::move(w));
         return true;
     }
 

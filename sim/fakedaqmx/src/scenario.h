@@ -42,6 +42,8 @@ struct Scenario {
     std::map<std::string, int32> chanTypes;
     std::map<std::string, int32> outputTypes;
     std::vector<FaultRule> faults;
+    // Calls that succeed and answer a positive status (a warning) instead of 0.
+    std::vector<FaultRule> warnings;
 };
 
 // PCI, PCI Express, PXI and PXI Express boards sit in a slot; USB and the other buses have none.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,6 +79,17 @@ public:
 
     void SetFault(const std::string& function, const std::string& arg, int32 status);
     int32 FaultFor(const std::string& function, const std::vector<std::string>& subjects) const;
+    // The warning a call that succeeded answers instead of 0 (scenario statement "warn"), or 0.
+    int32 WarningFor(const std::string& function, const std::vector<std::string>& subjects) const;
+
+    // A board leaves the system (its cable pulled) and comes back: while it is away every task call and
+    // channel on it fails with DAQmxErrorDevCannotBeAccessed; back, it is as after a reset.
+    void RemoveDevice(const BoardInfo& board);
+    void AttachDevice(const BoardInfo& board);
+    bool IsRemoved(std::string_view device) const;
+    int32 CannotBeAccessed(std::string_view device);
+    // What a reset does: every task on the board aborted, every analog output at 0 V.
+    void AbortAndZero(const BoardInfo& board);
 
     void SetVoltage(const std::string& physical, double value);
     bool LastVoltage(std::string_view physical, double& out) const;
@@ -96,6 +108,7 @@ private:
     uintptr_t nextHandle_ = 0x1000;
     uInt32 nextId_ = 1;
     std::map<std::string, std::pair<std::string, double>> voltages_; // lower-case name -> (name, volts)
+    std::set<std::string> removed_;                                  // lower-case board names
     std::deque<std::string> log_;
     size_t droppedLines_ = 0;
 };

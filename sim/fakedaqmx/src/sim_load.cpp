@@ -39,6 +39,7 @@ void State::ClearRuntime() {
     droppedLines_ = 0;
     lastErrors_.clear();
     faults.clear();
+    removed_.clear();
 }
 
 int State::LoadText(std::string_view text) {

@@ -105,6 +105,46 @@ void State::SetFault(const std::string& function, const std::string& arg, int32 
     if (status != 0) faults.push_back({function, arg, status});
 }
 
+int32 State::WarningFor(const std::string& function, const std::vector<std::string>& subjects) const {
+    for (const FaultRule& w : scenario.warnings) {
+        if (w.function != "*" && w.function != function) continue;
+        if (w.arg.empty()) return w.status;
+        for (const std::string& s : subjects)
+            if (SameName(s, w.arg)) return w.status;
+    }
+    return 0;
+}
+
+void State::RemoveDevice(const BoardInfo& board) {
+    removed_.insert(Lower(board.name));
+}
+
+void State::AttachDevice(const BoardInfo& board) {
+    if (removed_.erase(Lower(board.name))) AbortAndZero(board);
+}
+
+bool State::IsRemoved(std::string_view device) const {
+    return removed_.count(Lower(device)) != 0;
+}
+
+// NI's text for -201003, as the library gives it for a board that left the system.
+int32 State::CannotBeAccessed(std::string_view device) {
+    return Fail(
+        DAQmxErrorDevCannotBeAccessed,
+        "Device cannot be accessed.\nPossible causes:\nDevice is no longer present in the system.\n"
+        "Device is not powered.\nDevice is powered, but was temporarily without power.\n"
+        "Device is damaged.\nEnsure the device is properly connected and powered.\nDevice Specified: " +
+            std::string(device));
+}
+
+void State::AbortAndZero(const BoardInfo& board) {
+    for (auto& entry : tasks_)
+        for (const Channel& c : entry.second.channels)
+            if (SameName(c.device, board.name)) entry.second.running = false;
+    for (const std::string& c : board.aoChannels)
+        SetVoltage(board.name + "/" + c, 0.0);
+}
+
 int32 State::FaultFor(const std::string& function, const std::vector<std::string>& subjects) const {
     for (const FaultRule& f : faults) {
         if (f.function != "*" && f.function != function) continue;
