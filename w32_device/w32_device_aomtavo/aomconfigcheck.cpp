@@ -155,19 +155,23 @@ std::vector<std::wstring> AOMCheckConfiguration(const wchar_t* configuration,
                 findings.push_back(shown + L" is read as " + Trimmed(values[k].sText.substr(0, length)) +
                                    L": the rest is ignored");
         }
-        if ((scanned[0] ? ReadInteger(values[0].sText) : 0) != 0) continue; // an empty position
-        long long channel = scanned[1] ? ReadInteger(values[1].sText) : 0;
+        // A key the text leaves out keeps the device's earlier value: only what the text says is judged.
+        if (scanned[0] && ReadInteger(values[0].sText) != 0) continue; // an empty position
+        if (!scanned[1]) continue;
+        long long channel = ReadInteger(values[1].sText);
+        if (channel < 0 || channel > 256) continue; // refused, the earlier index kept
         const SValue& name = values[5];
-        if (channel <= 0) {
-            findings.push_back(L"line " + index + L" is fitted but has no channel (iIndex" + index +
-                               L" 0 or missing): its power changes fail");
+        if (channel == 0) {
+            if (scanned[0])
+                findings.push_back(L"line " + index + L" is fitted but has no channel (iIndex" + index +
+                                   L"=0): its power changes fail");
             continue;
         }
         const SAOMCheckChannel* listed = static_cast<size_t>(channel) <= channels.size()
                                              ? &channels[static_cast<size_t>(channel) - 1]
                                              : nullptr;
         bool named = name.bPresent && !NamesNone(name.sText);
-        if (!listed || !named || !SameChannel(name.sText, listed->sName)) {
+        if (name.bPresent && (!listed || !named || !SameChannel(name.sText, listed->sName))) {
             std::wstring finding =
                 L"iIndex" + index + L"=" + std::to_wstring(channel) + L" names " +
                 (listed ? listed->sName : L"no channel (" + std::to_wstring(channels.size()) + L" found)") +
