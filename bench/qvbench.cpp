@@ -57,6 +57,13 @@ std::string Dist(const std::vector<double>& v, int digits = 2) {
 
 // Result rows: the console gets them as they come, the results file gets them tab-separated.
 FILE* g_results = nullptr;
+// Figures that could not be measured: the run then ends with exit code 1, so that no caller keeps it.
+int g_failures = 0;
+void Failed(const char* what) {
+    fprintf(stderr, "qvbench: %s\n", what);
+    fflush(stderr);
+    ++g_failures;
+}
 double g_callBackP50 = NAN; // the CallBack figure, part of the SetPower baseline
 void Row(const char* id, const char* figure, const std::string& measured, const std::string& baseline,
          double ratio) {
@@ -271,8 +278,11 @@ bool BareExchanges(int com, int count, std::vector<double>& samples) {
     return ok;
 }
 
-// --- CPU time. This process's own comes from Windows (in ticks of 10 ms under Wine); the wine server's from
-// its /proc entry, since it is a native process (under Wine /proc/self would name the server too).
+// --- CPU time. This process's own comes from Windows (in ticks of 10 ms under Wine). The wine server's is a
+// native process's: the caller samples it natively into a file, "<microseconds>", which this reads. Wine is
+// never asked to open the server's /proc entry itself: runs that read it through Wine's file layer ended
+// silently during the idle measurement, exit code 0 (the code a Windows program gets when its wine server
+// connection closes), on a 6.18 kernel whose entry also read "0 0 1" there.
 double ProcessCpuMs() {
     FILETIME created, ended, kernel, user;
     if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return NAN;
@@ -284,29 +294,45 @@ double ProcessCpuMs() {
     return static_cast<double>(k.QuadPart + u.QuadPart) / 1e4;
 }
 
-double ServerCpuMs(const std::string& pid) {
-    if (pid.empty()) return NAN;
-    FILE* f = fopen(("Z:\\proc\\" + pid + "\\schedstat").c_str(), "r");
-    if (!f) return NAN;
-    unsigned long long ns = 0;
-    int n = fscanf(f, "%llu", &ns);
-    fclose(f);
-    return n == 1 ? static_cast<double>(ns) / 1e6 : NAN;
+double ServerCpuMs(const std::string& file) {
+    if (file.empty()) return NAN;
+    // The sampler rewrites the file in place: a read that meets it empty or cut is made again (bounded).
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (attempt) Sleep(5);
+        FILE* f = fopen(file.c_str(), "r");
+        if (!f) continue;
+        char text[64] = "";
+        size_t n = fread(text, 1, sizeof text - 1, f);
+        fclose(f);
+        text[n] = 0;
+        unsigned long long us = 0;
+        char end = 0;
+        if (sscanf(text, "%llu%c", &us, &end) == 2 && end == '\n') return static_cast<double>(us) / 1e3;
+    }
+    return NAN;
 }
 
 struct SCpu {
     double process, server; // percent of one core
 };
 
-SCpu MeasureCpu(DWORD seconds, const std::string& serverPid) {
-    double p0 = ProcessCpuMs(), s0 = ServerCpuMs(serverPid), t0 = HostClockFineMs();
+SCpu MeasureCpu(DWORD seconds, const std::string& serverCpu) {
+    double p0 = ProcessCpuMs(), s0 = ServerCpuMs(serverCpu), t0 = HostClockFineMs();
     Sleep(seconds * 1000);
-    double p1 = ProcessCpuMs(), s1 = ServerCpuMs(serverPid), t1 = HostClockFineMs();
+    double p1 = ProcessCpuMs(), s1 = ServerCpuMs(serverCpu), t1 = HostClockFineMs();
+    if (!serverCpu.empty() && (isnan(s0) || isnan(s1)))
+        Failed("idle: the wine server's CPU time could not be read");
     return {100.0 * (p1 - p0) / (t1 - t0), 100.0 * (s1 - s0) / (t1 - t0)};
 }
 
+// What the process and the server took together; the server counts 0 where it was not measured.
+double CpuTotal(const SCpu& c) {
+    return c.process + (isnan(c.server) ? 0.0 : c.server);
+}
+
 std::string CpuText(const SCpu& c) {
-    return Fixed(c.process + c.server, 2) + " % (process " + Fixed(c.process, 2) + " %, wine server " +
+    if (isnan(c.server)) return Fixed(c.process, 2) + " % (process; the wine server's not measured)";
+    return Fixed(CpuTotal(c), 2) + " % (process " + Fixed(c.process, 2) + " %, wine server " +
            Fixed(c.server, 2) + " %)";
 }
 
@@ -339,7 +365,7 @@ std::vector<SLine> Transcript(tavosim_unit::TavoSimUnit& unit) {
 
 struct SOptions {
     std::wstring module, daqDir;
-    std::string results, panelSamples, serverPid;
+    std::string results, panelSamples, serverCpu;
     int samples = 200;
     DWORD idleSeconds = 30;
 };
@@ -352,7 +378,7 @@ std::string Narrow(const std::wstring& w) {
 
 void CallBackFigure(const SOptions& o, Host& host) {
     if (!host.Create("CQvAOMTAVOSim") || !host.Connect(0) || !host.Configure()) {
-        printf("callback: the simulator did not connect\n");
+        Failed("callback: the simulator did not connect");
         return;
     }
     // Line 1 is the simulator's current line after connect: selecting it again is a pure round trip to the
@@ -378,13 +404,13 @@ void CallBackFigure(const SOptions& o, Host& host) {
     Row("lock", "Mutex enter and leave, uncontended", Dist(locks.mutex, 5),
         "critical section enter and leave: " + Dist(locks.section, 5),
         Percentile(locks.mutex, 0.5) / Percentile(locks.section, 0.5));
-    std::string server = o.serverPid;
+    std::string server = o.serverCpu;
     SCpu idle = MeasureCpu(o.idleSeconds, server);
     host.Disconnect();
     host.Release();
     SCpu none = MeasureCpu(o.idleSeconds, server);
     Row("idle_sim", "Idle cost, connected simulator", CpuText(idle), "idle process: " + CpuText(none),
-        (idle.process + idle.server) / std::max(0.01, none.process + none.server));
+        CpuTotal(idle) / std::max(0.01, CpuTotal(none)));
 }
 
 void UnitFigures(const SOptions& o, Host& host) {
@@ -393,12 +419,12 @@ void UnitFigures(const SOptions& o, Host& host) {
     unitOptions.wire_time = true;
     tavosim_unit::TavoSimUnit unit(unitOptions);
     if (!unit.ok()) {
-        printf("unit: %s\n", unit.error().c_str());
+        Failed(("unit: " + unit.error()).c_str());
         return;
     }
     // Bare serial exchanges before the device holds the port.
     std::vector<double> bare;
-    if (!BareExchanges(unit.com_port(), o.samples, bare)) printf("serial: the bare exchange failed\n");
+    if (!BareExchanges(unit.com_port(), o.samples, bare)) Failed("serial: the bare exchange failed");
 
     // Bare NI-DAQmx writes on the stand-in, before the device owns its channels.
     std::vector<double> daqWrites;
@@ -430,7 +456,7 @@ void UnitFigures(const SOptions& o, Host& host) {
     // The logical devices get their ids from the first configuration and keep them across connects.
     std::vector<double> connect, firstPush;
     if (!host.Create("CQvAOMTAVO") || !host.Connect(unit.com_port()) || !host.Configure()) {
-        printf("unit: the device did not connect\n");
+        Failed("unit: the device did not connect");
         return;
     }
     host.device()->DisconnectDevice();
@@ -454,7 +480,7 @@ void UnitFigures(const SOptions& o, Host& host) {
     Row("first_push", "Connect to the host hearing the unit's state", Dist(firstPush, 1), "-", NAN);
 
     if (!host.Connect(unit.com_port()) || !host.Configure()) {
-        printf("unit: the device did not connect\n");
+        Failed("unit: the device did not connect");
         return;
     }
     // One exchange: selecting a line while the shutter is open sends cTSO<n> and reads oTSO<n>.
@@ -510,7 +536,7 @@ void UnitFigures(const SOptions& o, Host& host) {
         ClearChanges();
         double t0 = HostClockFineMs();
         if (!unit.select_line(line)) {
-            printf("  (the unit's front panel did not answer)\n");
+            Failed("panel: the unit's front panel did not answer");
             break;
         }
         double t = WaitForLaserChange(line, 3000);
@@ -521,7 +547,7 @@ void UnitFigures(const SOptions& o, Host& host) {
 
     // Idle: CPU, and the line's time the poll takes.
     unit.run("transcript clear");
-    SCpu idle = MeasureCpu(o.idleSeconds, o.serverPid);
+    SCpu idle = MeasureCpu(o.idleSeconds, o.serverCpu);
     std::vector<SLine> lines = Transcript(unit);
     std::vector<double> periods;
     size_t chars = 0, polls = 0;
@@ -550,12 +576,14 @@ void UnitFigures(const SOptions& o, Host& host) {
         share / 100.0);
     host.Disconnect();
     host.Release();
-    SCpu none = MeasureCpu(o.idleSeconds, o.serverPid);
+    SCpu none = MeasureCpu(o.idleSeconds, o.serverCpu);
     Row("idle_unit", "Idle cost, connected device (unit)", CpuText(idle), "idle process: " + CpuText(none),
-        (idle.process + idle.server) / std::max(0.01, none.process + none.server));
+        CpuTotal(idle) / std::max(0.01, CpuTotal(none)));
 
     if (!o.panelSamples.empty()) {
-        if (FILE* f = fopen(o.panelSamples.c_str(), "w")) {
+        FILE* f = fopen(o.panelSamples.c_str(), "wb");
+        if (!f) Failed("panel: the samples file cannot be written");
+        if (f) {
             std::vector<double> sorted = panel;
             std::sort(sorted.begin(), sorted.end());
             for (size_t i = 0; i < sorted.size(); ++i)
@@ -588,8 +616,8 @@ int wmain(int argc, wchar_t** argv) {
             o.results = Narrow(value);
         else if (key == L"--panel-samples")
             o.panelSamples = Narrow(value);
-        else if (key == L"--wineserver-pid")
-            o.serverPid = Narrow(value);
+        else if (key == L"--wineserver-cpu")
+            o.serverCpu = Narrow(value);
         else if (key == L"--samples")
             o.samples = _wtoi(value.c_str());
         else if (key == L"--idle-seconds")
@@ -597,22 +625,31 @@ int wmain(int argc, wchar_t** argv) {
         else {
             fwprintf(stderr,
                      L"usage: qvbench.exe [--module PATH] [--daq-dir DIR] [--results FILE] "
-                     L"[--panel-samples FILE] [--wineserver-pid PID] [--samples N] [--idle-seconds S]\n");
+                     L"[--panel-samples FILE] [--wineserver-cpu FILE] [--samples N] [--idle-seconds S]\n");
             return 2;
         }
     }
     if (o.samples < 10) o.samples = 10;
+    if (o.idleSeconds < 1) o.idleSeconds = 1;
     InitializeCriticalSection(&g_changeLock);
     g_changeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     QV_SetMessageBoxHandler(RecordMessageBox);
-    if (!o.results.empty()) g_results = fopen(o.results.c_str(), "w");
+    if (!o.results.empty() && !(g_results = fopen(o.results.c_str(), "wb"))) {
+        fprintf(stderr, "qvbench: cannot write %s\n", o.results.c_str());
+        return 1;
+    }
     Host host(o.module);
     if (!host.Loaded()) {
-        fwprintf(stderr, L"cannot load %ls\n", o.module.c_str());
+        fwprintf(stderr, L"qvbench: cannot load %ls\n", o.module.c_str());
         return 1;
     }
     CallBackFigure(o, host);
     UnitFigures(o, host);
     if (g_results) fclose(g_results);
+    if (g_failures) {
+        fprintf(stderr, "qvbench: %d figures could not be measured\n", g_failures);
+        return 1;
+    }
+    fprintf(stderr, "qvbench: every figure measured\n");
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "daqinventory.h"
 
 #include "daqbuffers.h"
+#include "daqlibrary.h"
 #include "output.h"
 
 #include <windows.h>
@@ -13,67 +14,6 @@ typedef int32_t(WINAPI* PFN_GetDevText)(const char device[], char* data, uint32_
 typedef int32_t(WINAPI* PFN_GetDevUInt)(const char device[], uint32_t* data);
 typedef int32_t(WINAPI* PFN_GetDevInt)(const char device[], int32_t* data);
 typedef int32_t(WINAPI* PFN_GetDevReals)(const char device[], double* data, uint32_t size);
-
-const uint32_t kErrorTextSize = 2048;
-
-class CDaqLibrary {
-public:
-    CDaqLibrary() {
-        // No system error box for a missing library: the scan reports it itself.
-        UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        m_hModule = LoadLibraryW(L"nicaiu.dll");
-        m_uLoadError = GetLastError();
-        SetErrorMode(oldMode);
-    }
-    ~CDaqLibrary() {
-        if (m_hModule) FreeLibrary(m_hModule);
-    }
-    CDaqLibrary(const CDaqLibrary&) = delete;
-    CDaqLibrary& operator=(const CDaqLibrary&) = delete;
-
-    bool Loaded() const { return m_hModule != nullptr; }
-    DWORD LoadError() const { return m_uLoadError; }
-    std::wstring Path() const {
-        wchar_t path[MAX_PATH];
-        DWORD n = GetModuleFileNameW(m_hModule, path, MAX_PATH);
-        return std::wstring(path, n < MAX_PATH ? n : 0);
-    }
-    template <class F> F Function(const char* name) const {
-        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_hModule, name)));
-    }
-
-    // "<function> failed with NI-DAQmx code <status>: <the library's text of it>"
-    std::wstring Failure(const char* function, int32_t status) const {
-        std::wstring text = Widen(function) + L" failed with NI-DAQmx code " + std::to_wstring(status);
-        PFN_GetText info = Function<PFN_GetText>("DAQmxGetExtendedErrorInfo");
-        char buffer[kErrorTextSize] = "";
-        // A text cut to fit comes with a warning, which is fine here.
-        if (info && info(buffer, kErrorTextSize) >= 0) {
-            buffer[kErrorTextSize - 1] = 0;
-            // NI's text runs over several lines; the scan's report has one a board.
-            for (char* c = buffer; *c; ++c)
-                if (*c == '\r' || *c == '\n') *c = ' ';
-            if (buffer[0]) text += L": " + Widen(buffer);
-        }
-        return text;
-    }
-    std::wstring Missing(const char* function) const {
-        return L"the library has no function " + Widen(function);
-    }
-
-    static std::wstring Widen(const char* text) {
-        // The library's texts are in the system's ANSI code page.
-        int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-        std::wstring wide(static_cast<size_t>(n > 0 ? n : 1), L'\0');
-        if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
-        wide.resize(wide.size() - 1);
-        return wide;
-    }
-
-private:
-    HMODULE m_hModule = nullptr;
-    DWORD m_uLoadError = 0;
-};
 
 void ReadVersion(const CDaqLibrary& library, SDaqInventory& inventory) {
     const char* names[] = {"DAQmxGetSysNIDAQMajorVersion", "DAQmxGetSysNIDAQMinorVersion"};
@@ -98,6 +38,10 @@ void ReadBoard(const CDaqLibrary& library, SDaqBoard& board) {
     } else {
         board.problems.push_back(library.Missing("DAQmxGetDevProductType"));
     }
+    // The first failure among the queries the device makes of each board, in its order.
+    auto failed = [&board](const char* function) {
+        if (board.deviceQueryFailed.empty()) board.deviceQueryFailed = CDaqLibrary::Widen(function);
+    };
     if (PFN_GetDevUInt number = library.Function<PFN_GetDevUInt>("DAQmxGetDevProductNum")) {
         int32_t status = number(name, &board.productNumber);
         board.hasProductNumber = status >= 0;
@@ -112,18 +56,42 @@ void ReadBoard(const CDaqLibrary& library, SDaqBoard& board) {
         std::string list;
         int32_t status =
             ReadDaqString([&](char* data, uint32_t size) { return channels(name, data, size); }, list);
-        if (status < 0) board.problems.push_back(library.Failure("DAQmxGetDevAOPhysicalChans", status));
+        if (status < 0) {
+            board.problems.push_back(library.Failure("DAQmxGetDevAOPhysicalChans", status));
+            failed("DAQmxGetDevAOPhysicalChans");
+        }
         board.channels = SplitDaqList(list);
     } else {
         board.problems.push_back(library.Missing("DAQmxGetDevAOPhysicalChans"));
+        failed("DAQmxGetDevAOPhysicalChans");
     }
     if (PFN_GetDevReals ranges = library.Function<PFN_GetDevReals>("DAQmxGetDevAOVoltageRngs")) {
         int32_t status =
             ReadDaqArray([&](double* data, uint32_t size) { return ranges(name, data, size); }, board.ranges);
-        if (status < 0) board.problems.push_back(library.Failure("DAQmxGetDevAOVoltageRngs", status));
+        if (status < 0) {
+            board.problems.push_back(library.Failure("DAQmxGetDevAOVoltageRngs", status));
+            failed("DAQmxGetDevAOVoltageRngs");
+        }
         if (board.ranges.size() % 2) board.ranges.pop_back(); // pairs only
     } else {
         board.problems.push_back(library.Missing("DAQmxGetDevAOVoltageRngs"));
+        failed("DAQmxGetDevAOVoltageRngs");
+    }
+    if (!board.hasProductNumber) failed("DAQmxGetDevProductNum");
+    if (!board.hasBusType) failed("DAQmxGetDevBusType");
+    // NI documents a slot number only for a board in a PCI or PXI slot; there the device asks for it and
+    // leaves out the channels of a board that does not answer.
+    bool slotBus =
+        board.busType == 12582 || board.busType == 13612 || board.busType == 12583 || board.busType == 14706;
+    if (board.hasBusType && slotBus) {
+        PFN_GetDevUInt slot = library.Function<PFN_GetDevUInt>("DAQmxGetDevPCIDevNum");
+        uint32_t number = 0;
+        int32_t status = slot ? slot(name, &number) : 0;
+        if (!slot || status < 0) {
+            board.problems.push_back(slot ? library.Failure("DAQmxGetDevPCIDevNum", status)
+                                          : library.Missing("DAQmxGetDevPCIDevNum"));
+            failed("DAQmxGetDevPCIDevNum");
+        }
     }
 }
 } // namespace

@@ -16,6 +16,9 @@ struct SDaqBoard {
     std::vector<std::string> channels;  // analog outputs, "Dev1/ao0"
     std::vector<double> ranges;         // low and high of each voltage range, in pairs
     std::vector<std::wstring> problems; // each query that failed, with the library's code and text
+    // Which of the queries the device needs for a board's channels failed (the slot is asked only on a
+    // bus with slots); the first that failed, empty when none did.
+    std::wstring deviceQueryFailed;
 };
 
 struct SDaqInventory {

@@ -57,7 +57,10 @@ std::wstring CHostApp::DefaultConnectionText() const {
 
 bool CHostApp::Connect(const std::wstring* text) {
     std::wstring connection = text ? *text : DefaultConnectionText();
-    return m_Session.Connect(&connection);
+    long failures = m_Log.ConnectFailures();
+    bool connected = m_Session.Connect(&connection);
+    m_bConnectFailed = m_Log.ConnectFailures() != failures;
+    return connected;
 }
 
 EDeviceManagerReturnCode CHostApp::Configure(const std::wstring* text, std::wstring& error) {
@@ -77,6 +80,7 @@ EDeviceManagerReturnCode CHostApp::Reset() {
 void CHostApp::Disconnect() {
     m_Session.CollectSettings();
     m_Session.Disconnect();
+    m_bConnectFailed = false;
 }
 
 bool CHostApp::Save(std::wstring& error) {

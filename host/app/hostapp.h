@@ -27,6 +27,9 @@ public:
     // text null: --com's text, else the stored one.
     bool Connect(const std::wstring* text);
     bool IsConnected() const { return m_Session.IsConnected(); }
+    // Connected, and the device did not report the connect as failed: it holds its COM port and NI-DAQ
+    // channels (after a failed connect it has closed them, in the same state).
+    bool HoldsItsPorts() const { return IsConnected() && !m_bConnectFailed; }
     // On success the settings texts are collected and the store is written (error says when it was not).
     EDeviceManagerReturnCode Configure(const std::wstring* text, std::wstring& error);
     EDeviceManagerReturnCode Reset();
@@ -61,4 +64,5 @@ private:
     CHostSession m_Session;
     bool m_bPersist = false;
     bool m_bWasConfigured = false;
+    bool m_bConnectFailed = false;
 };

@@ -9,6 +9,7 @@
 #include <stdio.h>
 
 int wmain(int argc, wchar_t** argv) {
+    SetUpLineEnds();
     SHostOptions options;
     std::wstring error;
     if (!ParseOptions(argc, argv, options, error)) {

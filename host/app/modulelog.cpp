@@ -17,11 +17,15 @@ CModuleLog::~CModuleLog() {
 }
 
 bool CModuleLog::Shown(const wchar_t* message, bool detail) {
-    return !detail || wcsncmp(message, L"ERROR", 5) == 0 || wcsncmp(message, L"ASSERT", 6) == 0;
+    return !detail || wcsncmp(message, L"ERROR", 5) == 0 || wcsncmp(message, L"WARNING", 7) == 0 ||
+           wcsncmp(message, L"ASSERT", 6) == 0;
 }
 
 void CModuleLog::Listen(const wchar_t* message, void* context) {
     CModuleLog* self = static_cast<CModuleLog*>(context);
+    if (message && wcsncmp(message, L"ERROR: ", 7) == 0 &&
+        wcsstr(message, L"::ConnectDevice - cannot connect"))
+        InterlockedIncrement(&self->m_lConnectFailures);
     if (!message || !Shown(message, CQvLogFile::Detail())) return;
     SModuleLogLine line;
     line.atMs = HostClockMs();

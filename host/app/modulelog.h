@@ -1,9 +1,9 @@
 // The lines of the framework's log that the host shows its user: as the host it owns the log, so it can
 // say why a command failed without a log file.
 //
-// With --log-detail off the module writes only what matters whatever the detail (errors, time-outs, the
-// line to the unit coming back), and all of it is shown; with detail on only the lines that begin with
-// "ERROR" or "ASSERT" are, the rest goes to the log file.
+// With --log-detail off the module writes only what matters whatever the detail (errors, warnings,
+// time-outs, the line to the unit coming back), and all of it is shown; with detail on only the lines that
+// begin with "ERROR", "WARNING" or "ASSERT" are, the rest goes to the log file.
 #pragma once
 
 #include <windows.h>
@@ -36,6 +36,9 @@ public:
     void Print();
 
     static bool Shown(const wchar_t* message, bool detail);
+    // How many failed connects the device has reported ("ERROR: ...ConnectDevice - cannot connect: ..."):
+    // the interface answers a failed connect as a good one, and only this line tells them apart.
+    long ConnectFailures() const { return m_lConnectFailures; }
 
 private:
     static void Listen(const wchar_t* message, void* context);
@@ -43,5 +46,6 @@ private:
     std::mutex m_Mutex;
     std::vector<SModuleLogLine> m_Lines;
     size_t m_uDropped = 0;
+    volatile long m_lConnectFailures = 0;
     HANDLE m_hEvent;
 };

@@ -4,7 +4,20 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <initializer_list>
+#include <io.h>
 #include <stdio.h>
+
+void SetUpLineEnds() {
+    for (FILE* stream : {stdout, stderr}) {
+        int fd = _fileno(stream);
+        DWORD mode = 0;
+        // Text mode turns each LF into CR LF; a console is the one place that wants it.
+        if (fd >= 0 && !GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), &mode))
+            _setmode(fd, _O_BINARY);
+    }
+}
 
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) return std::string();

@@ -3,6 +3,9 @@
 
 #include <string>
 
+// Lines end in CR LF on a console, as Windows programs write them, and in LF alone into a pipe or a file, so
+// that a tool reading the output sees each line as it is (grep '^ok$'). Called once, before any output.
+void SetUpLineEnds();
 std::string ToUtf8(const std::wstring& text);
 void PrintLine(const std::wstring& text);
 // Windows' text for an error code, e.g. "Access is denied. (Windows error 5)".

@@ -10,14 +10,35 @@ const char kVersionRequest[] = "rVER\r";
 namespace {
 const size_t kMaxReply = 255;
 
+// An answer as the device's log shows the unit's bytes: printable ASCII as it is; \r, \n, \t, the backslash
+// and both quotes escaped, and every other byte as \xHH.
 std::wstring Printable(const std::string& bytes) {
     static const wchar_t kHex[] = L"0123456789ABCDEF";
     std::wstring text;
-    for (unsigned char c : bytes)
-        if (c >= 0x20 && c < 0x7F && c != '\\' && c != '"')
+    for (unsigned char c : bytes) {
+        switch (c) {
+        case '\r':
+            text += L"\\r";
+            break;
+        case '\n':
+            text += L"\\n";
+            break;
+        case '\t':
+            text += L"\\t";
+            break;
+        case '\\':
+        case '\'':
+        case '"':
+            text += L'\\';
             text += static_cast<wchar_t>(c);
-        else
-            text += std::wstring(L"\\x") + kHex[c >> 4] + kHex[c & 15];
+            break;
+        default:
+            if (c >= 0x20 && c < 0x7F)
+                text += static_cast<wchar_t>(c);
+            else
+                text += std::wstring(L"\\x") + kHex[c >> 4] + kHex[c & 15];
+        }
+    }
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "scanreport.h"
 
+#include "channelnumbers.h"
+#include "configcheck.h"
 #include "daqinventory.h"
 #include "numbers.h"
 #include "output.h"
@@ -42,7 +44,7 @@ std::wstring Describe(const SPortReport& report, int connectedPort) {
     return std::wstring();
 }
 
-void PrintBoard(const SDaqBoard& board) {
+void PrintBoard(const SDaqBoard& board, size_t index, const std::vector<SNumberedChannel>& numbered) {
     std::wstring line = L"board " + Widen(board.name) + L": " +
                         (board.productType.empty() ? L"product unknown" : Widen(board.productType));
     if (board.hasProductNumber) line += L" (product number " + Hex(board.productNumber) + L")";
@@ -50,7 +52,8 @@ void PrintBoard(const SDaqBoard& board) {
     if (board.channels.empty()) {
         line += L"no analog outputs";
     } else {
-        line += std::to_wstring(board.channels.size()) + L" analog outputs ";
+        line += std::to_wstring(board.channels.size()) +
+                (board.channels.size() == 1 ? L" analog output " : L" analog outputs ");
         for (size_t i = 0; i < board.channels.size(); ++i)
             line += (i ? L", " : L"") + Widen(board.channels[i]);
     }
@@ -62,13 +65,20 @@ void PrintBoard(const SDaqBoard& board) {
     PrintLine(line);
     for (const std::wstring& problem : board.problems)
         PrintLine(L"board " + Widen(board.name) + L": " + problem);
+    // The number a configuration text gives the channel (iIndex), as the device counts.
+    for (const SNumberedChannel& channel : numbered)
+        if (channel.board == index)
+            PrintLine(L"channel " + Widen(channel.name) + L": " +
+                      (channel.iIndex > 0 ? L"iIndex " + std::to_wstring(channel.iIndex)
+                                          : L"no iIndex: " + channel.note));
 }
 
-void PrintDaq() {
+// What NI-DAQmx has; the inventory is kept for the suggestion.
+SDaqInventory PrintDaq() {
     SDaqInventory daq = ReadDaqInventory();
     if (!daq.loaded) {
         PrintLine(L"nidaqmx: " + daq.problem + L"; install NI-DAQmx, or give --daq-dir");
-        return;
+        return daq;
     }
     std::wstring version = daq.hasVersion
                                ? L"version " + std::to_wstring(daq.major) + L"." + std::to_wstring(daq.minor)
@@ -77,11 +87,42 @@ void PrintDaq() {
     PrintLine(L"nidaqmx: " + daq.libraryPath + L", " + version);
     if (!daq.problem.empty()) {
         PrintLine(L"nidaqmx: the boards cannot be listed: " + daq.problem);
-        return;
+        return daq;
     }
     if (daq.boards.empty()) PrintLine(L"nidaqmx: no board");
-    for (const SDaqBoard& board : daq.boards)
-        PrintBoard(board);
+    std::vector<SNumberedChannel> numbered = NumberChannels(daq);
+    for (size_t i = 0; i < daq.boards.size(); ++i)
+        PrintBoard(daq.boards[i], i, numbered);
+    return daq;
+}
+
+// Texts to paste into connect and configure for the first unit found, said to be a suggestion.
+void PrintSuggestion(const std::vector<SPortReport>& reports, const SDaqInventory& daq) {
+    int unit = 0;
+    for (const SPortReport& report : reports)
+        if (report.state == EPortState::Unit && !unit) unit = report.port;
+    if (!unit) {
+        PrintLine(L"suggestion: none, no unit answered");
+        return;
+    }
+    std::vector<SCheckChannel> channels;
+    std::vector<SCheckBoard> boards;
+    ChannelsForCheck(daq, channels, boards);
+    std::wstring range;
+    std::wstring text = SuggestConfigurationText(channels, boards, range);
+    PrintLine(L"suggestion: connect m_iCOMPort=" + std::to_wstring(unit) + L";");
+    if (text.empty()) {
+        PrintLine(L"suggestion: no configuration, NI-DAQmx lists no channel the device can use");
+        return;
+    }
+    size_t fitted = channels.size() < 3 ? channels.size() : 3;
+    PrintLine(L"suggestion: configure " + text);
+    PrintLine(
+        L"suggestion: a starting point only, unit lines 1" +
+        (fitted > 1 ? L" to " + std::to_wstring(fitted) : std::wstring()) + L" on iIndex 1" +
+        (fitted > 1 ? L" to " + std::to_wstring(fitted) : std::wstring()) + L" at " + range +
+        L", placeholder wavelengths: set each line's fValLambda, fValMin and fValMax to its laser and AOM "
+        L"(check TEXT tells what the device would take differently)");
 }
 } // namespace
 
@@ -92,5 +133,5 @@ void PrintScan(const std::vector<int>& ports, int connectedPort) {
     if (reports.empty()) PrintLine(L"port: none found");
     for (const SPortReport& report : reports)
         PrintLine(L"port COM" + std::to_wstring(report.port) + L": " + Describe(report, connectedPort));
-    PrintDaq();
+    PrintSuggestion(reports, PrintDaq());
 }

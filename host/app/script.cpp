@@ -40,8 +40,16 @@ const CScriptRunner::SCommand CScriptRunner::kCommands[] = {
      L"the command started; Ctrl+C ends it early"},
     {"scan", &CScriptRunner::Scan, L"[PORT...]",
      L"lists the COM ports (all, or COM PORT...), sends the unit's version request rVER at 9600 8N1 to each "
-     L"free one (at most 1 s each), and lists NI-DAQmx's boards with their analog outputs; sends no other "
-     L"command, writes no voltage"},
+     L"free one (at most 1 s each), lists NI-DAQmx's boards with their analog outputs and each channel's "
+     L"iIndex, "
+     L"and suggests a configuration text; sends no other command, writes no voltage"},
+    {"check", &CScriptRunner::Check, L"[TEXT]",
+     L"lists what a configuration text (default: the stored one) gets wrong against NI-DAQmx's boards: keys "
+     L"without =, values that do not scan, fitted lines without a channel, iIndex and sChannel_Name naming "
+     L"different channels, voltages outside every range of the board"},
+    {"daq", &CScriptRunner::Daq, L"write CHANNEL VOLTS|reset DEVICE",
+     L"NI MAX's test panel and Reset Device: writes one voltage to a channel (not one of the connected "
+     L"device's) or resets a board through NI-DAQmx, and says what it answered"},
     {"save", &CScriptRunner::Save, L"", L"collects the settings texts and writes the store"},
     {"help", &CScriptRunner::Help, L"", L"this list"},
     {"quit", nullptr, L"", L"ends the script"},

@@ -57,6 +57,9 @@ private:
     // Commissioning: script_scan.cpp
     bool Scan(const std::string& argument);
     bool Monitor(const std::string& argument);
+    // Before and beside the device: script_check.cpp, script_daq.cpp
+    bool Check(const std::string& argument);
+    bool Daq(const std::string& argument);
 
     // Helpers: each failing one has printed the error line. The status line is preceded by the log lines
     // the module wrote meanwhile.

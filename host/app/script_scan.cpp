@@ -53,7 +53,8 @@ bool CScriptRunner::Scan(const std::string& argument) {
                             std::to_wstring(kLastComPort) + L", not '" + Widen(word) + L"'");
         ports.push_back(static_cast<int>(port));
     }
-    PrintScan(ports, m_App.IsConnected() ? ConnectionPort(m_App.Session().ConnectionText()) : 0);
+    // After a failed connect the device has closed the port again: it is probed like any other.
+    PrintScan(ports, m_App.HoldsItsPorts() ? ConnectionPort(m_App.Session().ConnectionText()) : 0);
     return Ok();
 }
 

@@ -50,7 +50,7 @@ TEST(QvhostScan, FindsTheUnitOnItsPortAndListsTheBoardsAndSendsNothingElse) {
         Qvhost(RealClassOptions(store) + L"-", "scan " + Com(unit) + " " + Com(silent) + " 254\n");
     ASSERT_TRUE(r.finished);
     std::vector<std::string> lines = OutputLines(r.output);
-    ASSERT_LE(10u, lines.size()) << r.output; // the library's text of a failure may hold a line break
+    ASSERT_LE(19u, lines.size()) << r.output; // the library's text of a failure may hold a line break
     EXPECT_EQ("scan: the unit's version request (rVER, 9600 8N1) goes to each free COM port, at most 1000 ms "
               "each; nothing else is sent or written",
               lines[0]);
@@ -62,15 +62,32 @@ TEST(QvhostScan, FindsTheUnitOnItsPortAndListsTheBoardsAndSendsNothingElse) {
     EXPECT_EQ("board Dev1: PCI-6733 (product number 0x1A4D), bus PCI; 4 analog outputs Dev1/ao0, Dev1/ao1, "
               "Dev1/ao2, Dev1/ao3; ranges -10.000 to 10.000 V",
               lines[5]);
+    // Each channel with the number a configuration text gives it, counted over the boards in their order.
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ("channel Dev1/ao" + std::to_string(i) + ": iIndex " + std::to_string(i + 1), lines[6 + i]);
     // A query that fails is named under its board, whose other answers are still shown.
     EXPECT_EQ("board Dev2: product unknown (product number 0x1855), bus PXI; 2 analog outputs Dev2/ao0, "
               "Dev2/ao1; ranges -5.000 to 5.000 V, -1.000 to 1.000 V",
-              lines[6]);
-    EXPECT_EQ(0u, lines[7].find("board Dev2: DAQmxGetDevProductType failed with NI-DAQmx code -200220: "))
-        << lines[7];
+              lines[10]);
+    EXPECT_EQ(0u, lines[11].find("board Dev2: DAQmxGetDevProductType failed with NI-DAQmx code -200220: "))
+        << lines[11];
+    size_t at = 12;
+    while (at < lines.size() && lines[at].compare(0, 8, "channel ") != 0)
+        ++at; // the rest of the library's text
+    ASSERT_LE(at + 7, lines.size()) << r.output;
+    EXPECT_EQ("channel Dev2/ao0: iIndex 5", lines[at]);
+    EXPECT_EQ("channel Dev2/ao1: iIndex 6", lines[at + 1]);
     EXPECT_EQ("board Dev3: PCI-6272 (product number 0x1880), bus PCI; no analog outputs; ranges -10.000 to "
               "10.000 V",
-              lines.end()[-2]);
+              lines[at + 2]);
+    // A text to start from for the unit found, said to be a suggestion.
+    EXPECT_EQ("suggestion: connect m_iCOMPort=" + Com(unit) + ";", lines[at + 3]);
+    EXPECT_EQ("suggestion: configure bEmpty[0]=0;iIndex[0]=1;fValMin[0]=  0.0;fValMax[0]=  5.0;"
+              "fValLambda[0]=488.0;sChannel_Name[0]=Dev1/ao0;bEmpty[1]=0;iIndex[1]=2;fValMin[1]=  0.0;"
+              "fValMax[1]=  5.0;fValLambda[1]=561.0;sChannel_Name[1]=Dev1/ao1;bEmpty[2]=0;iIndex[2]=3;"
+              "fValMin[2]=  0.0;fValMax[2]=  5.0;fValLambda[2]=640.0;sChannel_Name[2]=Dev1/ao2;",
+              lines[at + 4]);
+    EXPECT_EQ(0u, lines[at + 5].find("suggestion: a starting point only, ")) << lines[at + 5];
     EXPECT_EQ("ok", lines.back());
 
     // The version request at the unit's settings, and nothing else: no line command, no state change.
@@ -101,6 +118,49 @@ TEST(QvhostScan, ThePortOfTheHostsConnectedDeviceIsBusyAndNotTouched) {
     std::vector<std::string> transcript = unit.transcript();
     EXPECT_EQ(transcript.end(), std::find(transcript.begin(), transcript.end(), R"(RX "rVER\r")"))
         << "the scan sent nothing to the connected unit";
+}
+
+// What the unit sent, as its transcript escapes it (the same rules as the device's log, whose garbage holds
+// no quote), without the line end: from its last TX line.
+std::string LastReply(TavoSimUnit& unit) {
+    std::string reply;
+    for (const std::string& line : unit.transcript())
+        if (line.compare(0, 4, "TX \"") == 0) reply = line.substr(4, line.size() - 5);
+    const std::string end = "\\r\\n";
+    if (reply.size() >= end.size() && reply.compare(reply.size() - end.size(), end.size(), end) == 0)
+        reply.resize(reply.size() - end.size());
+    return reply;
+}
+
+// After a failed connect the device has closed its port, so the scan probes it like any other; a unit's
+// garbage then reads the same in the scan as in the device's own line about the connect.
+TEST(QvhostScan, AfterAFailedConnectThePortIsProbedAndGarbageReadsAsInTheLog) {
+    TavoSimUnit unit;
+    ASSERT_TRUE(unit.ok()) << unit.error();
+    ASSERT_TRUE(unit.set_fault("garble"));
+    TempStore store("scanfailed");
+    QvhostRunning host(RealClassOptions(store) + L"-");
+    ASSERT_TRUE(host.Started());
+    ASSERT_TRUE(host.Send("create\nconnect m_iCOMPort=" + Com(unit) + ";\n"));
+    ASSERT_TRUE(host.WaitFor("state 3\n", 30000)) << host.Output();
+    ASSERT_TRUE(host.WaitFor("\nok\n", 30000)) << host.Output();
+    std::string garbage = LastReply(unit);
+    ASSERT_FALSE(garbage.empty());
+    ASSERT_TRUE(unit.clear_transcript());
+    ASSERT_TRUE(host.Send("scan " + Com(unit) + "\n"));
+    ASSERT_TRUE(host.WaitFor("suggestion: ", 20000)) << host.Output();
+    std::string output = host.Finish().output;
+    EXPECT_NE(std::string::npos,
+              output.find("log ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: the unit on COM" +
+                          Com(unit) + " at 9600 8N1 answered the version request with '" + garbage + "'\n"))
+        << output;
+    EXPECT_NE(std::string::npos,
+              output.find("port COM" + Com(unit) + ": free; an answer that is not the unit's: \"" +
+                          LastReply(unit) + "\"\n"))
+        << output;
+    for (unsigned char c : output)
+        EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F))
+            << "a byte of the unit's shown as it came: " << int(c);
 }
 
 // A front-panel change and a pulled cable reach the screen as they happen, in order, with their times.

@@ -25,15 +25,14 @@ HANDLE InheritedTempFile() {
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
-// A file's text from its start, without CRs.
+// A file's text from its start, as written.
 std::string ReadBack(HANDLE file) {
     std::string text;
     char buffer[4096];
     DWORD bytes = 0;
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
     while (file && ReadFile(file, buffer, sizeof buffer, &bytes, nullptr) && bytes > 0)
-        for (DWORD i = 0; i < bytes; ++i)
-            if (buffer[i] != '\r') text += buffer[i];
+        text.append(buffer, bytes);
     return text;
 }
 } // namespace
@@ -90,8 +89,7 @@ DWORD WINAPI QvhostRunning::ReadOutput(void* context) {
     DWORD bytes = 0;
     while (ReadFile(self->m_hOutput, buffer, sizeof buffer, &bytes, nullptr) && bytes > 0) {
         EnterCriticalSection(&self->m_Lock);
-        for (DWORD i = 0; i < bytes; ++i)
-            if (buffer[i] != '\r') self->m_sOutput += buffer[i];
+        self->m_sOutput.append(buffer, bytes);
         LeaveCriticalSection(&self->m_Lock);
         SetEvent(self->m_hArrived);
     }

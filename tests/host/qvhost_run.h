@@ -16,8 +16,8 @@ struct ProcessResult {
     bool started = false;
     bool finished = false; // false: ended by force after the time limit
     unsigned long exitCode = 0;
-    std::string output; // standard output, without CRs
-    std::string errors; // standard error, without CRs
+    std::string output; // standard output, as written
+    std::string errors; // standard error, as written
 };
 
 // qvhost.exe from the build with these arguments and this standard input (bounded: 60 s), in the folder

@@ -42,7 +42,10 @@ TEST(QvhostSession, SimulatorSessionEndToEnd) {
                     "setting TAVO=ShutterType=0|\n"
                     "setting configuration=") +
         kConfiguration + "\nsetting connection=\nok\nok\n";
+    // Compared as written: lines end in LF alone into a pipe (standard output) and a file (standard error).
     EXPECT_EQ(expected, r.output);
+    EXPECT_EQ(std::string::npos, r.errors.find('\r')) << r.errors;
+    EXPECT_NE(std::string::npos, r.errors.find("qvhost: the store is ")) << r.errors;
     EXPECT_FALSE(FileExists(store.Path() + L".new")) << "the store is renamed into place";
 }
 

@@ -76,7 +76,9 @@ TEST_P(CommandResult, FailureIsAnsweredLoggedAndTheRepeatGetsThrough) {
             return false;
         }));
     }
-    if (*c.unitFault) ASSERT_TRUE(host.unit().set_fault(c.unitFault));
+    if (*c.unitFault) {
+        ASSERT_TRUE(host.unit().set_fault(c.unitFault));
+    }
     if (c.daqFault) SetDaqFault(c.daqFault, -200088);
     {
         LogCapture log(false);
@@ -102,14 +104,21 @@ TEST_P(CommandResult, FailureIsAnsweredLoggedAndTheRepeatGetsThrough) {
     EXPECT_TRUE(used);
     EXPECT_EQ(DMRC_OK, host.shutter().GetState(&open));
     EXPECT_TRUE(open);
-    if (command == "power") EXPECT_NE(2.0, LastVoltage("Dev1/ao0")) << "nothing reached the AOM";
-    if (c.daqFault)
+    if (command == "power") {
+        EXPECT_NE(2.0, LastVoltage("Dev1/ao0")) << "nothing reached the AOM";
+    }
+    if (c.daqFault) {
         EXPECT_TRUE(host.WaitForChange(CHostSession::kMultiLaserId)) << "the host hears the power";
+    }
 
     host.TakeCommands();
     EXPECT_EQ(DMRC_OK, Run()) << "the same request again";
-    if (c.sentOnRepeat) EXPECT_EQ(std::vector<std::string>{c.sentOnRepeat}, host.TakeCommands());
-    if (command == "power") EXPECT_DOUBLE_EQ(2.0, LastVoltage("Dev1/ao0"));
+    if (c.sentOnRepeat) {
+        EXPECT_EQ(std::vector<std::string>{c.sentOnRepeat}, host.TakeCommands());
+    }
+    if (command == "power") {
+        EXPECT_DOUBLE_EQ(2.0, LastVoltage("Dev1/ao0"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(All, CommandResult, ::testing::ValuesIn(kFailingCommands), [](const auto& info) {

@@ -222,9 +222,39 @@ TEST(SerialLink, SilentUnitTimesOutAndIsLoggedOnlyWhenAsked) {
         EXPECT_EQ(kRdVersion(link.port), R"(true TAVO 2.01\n)");
         std::vector<std::wstring> expected;
         if (logCommunication)
-            expected = {L"CQvTAVOPort::Command 'RdLineUsed', req:'rTSR\r', rsp:none (-1)",
-                        L"CQvTAVOPort::Command 'RdVersion', req:'rVER\r', rsp:'aVERTAVO 2.01\n' (14)"};
+            expected = {LR"(CQvTAVOPort::Command 'RdLineUsed', req:'rTSR\r', rsp:none (-1))",
+                        LR"(CQvTAVOPort::Command 'RdVersion', req:'rVER\r', rsp:'aVERTAVO 2.01\n' (14))"};
         EXPECT_EQ(log.Lines(), expected);
+    }
+}
+
+// A unit's garbage in the log and in the failure: one exchange a line, control characters, quotes and
+// bytes outside ASCII escaped, so that a transcript of a field problem can be read and compared.
+TEST(SerialLink, GarbageFromTheUnitIsLoggedEscapedOnOneLine) {
+    Link link;
+    ASSERT_TRUE(link.Open(true));
+    ASSERT_TRUE(link.unit.set_fault("silent"));
+    struct {
+        const char* reply; // sent by the unit, then \r\n
+        std::wstring logged, failure;
+    } cases[] = {
+        {"aV\x01R\tq'\"\\x",
+         LR"(CQvTAVOPort::Command 'RdVersion', req:'rVER\r', rsp:'aV\x01R\tq\'\"\\x\n' (11))",
+         LR"(the unit answered rVER with 'aV\x01R\tq\'\"\\x')"},
+        {"\xA3\xFF\x7F", LR"(CQvTAVOPort::Command 'RdVersion', req:'rVER\r', rsp:'\xA3\xFF\x7F\n' (4))",
+         LR"(the unit answered rVER with '\xA3\xFF\x7F')"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reply);
+        ASSERT_TRUE(link.unit.clear_transcript());
+        LogCapture log;
+        auto outcome = std::async(std::launch::async, kRdVersion, std::ref(link.port));
+        bool answered = WaitForTranscript(link.unit, R"(RX "rVER\r")") && link.unit.send_stale(c.reply);
+        ASSERT_EQ(outcome.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        EXPECT_TRUE(answered);
+        EXPECT_EQ(outcome.get(), "false");
+        EXPECT_EQ(log.Lines(), std::vector<std::wstring>{c.logged});
+        EXPECT_EQ(c.failure, link.port.LastFailure());
     }
 }
 

@@ -1,6 +1,7 @@
 // The settings texts of the device: grammar, the connection text and the line configuration.
 #include "aomtavodevice.h"
 
+#include "aomconfigcheck.h"
 #include "aomparse.h"
 
 #include "aomnidaqport.h"
@@ -60,6 +61,8 @@ EDeviceManagerReturnCode CQvAOMTAVO::ConfigureDevice(const wchar_t* configuratio
         return DMRC_WRONG_STATE;
     }
     RefreshChannelTable();
+    // A text is taken as documented; what its writer probably did not mean is said, not refused.
+    AOMWarnAboutConfiguration(*this, configuration);
     for (int i = 0; i < AOM_LINE_COUNT; ++i) {
         SAOMLineConfig& line = m_Lines[i];
         CQvStringW value;

@@ -27,14 +27,43 @@ CQvStringW SystemErrorText(DWORD error) {
     return result;
 }
 
-// A request or reply as a message shows it: without its line end, and at most a line's length.
+// Bytes of the line as the log shows them: printable ASCII as it is; \r, \n, \t, the backslash and both
+// quotes escaped, and every other byte as \xHH. An exchange then stays on its one log line, and a unit's
+// garbage reads the same here as in the host's scan of the ports.
+CQvStringW Escaped(const char* bytes, size_t length) {
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    CQvStringW text;
+    for (size_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const wchar_t* escape = c == '\r'   ? L"\\r"
+                                : c == '\n' ? L"\\n"
+                                : c == '\t' ? L"\\t"
+                                : c == '\\' ? L"\\\\"
+                                : c == '\'' ? L"\\'"
+                                : c == '"'  ? L"\\\""
+                                            : nullptr;
+        if (escape) {
+            text.AddString(escape);
+        } else if (c >= 0x20 && c < 0x7F) {
+            text.AddChar(static_cast<wchar_t>(c));
+        } else {
+            text.AddString(L"\\x").AddChar(kHex[c >> 4]).AddChar(kHex[c & 15]);
+        }
+    }
+    return text;
+}
+
+CQvStringW Escaped(const char* text) {
+    return Escaped(text, strlen(text));
+}
+
+// A request or reply as a failure message shows it: without its line end, and at most a line's length.
 CQvStringW Printable(const char* text) {
-    const int kMaxShown = 64;
-    CQvStringW result;
-    for (int i = 0; text[i] && i < kMaxShown; ++i)
-        if (text[i] != '\r' && text[i] != '\n')
-            result.AddChar(static_cast<wchar_t>(static_cast<unsigned char>(text[i])));
-    return result;
+    const size_t kMaxShown = 64;
+    size_t length = strlen(text);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n'))
+        --length;
+    return Escaped(text, length < kMaxShown ? length : kMaxShown);
 }
 } // namespace
 
@@ -185,9 +214,11 @@ void CQvAOMTAVOPort::Command(const wchar_t* name, const char* request, const cha
     DiagOutputExW_hlp(QV_WFILE, __LINE__);
     if (!CQvLogFile::Detail()) return;
     if (length > 0)
-        DiagOutputExW(L"CQvTAVOPort::Command '%s', req:'%S', rsp:'%S' (%d)", name, request, reply, length);
+        DiagOutputExW(L"CQvTAVOPort::Command '%s', req:'%s', rsp:'%s' (%d)", name,
+                      Escaped(request).GetString(), Escaped(reply).GetString(), length);
     else
-        DiagOutputExW(L"CQvTAVOPort::Command '%s', req:'%S', rsp:none (%d)", name, request, length);
+        DiagOutputExW(L"CQvTAVOPort::Command '%s', req:'%s', rsp:none (%d)", name,
+                      Escaped(request).GetString(), length);
 }
 
 bool CQvAOMTAVOPort::RdVersion(char* version, size_t capacity) {

@@ -68,7 +68,9 @@ TEST(Control, FaultsThatRefuseCutOrSkipRequests) {
         {nullptr, "rTES\r", "", "line 2 mask 2 bino 0"},
     };
     for (const auto& step : steps) {
-        if (step.fault) ASSERT_TRUE(control.ok(std::string("fault ") + step.fault)) << step.fault;
+        if (step.fault) {
+            ASSERT_TRUE(control.ok(std::string("fault ") + step.fault)) << step.fault;
+        }
         peer.send(step.request);
         EXPECT_EQ(peer.collect(), step.reply) << step.request;
         EXPECT_EQ(control.command("state")[0], step.state) << step.request;
