@@ -17,7 +17,7 @@ void CQvHostDeviceManager::Install() {
 }
 
 unsigned int CQvHostDeviceManager::AddLogicalDevice(const SHostLogicalDevice& device) {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     SHostLogicalDevice entry = device;
     if (entry.id == 0) entry.id = m_uNextId;
     if (entry.id >= m_uNextId) m_uNextId = entry.id + 1;
@@ -26,7 +26,7 @@ unsigned int CQvHostDeviceManager::AddLogicalDevice(const SHostLogicalDevice& de
 }
 
 void CQvHostDeviceManager::RemoveLogicalDevices(unsigned int physDevId) {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     for (size_t i = m_Devices.size(); i-- > 0;)
         if (m_Devices[i].physDevId == physDevId) m_Devices.erase(m_Devices.begin() + static_cast<long>(i));
 }
@@ -38,21 +38,21 @@ const SHostLogicalDevice* CQvHostDeviceManager::FindLogicalDevice(unsigned int i
 }
 
 std::vector<std::wstring> CQvHostDeviceManager::TakeMacros() {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     std::vector<std::wstring> macros;
     macros.swap(m_Macros);
     return macros;
 }
 
 std::vector<SHostChange> CQvHostDeviceManager::TakeChanges() {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     std::vector<SHostChange> changes;
     changes.swap(m_Changes);
     return changes;
 }
 
 size_t CQvHostDeviceManager::PendingChanges() {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     return m_Changes.size();
 }
 
@@ -60,7 +60,7 @@ int64_t CQvHostDeviceManager::ChangeCallback(uint32_t, SQvDMChangeRecord* record
     CQvHostDeviceManager* self = reinterpret_cast<CQvHostDeviceManager*>(static_cast<uintptr_t>(context));
     if (!self || !record) return 0;
     uint64_t now = HostClockMs();
-    std::lock_guard<std::mutex> lock(self->m_Mutex);
+    std::lock_guard<CHostLock> lock(self->m_Mutex);
     uint32_t count =
         record->uCount <= SQvDMChangeRecord::MaxEntries ? record->uCount : SQvDMChangeRecord::MaxEntries;
     for (uint32_t i = 0; i < count; ++i) {
@@ -77,35 +77,35 @@ int64_t CQvHostDeviceManager::ChangeCallback(uint32_t, SQvDMChangeRecord* record
 }
 
 unsigned int CQvHostDeviceManager::LogDevCount() {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     return static_cast<unsigned int>(m_Devices.size());
 }
 
 unsigned int CQvHostDeviceManager::LogDevId(unsigned int index) {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     return index < m_Devices.size() ? m_Devices[index].id : 0;
 }
 
 const wchar_t* CQvHostDeviceManager::LogDevKey(unsigned int id) {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     const SHostLogicalDevice* d = FindLogicalDevice(id);
     return d && !d->key.empty() ? d->key.c_str() : nullptr;
 }
 
 unsigned int CQvHostDeviceManager::LogDevPhysDevId(unsigned int id) {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     const SHostLogicalDevice* d = FindLogicalDevice(id);
     return d ? d->physDevId : 0;
 }
 
 bool CQvHostDeviceManager::LogDevVisible(unsigned int id) {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     const SHostLogicalDevice* d = FindLogicalDevice(id);
     return d && d->visible;
 }
 
 bool CQvHostDeviceManager::LogDevActive(unsigned int id, bool) {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     const SHostLogicalDevice* d = FindLogicalDevice(id);
     return d && d->active;
 }
@@ -121,7 +121,7 @@ void CQvHostDeviceManager::Refresh() {
 bool CQvHostDeviceManager::ShutterState(unsigned int id, bool) {
     IQvDeviceShutter* shutter = nullptr;
     {
-        std::lock_guard<std::mutex> lock(m_Mutex);
+        std::lock_guard<CHostLock> lock(m_Mutex);
         const SHostLogicalDevice* d = FindLogicalDevice(id);
         shutter = d ? d->shutter : nullptr;
     }
@@ -139,13 +139,13 @@ int CQvHostDeviceManager::LogCommunication() {
 }
 
 int CQvHostDeviceManager::ProtocolCommand(const wchar_t* text) {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     m_Macros.push_back(text ? text : L"");
     return 0;
 }
 
 void CQvHostDeviceManager::PhysicalDeviceChanged() {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     ++m_iPhysicalDeviceChanged;
 }
 
@@ -154,7 +154,7 @@ void CQvHostDeviceManager::RecreateDevicePopupMenu() {}
 int CQvHostDeviceManager::ShowShutterDialog(unsigned int id, HWND parent) {
     IQvLogicalDevice* device = nullptr;
     {
-        std::lock_guard<std::mutex> lock(m_Mutex);
+        std::lock_guard<CHostLock> lock(m_Mutex);
         const SHostLogicalDevice* d = FindLogicalDevice(id);
         device = d ? d->device : nullptr;
     }

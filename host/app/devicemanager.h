@@ -6,6 +6,8 @@
 #include <qv/qvdmapi.h>
 
 #include <functional>
+#include "hostlock.h"
+
 #include <mutex>
 #include <string>
 #include <vector>
@@ -73,7 +75,7 @@ public:
     int ShowShutterDialog(unsigned int id, HWND parent) override;
 
 private:
-    mutable std::mutex m_Mutex;
+    mutable CHostLock m_Mutex;
     std::vector<SHostLogicalDevice> m_Devices;
     unsigned int m_uNextId;
     bool m_bLogCommunication;

@@ -31,7 +31,7 @@ void CModuleLog::Listen(const wchar_t* message, void* context) {
     line.atMs = HostClockMs();
     line.text = message;
     {
-        std::lock_guard<std::mutex> lock(self->m_Mutex);
+        std::lock_guard<CHostLock> lock(self->m_Mutex);
         if (self->m_Lines.size() < kMaxHeld)
             self->m_Lines.push_back(line);
         else
@@ -41,7 +41,7 @@ void CModuleLog::Listen(const wchar_t* message, void* context) {
 }
 
 std::vector<SModuleLogLine> CModuleLog::Take(size_t& dropped) {
-    std::lock_guard<std::mutex> lock(m_Mutex);
+    std::lock_guard<CHostLock> lock(m_Mutex);
     std::vector<SModuleLogLine> lines;
     lines.swap(m_Lines);
     dropped = m_uDropped;

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "hostlock.h"
+
 #include <mutex>
 #include <stdint.h>
 #include <string>
@@ -43,7 +45,7 @@ public:
 private:
     static void Listen(const wchar_t* message, void* context);
 
-    std::mutex m_Mutex;
+    CHostLock m_Mutex;
     std::vector<SModuleLogLine> m_Lines;
     size_t m_uDropped = 0;
     volatile long m_lConnectFailures = 0;

@@ -66,6 +66,11 @@ TEST(ForcedWorkerEnd, LocksTheWorkerHeldDoNotHangTheNextConnect) {
         SetEvent(stalledHost.release);
         EXPECT_TRUE(log.Contains(
             L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within 10000 ms and was ended"));
+        bool cancelled = false; // tried first; the stand-in's stall and the callback hold no I/O to cancel
+        for (const std::wstring& line : log.Lines())
+            cancelled = cancelled || line.find(L"CQvAOMTAVO::StopWorker - the worker's serial I/O was not "
+                                               L"cancelled (error ") == 0;
+        EXPECT_TRUE(cancelled);
         for (const std::wstring& line : c.takenOver)
             EXPECT_EQ(1u, log.Count(line)) << std::string(line.begin(), line.end());
         size_t takenOver = 0;

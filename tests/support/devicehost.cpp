@@ -6,7 +6,7 @@
 
 #include <math.h>
 #include <stdio.h>
-#include <thread>
+#include "testthread.h"
 
 const wchar_t kTwoLineConfiguration[] =
     L"bEmpty[0]=0;iIndex[0]=1;fValMin[0]=  0.0;fValMax[0]=  "
@@ -168,7 +168,7 @@ bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& done) {
 
 void Within(DWORD timeoutMs, const char* what, const std::function<void()>& action) {
     HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread runner([&] {
+    TestThread runner([&] {
         action();
         SetEvent(done);
     });

@@ -88,6 +88,7 @@ CAOMGuardedLock g_LibraryLock{L"NI-DAQmx library"};
 struct SLibraryLoad {
     volatile LONG lRefs = 2; // the loading thread's and the module's (g_pLoad)
     HANDLE hDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HMODULE hSelf = nullptr; // the reference on this module that the loading thread holds
     HMODULE hLibrary = nullptr;
     DWORD dwError = 0;
     ~SLibraryLoad() {
@@ -106,9 +107,10 @@ DWORD WINAPI LoadLibraryThread(void* argument) {
     SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, nullptr);
     load->hLibrary = LoadLibraryW(L"nicaiu.dll");
     load->dwError = GetLastError();
+    HMODULE self = load->hSelf;
     SetEvent(load->hDone);
     ReleaseLoad(load);
-    FreeLibraryAndExitThread(g_hAOMTAVOModule, 0);
+    FreeLibraryAndExitThread(self, 0);
 }
 
 enum ELoad { LoadDone, LoadStillRunning, LoadNotStarted };
@@ -125,6 +127,7 @@ ELoad LoadLibraryBounded(HMODULE& library, DWORD& error) {
             delete load;
             return LoadNotStarted;
         }
+        load->hSelf = self;
         HANDLE thread = CreateThread(nullptr, 0, LoadLibraryThread, load, 0, nullptr);
         if (!thread) {
             FreeLibrary(self);

@@ -28,6 +28,7 @@ CQvAOMTAVO::CQvAOMTAVO()
       m_iAOChannelCount(0), m_iDAQBoardCount(0), m_auLineGeneration{}, m_uOutputsGeneration(0),
       m_hWorkerThread(nullptr), m_dwWorkerThreadId(0),
       m_hEvStarted(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hEvEnded(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_hEvTaken(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       m_hEvDone(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       m_hEvRequest(CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_pfnCommand(nullptr), m_aCommandArgs{},
@@ -74,7 +75,7 @@ CQvAOMTAVO::~CQvAOMTAVO() {
     delete m_pPort;
     delete m_pNIDAQPort;
     delete m_pPad;
-    for (HANDLE event : {m_hEvStarted, m_hEvTaken, m_hEvDone, m_hEvRequest, m_hEvCallReturned})
+    for (HANDLE event : {m_hEvStarted, m_hEvEnded, m_hEvTaken, m_hEvDone, m_hEvRequest, m_hEvCallReturned})
         if (event) CloseHandle(event);
 }
 

@@ -169,6 +169,7 @@ public:
     HANDLE m_hWorkerThread;
     DWORD m_dwWorkerThreadId;
     HANDLE m_hEvStarted;
+    HANDLE m_hEvEnded; // set once the worker's loop has ended: it no longer touches the device
     HANDLE m_hEvTaken;
     HANDLE m_hEvDone;
     HANDLE m_hEvRequest;

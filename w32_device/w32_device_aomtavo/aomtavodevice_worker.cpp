@@ -14,6 +14,8 @@ const DWORD kTakenWaitMs = 10000;
 const DWORD kDefaultDoneWaitMs = 15000;
 const DWORD kStartWaitMs = 10000;
 const DWORD kEndWaitMs = 10000;
+// A worker's thread ends this soon after its loop; the loader, busy with a library, may keep it longer.
+const DWORD kThreadExitWaitMs = 1000;
 // A worker blocked in a serial read or write ends within this once its I/O is cancelled.
 const DWORD kCancelWaitMs = 2000;
 // Posters answered by the stop leave within this; each only has to wake.
@@ -102,6 +104,9 @@ DWORD WINAPI CQvAOMTAVO::WorkerThread(void* device) {
     CQvAOMTAVO* self = static_cast<CQvAOMTAVO*>(device);
     SetEvent(self->m_hEvStarted);
     self->Main();
+    // The rest of the thread's end is the system's: while a library loads it waits for the loader, and the
+    // device need not wait with it.
+    SetEvent(self->m_hEvEnded);
     return 0;
 }
 
@@ -207,11 +212,13 @@ void CQvAOMTAVO::CloseWorkerHandles() {
 
 bool CQvAOMTAVO::StartWorker() {
     StopWorker();
-    if (m_hWorkerThread || !m_hEvStarted || !m_hEvTaken || !m_hEvDone || !m_hEvRequest) return false;
+    if (m_hWorkerThread || !m_hEvStarted || !m_hEvEnded || !m_hEvTaken || !m_hEvDone || !m_hEvRequest)
+        return false;
     // Nothing posted before this worker is pending for it.
     m_lTakenCommand = m_lDoneCommand = m_lPostedCommand;
     m_lStopRequested = 0;
     ResetEvent(m_hEvStarted);
+    ResetEvent(m_hEvEnded);
     m_hWorkerThread = CreateThread(nullptr, 0, WorkerThread, this, 0, &m_dwWorkerThreadId);
     if (!m_hWorkerThread) {
         m_dwWorkerThreadId = 0;
@@ -233,7 +240,9 @@ void CQvAOMTAVO::StopWorker() {
     // it. The worker sees it when it next wakes, between commands.
     InterlockedExchange(&m_lStopRequested, 1);
     SetEvent(m_hEvRequest);
-    bool ended = WaitForSingleObject(m_hWorkerThread, kEndWaitMs) == WAIT_OBJECT_0 || EndStuckWorker();
+    bool ended = WaitForSingleObject(m_hEvEnded, kEndWaitMs) == WAIT_OBJECT_0 || EndStuckWorker();
+    // Its thread's own end follows at once, unless a library being loaded holds the system's loader.
+    if (ended) WaitForSingleObject(m_hWorkerThread, kThreadExitWaitMs);
     ReleasePosters();
     // A worker that could not be ended keeps its handle: nothing else may run in its place.
     if (ended) CloseWorkerHandles();
@@ -242,8 +251,10 @@ void CQvAOMTAVO::StopWorker() {
 bool CQvAOMTAVO::EndStuckWorker() {
     const unsigned waited = static_cast<unsigned>(kEndWaitMs);
     // Blocked in a serial read or write (a pulled USB adapter): cancelling the I/O ends it cleanly.
-    if (CancelSynchronousIo(m_hWorkerThread) &&
-        WaitForSingleObject(m_hWorkerThread, kCancelWaitMs) == WAIT_OBJECT_0) {
+    if (!CancelSynchronousIo(m_hWorkerThread)) {
+        QV_DIAG(L"CQvAOMTAVO::StopWorker - the worker's serial I/O was not cancelled (error %lu)",
+                GetLastError());
+    } else if (WaitForSingleObject(m_hEvEnded, kCancelWaitMs) == WAIT_OBJECT_0) {
         AOM_ALWAYS(L"ERROR: CQvAOMTAVO::StopWorker - the worker did not end within %u ms; its serial I/O was "
                    L"cancelled and it ended",
                    waited);
