@@ -100,6 +100,10 @@ TEST(ConfigurationText, WorkedExampleIsReadAndWrittenBackInAnyLocale) {
     ASSERT_EQ(DMRC_OK, host.Configure(L"iIndex[0]x;iIndex[0]=3;fValMax[0]=abc;"));
     EXPECT_EQ(1, l[0].iIndex);
     EXPECT_FLOAT_EQ(5.0f, l[0].fValMax);
+    // A text written in a decimal-comma locale reads as written.
+    ASSERT_EQ(DMRC_OK, host.Configure(L"fValMax[0]=  4,5;"));
+    EXPECT_FLOAT_EQ(4.5f, l[0].fValMax);
+    ASSERT_EQ(DMRC_OK, host.Configure(L"fValMax[0]=  5.0;"));
 
     host->m_pMultiLaser->m_asName[2] = L""; // a line without a name writes no entry
     CQvStringW text;

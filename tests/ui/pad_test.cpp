@@ -172,6 +172,28 @@ TEST_F(Pad, PowerMacroHasOneDecimalWhileTheLaserGetsTheValue) {
     EXPECT_DOUBLE_EQ(12.345, stored);
 }
 
+// The pad records every change the person makes, as the host's protocol expects it, except one that did not
+// take effect (21): a power the device refused as out of range (12) and a switch while the device was
+// connected anew but not yet configured (1) are recorded too.
+TEST_F(Pad, RecordsAChangeUnlessItDidNotTakeEffect) {
+    Configure(host);
+    ASSERT_NE(nullptr, Dock(host));
+    host.manager().TakeMacros();
+    double tooMuch = 100.5;
+    pad().m_LinesGUI.OnPowerChanged(0, tooMuch);
+    EXPECT_EQ(std::vector<std::wstring>{L"Stg_SetMultiLaserPower(\"ML\", 0, 100.5);"},
+              host.manager().TakeMacros());
+    ASSERT_TRUE(host.Connect()); // state 3 until the next configure
+    bool used = true;
+    pad().m_LinesGUI.OnUsedChanged(1, used);
+    EXPECT_EQ(std::vector<std::wstring>{L"Stg_SetMultiLaserLineUsed(\"ML\", 1, 1);"},
+              host.manager().TakeMacros());
+    host->m_Lines[0].iIndex = 0; // a line without an AOM channel: the change answers 21
+    double power = 50.0;
+    pad().m_LinesGUI.OnPowerChanged(0, power);
+    EXPECT_EQ(std::vector<std::wstring>{}, host.manager().TakeMacros());
+}
+
 TEST_F(Pad, AnUpdateRepaintsOnlyWhatItsMaskNames) {
     Configure(host);
     ASSERT_NE(nullptr, Dock(host));
