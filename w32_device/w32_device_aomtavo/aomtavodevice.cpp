@@ -25,7 +25,7 @@ const int kDeviceImage = 1002;
 
 CQvAOMTAVO::CQvAOMTAVO()
     : CQvClass(true), m_bBatching(false), m_iState(0), m_pfnChange(nullptr), m_pChangeContext(0),
-      m_iAOChannelCount(0), m_iDAQBoardCount(0), m_auLineGeneration{}, m_uOutputsGeneration(0),
+      m_iAOChannelCount(0), m_iDAQBoardCount(0), m_uOutputsGeneration(0),
       m_hWorkerThread(nullptr), m_dwWorkerThreadId(0),
       m_hEvStarted(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       m_hEvEnded(CreateEventW(nullptr, TRUE, FALSE, nullptr)),

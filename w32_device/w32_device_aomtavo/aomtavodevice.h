@@ -160,10 +160,9 @@ public:
     SDAQBoard m_DAQBoards[AOM_MAX_DAQ_BOARDS];
     int m_iDAQBoardCount;
     // Channel, index and span are written under the unit-state lock (SetLineOutput); the worker reads them
-    // there. Each change of a line's output counts up its generation.
+    // there. Each change of a line's output counts up the generation of them all.
     SAOMLineConfig m_Lines[AOM_LINE_COUNT];
-    uint32_t m_auLineGeneration[AOM_LINE_COUNT];
-    uint32_t m_uOutputsGeneration; // counts the changes of all lines together
+    uint32_t m_uOutputsGeneration;
 
     // Command worker.
     HANDLE m_hWorkerThread;

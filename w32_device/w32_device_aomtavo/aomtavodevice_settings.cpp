@@ -124,8 +124,7 @@ void CQvAOMTAVO::SetLineOutput(int position, int index, const CQvStringW& channe
     line.sChannel_Name = channel;
     line.fValMin = min;
     line.fValMax = max;
-    // The line's task is built afresh at its next write, as after every configuration.
-    ++m_auLineGeneration[position];
+    // Every line's task is built afresh at its next write, as after every configuration.
     ++m_uOutputsGeneration;
 }
 

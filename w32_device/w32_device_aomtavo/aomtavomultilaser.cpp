@@ -27,10 +27,7 @@ CQvStringW PositionKey(const wchar_t* key, int position) {
 
 CQvAOMTAVOMultiLaser::CQvAOMTAVOMultiLaser(CQvAOMTAVO* owner)
     : m_pOwner(owner), m_uId(0), m_uLineCount(MaxLines), m_auWavelength{},
-      m_aiPowerSteps{}, m_adPower{}, m_abEmpty{}, m_abPowerWritten{}, m_uAppliedOutputs(~0u) {
-    for (uint32_t& generation : m_auAppliedGeneration)
-        generation = ~0u; // the port has taken no line output yet
-}
+      m_aiPowerSteps{}, m_adPower{}, m_abEmpty{}, m_abPowerWritten{}, m_uAppliedOutputs(~0u) {}
 
 CQvAOMTAVOMultiLaser::~CQvAOMTAVOMultiLaser() {}
 

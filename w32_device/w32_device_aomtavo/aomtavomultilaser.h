@@ -87,8 +87,7 @@ private:
         bool bChannel = false;
         CQvStringW sChannel;
         float fMin = 0.0f, fMax = 0.0f;
-        uint32_t uGeneration = 0;
-        uint32_t uOutputs = 0; // the owner's count of line output changes, all lines together
+        uint32_t uOutputs = 0; // the owner's generation of the line outputs
         int iSteps = 0;
         double dPower = 0.0;
         bool bWritten = false;
@@ -108,7 +107,5 @@ private:
     void UsedFlags(bool (&used)[MaxLines]);
     void UsedFlagsLocked(bool (&used)[MaxLines]) const;
 
-    // Worker only: the line outputs the port last took.
-    uint32_t m_auAppliedGeneration[MaxLines];
-    uint32_t m_uAppliedOutputs;
+    uint32_t m_uAppliedOutputs; // worker only: the generation of the line outputs the port took
 };

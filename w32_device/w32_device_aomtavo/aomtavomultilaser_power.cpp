@@ -82,7 +82,6 @@ CQvAOMTAVOMultiLaser::SLineOutput CQvAOMTAVOMultiLaser::TakeLine(int p) {
     line.sChannel = config.sChannel_Name;
     line.fMin = config.fValMin;
     line.fMax = config.fValMax;
-    line.uGeneration = m_pOwner->m_auLineGeneration[p];
     line.uOutputs = m_pOwner->m_uOutputsGeneration;
     line.iSteps = m_aiPowerSteps[p];
     line.dPower = m_adPower[p];
@@ -94,10 +93,8 @@ void CQvAOMTAVOMultiLaser::TakeLineOutputs() {
     CQvAOMNIDAQPort& port = *m_pOwner->m_pNIDAQPort;
     AOM_HOLD(m_pOwner->UnitStateLock());
     for (int p = 0; p < MaxLines; ++p) {
-        if (m_auAppliedGeneration[p] == m_pOwner->m_auLineGeneration[p]) continue;
         const SAOMLineConfig& config = m_pOwner->m_Lines[p];
         port.SetLineOutput(p, config.sChannel_Name, config.fValMin, config.fValMax);
-        m_auAppliedGeneration[p] = m_pOwner->m_auLineGeneration[p];
     }
     m_uAppliedOutputs = m_pOwner->m_uOutputsGeneration;
 }
@@ -110,7 +107,7 @@ bool CQvAOMTAVOMultiLaser::WriteLine(int p, const SLineOutput& line, int steps, 
 
 void CQvAOMTAVOMultiLaser::MarkWritten(int p, const SLineOutput& line, bool written) {
     AOM_HOLD(m_pOwner->UnitStateLock());
-    if (m_pOwner->m_auLineGeneration[p] == line.uGeneration && m_aiPowerSteps[p] == line.iSteps)
+    if (m_pOwner->m_uOutputsGeneration == line.uOutputs && m_aiPowerSteps[p] == line.iSteps)
         m_abPowerWritten[p] = written;
 }
 
@@ -140,7 +137,7 @@ int32_t CQvAOMTAVOMultiLaser::C_SetPower(uint64_t multiLaser, uint64_t positionA
         AOM_HOLD(device.UnitStateLock());
         self->m_adPower[p] = percent;
         self->m_aiPowerSteps[p] = steps;
-        self->m_abPowerWritten[p] = result == 0 && device.m_auLineGeneration[p] == line.uGeneration;
+        self->m_abPowerWritten[p] = result == 0 && device.m_uOutputsGeneration == line.uOutputs;
         self->UsedFlagsLocked(flags);
     }
     self->Notify(flags[0], flags[1], flags[2], p);
