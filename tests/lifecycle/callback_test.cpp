@@ -120,8 +120,9 @@ TEST(CallBack, ReconnectWorksAfterAStuckWorkerWasEnded) {
     SetEvent(gate.release);
 }
 
-// The worker delivers the host's change records: a callback that disconnects or connects the device is
-// refused at once, as the worker would otherwise wait for its own end and then end itself.
+// The worker delivers the host's change records: a callback that disconnects, connects or resets the device
+// is refused at once, as the worker would otherwise wait for its own end (or for a connect waiting for it)
+// and then end itself.
 TEST(CallBack, ConnectingOrDisconnectingFromTheChangeCallbackIsRefused) {
     DeviceHost host;
     ASSERT_TRUE(host.StartSimulator());
@@ -130,8 +131,10 @@ TEST(CallBack, ConnectingOrDisconnectingFromTheChangeCallbackIsRefused) {
         volatile LONG calls = 0;
         static int64_t Callback(uint32_t, SQvDMChangeRecord*, uint64_t context) {
             SRestlessHost* self = reinterpret_cast<SRestlessHost*>(static_cast<uintptr_t>(context));
+            SQvLogicalDeviceList list;
             self->device->DisconnectDevice();
             self->device->ConnectDevice(L"");
+            self->device->ResetDevice(list);
             InterlockedIncrement(&self->calls);
             return 0;
         }
@@ -144,6 +147,7 @@ TEST(CallBack, ConnectingOrDisconnectingFromTheChangeCallbackIsRefused) {
     const wchar_t* refusal = L" - refused: called from the change callback, on the device's own worker";
     EXPECT_TRUE(log.Contains(std::wstring(L"ERROR: CQvAOMTAVO::DisconnectDevice") + refusal));
     EXPECT_TRUE(log.Contains(std::wstring(L"ERROR: CQvAOMTAVO::ConnectDevice") + refusal));
+    EXPECT_TRUE(log.Contains(std::wstring(L"ERROR: CQvAOMTAVO::ResetDevice") + refusal));
     EXPECT_EQ(2, host->GetDeviceState());
     EXPECT_EQ(7, host->CallBack(ReturnArgument, 0, 7, 0, 0)) << "the worker still runs";
 }

@@ -95,7 +95,9 @@ TEST(RealDevice, FrontPanelChangesReachTheHost) {
     }
 }
 
-TEST(RealDevice, EngagedBinocularShutterClosesEvenWhenTheLineChangedInTheSamePoll) {
+// Engaged, the binocular shutter closes the shutter; released, the unit passes again the line it kept, and
+// the host hears the shutter open.
+TEST(RealDevice, TheBinocularShutterClosesTheShutterAndItsReleaseShowsWhatTheUnitPasses) {
     DeviceHost host("CQvAOMTAVO");
     ASSERT_TRUE(Start(host, "standard"));
     host.Listen();
@@ -108,6 +110,9 @@ TEST(RealDevice, EngagedBinocularShutterClosesEvenWhenTheLineChangedInTheSamePol
     host->m_iPollCountdown = 0;
     ASSERT_TRUE(host.WaitForView("used 0 0 1 open 0")) << host.View();
     EXPECT_TRUE(host->m_bBinoShutter);
+    ASSERT_TRUE(host.unit().set_binocular(false));
+    EXPECT_TRUE(host.WaitForView("used 0 0 1 open 1")) << host.View();
+    EXPECT_EQ("line 3 mask 4 bino 0", host.unit().state());
 }
 
 } // namespace
