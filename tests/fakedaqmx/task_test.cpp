@@ -2,7 +2,9 @@
 // the faults injected into them.
 #include "fake_library.h"
 
+#include <cmath>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -211,3 +213,45 @@ TEST_F(BoardTest, AWarningAnswersACallThatSucceeded) {
 }
 
 } // namespace
+
+// The AOM behind a channel passes sin^2 of the voltage's share of its span; the meter reads that within its
+// noise, never below 0, the same readings for the same seed; a board away passes no light.
+TEST_F(BoardTest, AnAomPassesSinSquaredLightThatTheMeterReadsWithinItsNoise) {
+    const char* scenario = "board Dev1 range 0 10\naom Dev1/ao0 sin2 1 5 full 80 noise 2 seed 7";
+    Load(scenario);
+    auto light = [&](bool meter) {
+        double mw = -1;
+        auto read = meter ? FAKEDAQMX(lib, fakedaqmx_ReadMeter) : FAKEDAQMX(lib, fakedaqmx_ReadLight);
+        EXPECT_EQ(read("dev1/AO0", &mw), 1);
+        return mw;
+    };
+    double none = 0;
+    EXPECT_EQ(DAQ(fakedaqmx_ReadLight)("Dev1/ao1", &none), 0) << "no AOM on that channel";
+    EXPECT_EQ(light(false), 0.0) << "a channel never written is at 0 V, below the span";
+    TaskHandle task = AOTask("Dev1/ao0", 0, 10);
+    ASSERT_EQ(DAQ(DAQmxStartTask)(task), 0);
+    const struct {
+        double volts, share;
+    } points[] = {{1.0, 0.0}, {2.0, 0.14644660940672624}, {3.0, 0.5}, {5.0, 1.0}, {9.0, 1.0}};
+    std::vector<double> readings;
+    for (const auto& p : points) {
+        ASSERT_EQ(DAQ(DAQmxWriteAnalogScalarF64)(task, 0, 10.0, p.volts, nullptr), 0);
+        EXPECT_NEAR(light(false), 80 * p.share, 1e-9) << p.volts << " V";
+        for (int i = 0; i < 50; ++i) {
+            double reading = light(true);
+            EXPECT_GE(reading, 0.0);
+            EXPECT_LE(std::fabs(reading - 80 * p.share), 0.02 * 80 + 1e-12) << p.volts << " V";
+            readings.push_back(reading);
+        }
+    }
+    EXPECT_NE(readings[50], readings[51]) << "the meter has noise";
+    Load(scenario);
+    task = AOTask("Dev1/ao0", 0, 10);
+    ASSERT_EQ(DAQ(DAQmxStartTask)(task), 0);
+    ASSERT_EQ(DAQ(DAQmxWriteAnalogScalarF64)(task, 0, 10.0, 1.0, nullptr), 0);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(light(true), readings[i]) << "the same seed gives the same readings";
+    ASSERT_EQ(DAQ(DAQmxWriteAnalogScalarF64)(task, 0, 10.0, 5.0, nullptr), 0);
+    ASSERT_EQ(DAQ(fakedaqmx_RemoveDevice)("Dev1"), 0);
+    EXPECT_EQ(light(false), 0.0) << "a board away drives nothing";
+}

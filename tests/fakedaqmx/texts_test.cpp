@@ -72,6 +72,11 @@ TEST_F(TextTest, BadScenarioLinesAreReportedAndLeaveNoBoards) {
         {"board Dev1 channels ao5:", 1},
         {"board U bus 12586 pci 2", 1},
         {"strings cut", 1},
+        {"board Dev1\naom Dev1/ao0 sin2 2 2", 2},
+        {"board Dev1\naom Dev1/ao9 sin2 0 5", 2},
+        {"board Dev1\naom Dev1/ao0 sin2 0 5 noise -1", 2},
+        {"board Dev1\naom Dev1/ao0 sin2 0 nan", 2},
+        {"board Dev1\naom Dev1/ao0 sin2 0 5 full", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

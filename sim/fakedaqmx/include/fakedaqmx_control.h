@@ -23,6 +23,11 @@ int32 DAQMX_CFUNC fakedaqmx_GetCallLog(char* buf, uInt32 size);
 void DAQMX_CFUNC fakedaqmx_ClearCallLog(void);
 // 1 and the last value written to the physical channel, or 0 if nothing was written to it.
 int32 DAQMX_CFUNC fakedaqmx_GetLastVoltage(const char* chan, double* out);
+// 1 and what the power meter behind the AOM of a channel (scenario statement "aom") reads, in mW, with its
+// noise; 0 for a channel without an AOM.
+int32 DAQMX_CFUNC fakedaqmx_ReadMeter(const char* chan, double* power);
+// The same without the meter's noise: the light the AOM passes.
+int32 DAQMX_CFUNC fakedaqmx_ReadLight(const char* chan, double* power);
 // "chan value" per line for every channel written. Size-query convention.
 int32 DAQMX_CFUNC fakedaqmx_ListVoltages(char* buf, uInt32 size);
 // Tasks created and not yet cleared.

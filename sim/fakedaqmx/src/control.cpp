@@ -50,6 +50,18 @@ int32 DAQMX_CFUNC fakedaqmx_GetLastVoltage(const char* chan, double* out) {
     return locked.state().LastVoltage(chan, *out) ? 1 : 0;
 }
 
+int32 DAQMX_CFUNC fakedaqmx_ReadMeter(const char* chan, double* power) {
+    if (!chan || !power) return 0;
+    Locked locked;
+    return locked.state().Light(chan, true, *power) ? 1 : 0;
+}
+
+int32 DAQMX_CFUNC fakedaqmx_ReadLight(const char* chan, double* power) {
+    if (!chan || !power) return 0;
+    Locked locked;
+    return locked.state().Light(chan, false, *power) ? 1 : 0;
+}
+
 int32 DAQMX_CFUNC fakedaqmx_ListVoltages(char* buf, uInt32 size) {
     Locked locked;
     return CopyString(locked.state().VoltageText(), buf, size);

@@ -1,5 +1,6 @@
 #include "scenario.h"
 
+#include <cmath>
 #include <limits>
 #include <set>
 
@@ -74,6 +75,7 @@ public:
         if (t[0] == "fault") return Fault(t);
         if (t[0] == "warn") return Warn(t);
         if (t[0] == "strings") return Strings(t);
+        if (t[0] == "aom") return Aom(t);
         return Fail("unknown keyword '" + std::string(t[0]) + "'");
     }
 
@@ -222,6 +224,32 @@ private:
         if (!Number(t.back(), w.status, "status")) return false;
         if (w.status <= 0) return Fail("a warning is a positive status");
         out_.warnings.push_back(std::move(w));
+        return true;
+    }
+
+    bool Real(std::string_view text, double& out, const char* what) {
+        if (!ParseReal(text, out) || !std::isfinite(out)) return Fail(std::string("bad ") + what + " '" + std::string(text) + "'");
+        return true;
+    }
+
+    bool Aom(const std::vector<std::string_view>& t) {
+        const char* usage = "expected: aom <device/channel> sin2 <low> <high> [full <mW>] [noise <%>] [seed <n>]";
+        if (t.size() < 5 || t.size() % 2 == 0 || t[2] != "sin2") return Fail(usage);
+        if (!KnownChannel(t[1]))
+            return Fail("unknown channel '" + std::string(t[1]) + "' (define its board first)");
+        AomResponse aom;
+        if (!Real(t[3], aom.low, "low voltage") || !Real(t[4], aom.high, "high voltage")) return false;
+        if (aom.low == aom.high) return Fail("an AOM's span needs two different voltages");
+        for (size_t i = 5; i + 1 < t.size(); i += 2) {
+            bool ok = t[i] == "full"    ? Real(t[i + 1], aom.full, "full power")
+                      : t[i] == "noise" ? Real(t[i + 1], aom.noise, "noise")
+                      : t[i] == "seed"  ? Number(t[i + 1], aom.seed, "seed")
+                                        : Fail(usage);
+            if (!ok) return false;
+        }
+        if (!(aom.full > 0) || !(aom.noise >= 0 && aom.noise <= 100))
+            return Fail("full power must be above 0 and noise from 0 to 100 %");
+        out_.aoms[Lower(t[1])] = aom;
         return true;
     }
 

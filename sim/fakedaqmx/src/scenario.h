@@ -24,6 +24,16 @@ struct BoardInfo {
     std::vector<std::string> coChannels;
 };
 
+// The light an AOM in front of a channel's output passes: sin^2 of the control voltage's share of the span
+// from `low` (no light) to `high` (`full`, in mW), as a power meter behind it reads it, within +-`noise` % of
+// full scale.
+struct AomResponse {
+    double low = 0, high = 0;
+    double full = 100.0;
+    double noise = 0.0;
+    uInt32 seed = 1;
+};
+
 struct FaultRule {
     std::string function; // "*" matches every DAQmx function
     std::string arg;      // "" matches any call
@@ -44,6 +54,8 @@ struct Scenario {
     std::vector<FaultRule> faults;
     // Calls that succeed and answer a positive status (a warning) instead of 0.
     std::vector<FaultRule> warnings;
+    // Keyed by lower-case physical channel name.
+    std::map<std::string, AomResponse> aoms;
 };
 
 // PCI, PCI Express, PXI and PXI Express boards sit in a slot; USB and the other buses have none.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <string_view>
@@ -91,6 +92,11 @@ public:
     // What a reset does: every task on the board aborted, every analog output at 0 V.
     void AbortAndZero(const BoardInfo& board);
 
+    // The light the AOM of a channel with an `aom` statement passes at the channel's voltage (0 V before any
+    // write and while its board is away), exactly, or as its power meter reads it: with the meter's noise, at
+    // least 0. False for a channel without an AOM.
+    bool Light(std::string_view physical, bool meter, double& out);
+
     void SetVoltage(const std::string& physical, double value);
     bool LastVoltage(std::string_view physical, double& out) const;
     std::string VoltageText() const;
@@ -109,6 +115,7 @@ private:
     uInt32 nextId_ = 1;
     std::map<std::string, std::pair<std::string, double>> voltages_; // lower-case name -> (name, volts)
     std::set<std::string> removed_;                                  // lower-case board names
+    std::map<std::string, std::mt19937> meters_;                     // lower-case name -> noise source
     std::deque<std::string> log_;
     size_t droppedLines_ = 0;
 };

@@ -40,6 +40,7 @@ void State::ClearRuntime() {
     lastErrors_.clear();
     faults.clear();
     removed_.clear();
+    meters_.clear();
 }
 
 int State::LoadText(std::string_view text) {
@@ -49,6 +50,8 @@ int State::LoadText(std::string_view text) {
     // A broken scenario leaves an empty system, so tests notice rather than run on defaults.
     if (badLine) scenario = Scenario();
     faults = scenario.faults;
+    for (const auto& aom : scenario.aoms)
+        meters_[aom.first].seed(aom.second.seed);
     return badLine;
 }
 
