@@ -8,6 +8,19 @@
 
 namespace {
 typedef int32_t(__cdecl* PFN_ListVoltages)(char* buffer, uint32_t size);
+typedef int32_t(__cdecl* PFN_ReadMeter)(const char* channel, double* power);
+
+// The loaded NI-DAQmx library's control function, when it is the stand-in; null with a reason otherwise.
+void* StandInFunction(const char* name, std::wstring& error) {
+    HMODULE library = GetModuleHandleW(L"nicaiu.dll");
+    if (!library) {
+        error = L"no NI-DAQmx library is loaded (the simulator writes none; connect the real device class)";
+        return nullptr;
+    }
+    void* function = reinterpret_cast<void*>(GetProcAddress(library, name));
+    if (!function) error = L"the loaded NI-DAQmx library is the real one: it has no simulated parts";
+    return function;
+}
 
 // The stand-in writes reals with a decimal point; read them the same way whatever the process locale.
 bool ReadReal(const std::string& text, double& value) {
@@ -17,17 +30,8 @@ bool ReadReal(const std::string& text, double& value) {
 } // namespace
 
 bool ReadStandInVoltages(std::vector<SChannelVoltage>& voltages, std::wstring& error) {
-    HMODULE library = GetModuleHandleW(L"nicaiu.dll");
-    if (!library) {
-        error = L"no NI-DAQmx library is loaded (the simulator writes none; connect the real device class)";
-        return false;
-    }
-    PFN_ListVoltages list = reinterpret_cast<PFN_ListVoltages>(
-        reinterpret_cast<void*>(GetProcAddress(library, "fakedaqmx_ListVoltages")));
-    if (!list) {
-        error = L"the loaded NI-DAQmx library is the real one: it does not report its voltages";
-        return false;
-    }
+    PFN_ListVoltages list = reinterpret_cast<PFN_ListVoltages>(StandInFunction("fakedaqmx_ListVoltages", error));
+    if (!list) return false;
     // Size first, then the text; the list may grow in between, so a too-small buffer is asked again.
     std::string text;
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -57,4 +61,13 @@ bool ReadStandInVoltages(std::vector<SChannelVoltage>& voltages, std::wstring& e
         voltages.push_back(entry);
     }
     return true;
+}
+
+bool ReadStandInMeter(const std::wstring& channel, double& power, std::wstring& error) {
+    PFN_ReadMeter read = reinterpret_cast<PFN_ReadMeter>(StandInFunction("fakedaqmx_ReadMeter", error));
+    if (!read) return false;
+    std::string narrow(channel.begin(), channel.end());
+    if (read(narrow.c_str(), &power) == 1) return true;
+    error = L"the NI-DAQmx stand-in has no AOM and meter on " + channel + L" (its scenario's aom statement)";
+    return false;
 }

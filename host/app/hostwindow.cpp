@@ -90,6 +90,7 @@ HMENU CHostWindow::BuildMenu() {
     HMENU device = CreatePopupMenu();
     AppendMenuW(device, MF_STRING, ID_CONNECTION, L"&Connection...");
     AppendMenuW(device, MF_STRING, ID_CONFIGURE, L"&Line configuration...");
+    AppendMenuW(device, MF_STRING, ID_CALIBRATE, L"&Power calibration...");
     AppendMenuW(device, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(device, MF_STRING, ID_CONNECT, L"C&onnect");
     AppendMenuW(device, MF_STRING, ID_DISCONNECT, L"&Disconnect");
@@ -161,6 +162,9 @@ void CHostWindow::Command(int id) {
         // The same way the pad's own "Configure..." reaches the host.
         DMApi::PhysDev_Configure(CHostSession::kPhysDevId, m_hWnd);
         break;
+    case ID_CALIBRATE:
+        Calibrate();
+        break;
     case ID_CONNECT:
         ConnectAndConfigure(nullptr);
         break;
@@ -186,6 +190,19 @@ void CHostWindow::Command(int id) {
         break;
     }
     RefreshStatus();
+}
+
+void CHostWindow::Calibrate() {
+    IQvDeviceMultiLaser* laser = m_App.Session().MultiLaser();
+    if (!laser || !laser->GetCalibrationSupported()) {
+        QV_MessageBox_(m_hWnd, L"No configured multi-laser offers a power calibration.", kTitle, MB_ICONINFORMATION);
+        return;
+    }
+    EDeviceManagerReturnCode result = laser->ShowCalibrationDialog(m_hWnd);
+    std::wstring error;
+    // The calibration travels with the multi-laser's settings.
+    if (result == DMRC_OK && !m_App.Save(error)) Report(error);
+    else Report(L"Power calibration: result " + std::to_wstring(result) + L".");
 }
 
 void CHostWindow::Layout() {

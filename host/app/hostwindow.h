@@ -13,6 +13,7 @@ public:
     enum {
         ID_CONNECTION = 100, // connection dialog, then connect again
         ID_CONFIGURE,        // line configuration dialog, then configure again
+        ID_CALIBRATE,        // the multi-laser's power calibration dialog, then the settings are saved
         ID_CONNECT,
         ID_DISCONNECT,
         ID_EXIT,
@@ -50,6 +51,7 @@ private:
     void DetachPad();
     void ConnectAndConfigure(const std::wstring* connection);
     void ShowConnectionDialog();
+    void Calibrate();
     // DMApi::PhysDev_Configure: the line configuration dialog, then ConfigureDevice with its text.
     bool ConfigureFromDialog(HWND parent);
 

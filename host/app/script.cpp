@@ -26,6 +26,13 @@ const CScriptRunner::SCommand CScriptRunner::kCommands[] = {
     {"power", &CScriptRunner::Power, L"LINE PERCENT",
      L"sets a line's power from 0 to 100 % (LINE: the host's 0-2, as lines shows it)"},
     {"used", &CScriptRunner::Used, L"LINE 0|1", L"switches a line off or on (LINE: the host's 0-2)"},
+    {"calibration", &CScriptRunner::Calibration, L"LINE [TEXT|clear]",
+     L"shows a line's power calibration, sets it from a text such as mW 0:0.1 2.5:48 5:97 (volts:power), or "
+     L"removes it; stored with the multi-laser's settings"},
+    {"calibrate", &CScriptRunner::Calibrate, L"LINE [POINTS] [--meter sim] [--unit U]",
+     L"measures a line's calibration: puts POINTS (2-64, default 11) voltages from its minimum to its maximum "
+     L"on the AOM, reads the meter (a person types each reading; sim: the NI-DAQmx stand-in's), shows the "
+     L"curve and stores it on yes"},
     {"shutter", &CScriptRunner::Shutter, L"open|close", L"opens or closes the shutter"},
     {"notifications", &CScriptRunner::Notifications, L"",
      L"the change records received since the last call (used and power of unit lines 1, 2, 3)"},
@@ -63,6 +70,7 @@ std::wstring Widen(const std::string& s) {
 }
 
 int CScriptRunner::Run(FILE* input) {
+    m_pInput = input;
     char buffer[4096];
     bool anyFailed = false;
     while (fgets(buffer, sizeof buffer, input)) {

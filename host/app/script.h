@@ -2,6 +2,7 @@
 // own lines and then one status line: "ok" or "error <code>: <text>".
 #pragma once
 
+#include "calibrationtext.h"
 #include "hostapp.h"
 
 #include <stdio.h>
@@ -60,6 +61,9 @@ private:
     // Before and beside the device: script_check.cpp, script_daq.cpp
     bool Check(const std::string& argument);
     bool Daq(const std::string& argument);
+    // Power calibration: script_calibrate.cpp
+    bool Calibration(const std::string& argument);
+    bool Calibrate(const std::string& argument);
 
     // Helpers: each failing one has printed the error line. The status line is preceded by the log lines
     // the module wrote meanwhile.
@@ -77,7 +81,28 @@ private:
     // "result <code>", then the status: ok when the code is success.
     bool Result(EDeviceManagerReturnCode code, EDeviceManagerReturnCode success, const wchar_t* what);
 
+    // A visible line with what the host's configuration text says of it.
+    struct SCalibratedLine {
+        int line = 0;
+        int unitLine = 0;
+        double min = 0.0, max = 0.0;
+        bool hasChannel = false;
+        std::wstring channel;
+    };
+    bool CalibratedLine(const std::string& word, SCalibratedLine& line);
+    std::wstring LineName(const SCalibratedLine& line) const;
+    std::vector<double> LinePowers();
+    // LoadSettings with the text, then each line's power as it was.
+    void LoadMultiLaserSettings(const std::wstring& settings, const std::vector<double>& powers);
+    // Gives the line the calibration (null: none) through the settings text, checks that the module took it,
+    // and writes the store.
+    bool StoreCalibration(const SCalibratedLine& line, const SCalibration* calibration);
+    void ShowCalibration(const SCalibratedLine& line, const SCalibration& calibration);
+    // Prints the prompt and reads the next input line; false at its end.
+    bool ReadAnswer(const std::wstring& prompt, std::string& answer);
+
     CHostApp& m_App;
+    FILE* m_pInput = nullptr; // the script's input while Run reads it: the answers of a procedure come from it
 };
 
 std::wstring Widen(const std::string& s);

@@ -12,6 +12,8 @@ bool CScriptRunner::Lines(const std::string& argument) {
     laser->GetLineCount(&count);
     std::vector<std::wstring> rows;
     std::vector<int> unitLines = m_App.UnitLines();
+    CQvStringW settings;
+    laser->SaveSettings(settings);
     for (uint32_t i = 0; i < count; ++i) {
         int line = static_cast<int>(i);
         bool used = false;
@@ -26,6 +28,9 @@ bool CScriptRunner::Lines(const std::string& argument) {
         rows.push_back(L"line " + std::to_wstring(i) + UnitLineNote(unitLines, line) + L" used " +
                        (used ? L"1" : L"0") + L" power " + FormatFixed(power, 1) + L" wavelength " +
                        std::to_wstring(nm) + L" name " + (name.IsEmpty() ? L"-" : name.GetString()));
+        std::wstring calibration;
+        if (i < unitLines.size() && SettingsValue(settings.GetString(), CalibrationKey(unitLines[i]), calibration))
+            rows.back() += L" calibrated";
     }
     for (const std::wstring& row : rows)
         PrintLine(row);

@@ -16,7 +16,7 @@ namespace {
 
 const LANGID kDialogLanguages[] = {1029, 1031, 1033, 1036, 1040, 1041, 1045, 1049, 1057, 2052, 3082};
 const LANGID kCatalogLanguages[] = {1029, 1031, 1033, 1036, 1040, 1041, 1045, 1049, 1053, 2052, 3082};
-const wchar_t* const kDialogs[] = {L"IDD_PAD", L"IDD_CFG", L"IDD_CFG_SHUTTER"};
+const wchar_t* const kDialogs[] = {L"IDD_PAD", L"IDD_CFG", L"IDD_CFG_SHUTTER", L"IDD_CALIBRATION"};
 // Messages that may read the same in a language as in English (names, and "Error" in Spanish).
 const std::set<std::wstring> kMaySameAsEnglish = {L"TAVO", L"EPI", L"DIA", L"Aux1", L"Aux2", L"Error"};
 
@@ -45,6 +45,28 @@ const wchar_t* const kMessages[] = {
     L"Lambda1 out of range <300 - 800> nm  ",
     L"Lambda2 out of range <300 - 800> nm  ",
     L"Lambda3 out of range <300 - 800> nm  ",
+    L"The device is not connected: connect it to calibrate its lines.",
+    L"This line has no AOM channel: choose one in the line configuration first.",
+    L"Range %.2f V to %.2f V. Select a point, put its voltage on the AOM and enter the meter's reading as its power.",
+    L"Enter the voltage in volts, such as 2.5.",
+    L"%.3f V lies outside the line's range, %.2f V to %.2f V.",
+    L"Enter the meter's reading as a number of 0 or more, such as 12.5.",
+    L"Point %d is at %.3f V already.",
+    L"A line has at most 64 points.",
+    L"Select a point first.",
+    L"Fill takes 2 to 64 points.",
+    L"The voltage could not be put on the AOM: %s",
+    L"%.3f V is on the AOM: enter the meter's reading as the power of point %d.",
+    L"Point %d (%.3f V) has no measured power yet.",
+    L"The calibration is not written as \"<unit> <volts>:<power> ...\" (at character %d).",
+    L"The unit of the powers needs 1 to 8 characters, without blanks or any of ; = : _, and must not begin like a number.",
+    L"A calibration needs 2 to 64 points, not %d.",
+    L"Point %d (%.3f V) has a power below 0.",
+    L"Points %d and %d have the same voltage, %.3f V.",
+    L"Point %d (%.3f V) lies outside the line's range, %.2f V to %.2f V.",
+    L"The first and the last point have the same power: the curve neither rises nor falls.",
+    L"The curve rises, but its power falls from point %d (%.3f V, %g %s) to point %d (%.3f V, %g %s).",
+    L"The curve falls, but its power rises from point %d (%.3f V, %g %s) to point %d (%.3f V, %g %s).",
 };
 
 std::set<LANGID> LanguagesOf(HMODULE module, const wchar_t* type, const wchar_t* name) {

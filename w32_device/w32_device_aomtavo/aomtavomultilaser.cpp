@@ -1,11 +1,13 @@
 #include "aomtavomultilaser.h"
 
+#include "aomcalibrationtext.h"
 #include "aomnidaqport.h"
 #include "aomnotify.h"
 #include "aomsettingstext.h"
 #include "aomtavodevice.h"
 #include "aomtavopad.h"
 #include "aomtavoport.h"
+#include "calibdlg.h"
 
 #include "aomlog.h"
 
@@ -13,21 +15,46 @@
 
 #include <math.h>
 #include <stdio.h>
+#include <wchar.h>
 
 namespace {
 const int kFailed = -1;
 const int kMaxStep = 1000;
+
+// The calibration's key: no key of these settings occurs in it, nor it in any of theirs, and its value holds
+// none of them, so that a reader that looks keys up as substrings finds each where it always did.
+const wchar_t kCalibrationKey[] = L"m_sPowerCalibration";
+const int kCalibrationText = 4096;
 
 CQvStringW PositionKey(const wchar_t* key, int position) {
     CQvStringW text(key);
     text.AddInt(position);
     return text;
 }
+
+bool SameCalibration(const SAOMCalibration& a, const SAOMCalibration& b) {
+    if (a.iCount != b.iCount || wcscmp(a.szUnit, b.szUnit) != 0) return false;
+    for (int i = 0; i < a.iCount; ++i)
+        if (a.aPoints[i].dVolts != b.aPoints[i].dVolts || a.aPoints[i].dPower != b.aPoints[i].dPower) return false;
+    return true;
+}
 } // namespace
+
+SAOMCalibration CQvAOMTAVOMultiLaser::LoadedCalibration(const wchar_t* settings, int p) {
+    SAOMCalibration calibration; // a text without the entry: the line is not calibrated
+    CQvStringW value;
+    if (CQvAOMTAVO::GetKeyValue(settings, PositionKey(kCalibrationKey, p), value) != 0) return calibration;
+    SAOMCalibrationCheck check;
+    if (AOMParseCalibration(value, value.GetLength(), calibration, check)) return calibration;
+    AOM_ALWAYS(L"ERROR: CQvAOMTAVOMultiLaser::LoadSettings - the calibration of unit line %d is kept as it was: %s",
+               p + 1, AOMCalibrationFaultText(calibration, check, 0.0, 0.0, false).GetString());
+    return Calibration(p);
+}
 
 CQvAOMTAVOMultiLaser::CQvAOMTAVOMultiLaser(CQvAOMTAVO* owner)
     : m_pOwner(owner), m_uId(0), m_uLineCount(MaxLines), m_auWavelength{},
-      m_aiPowerSteps{}, m_adPower{}, m_abEmpty{}, m_abPowerWritten{}, m_uAppliedOutputs(~0u) {}
+      m_aiPowerSteps{}, m_adPower{}, m_abEmpty{}, m_abPowerWritten{}, m_adTestVolts{NAN, NAN, NAN},
+      m_auTestSession{}, m_uPowerMaps(0), m_uAppliedOutputs(~0u) {}
 
 CQvAOMTAVOMultiLaser::~CQvAOMTAVOMultiLaser() {}
 
@@ -286,6 +313,13 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::SaveSettings(CQvStringW& settings
         CQvAOMTAVO::AddKeyValue(settings, PositionKey(L"m_uWavelengthExcitation", p),
                                 SettingInt(static_cast<int>(m_auWavelength[p])));
         CQvAOMTAVO::AddKeyValue(settings, PositionKey(L"m_dPower", p), SettingFloat(m_adPower[p]));
+        // Only a calibrated line has the entry: a text without calibrations reads as it always has.
+        SAOMCalibration calibration = Calibration(p);
+        if (calibration.IsSet()) {
+            wchar_t text[kCalibrationText];
+            AOMFormatCalibration(calibration, text, kCalibrationText);
+            CQvAOMTAVO::AddKeyValue(settings, PositionKey(kCalibrationKey, p), text);
+        }
     }
     return DMRC_OK;
 }
@@ -312,7 +346,13 @@ EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::LoadSettings(const wchar_t* setti
             power = 0.0f; // steps are an int: no value may overflow them
         m_auWavelength[p] = static_cast<uint32_t>(wavelength);
         lambda = static_cast<float>(wavelength);
+        SAOMCalibration calibration = LoadedCalibration(settings, p);
         AOM_HOLD(m_pOwner->UnitStateLock());
+        if (!SameCalibration(calibration, m_aCalibration[p])) {
+            m_aCalibration[p] = calibration;
+            m_abPowerWritten[p] = false;
+            ++m_uPowerMaps;
+        }
         int steps = static_cast<int>(static_cast<double>(power) * 10.0);
         // A power the channel already has stays written; any other is written below.
         if (steps != m_aiPowerSteps[p]) m_abPowerWritten[p] = false;
@@ -339,4 +379,16 @@ bool CQvAOMTAVOMultiLaser::Notify(bool line1, bool line2, bool line3, int positi
     PutData<int32_t>(record, 368, 0);
     PutData<int32_t>(record, 372, position);
     return m_pOwner->DeliverChange(record, CQvAOMTAVO::PadMultiLaser);
+}
+
+bool CQvAOMTAVOMultiLaser::GetCalibrationSupported() {
+    return true;
+}
+
+EDeviceManagerReturnCode CQvAOMTAVOMultiLaser::ShowCalibrationDialog(HWND parent) {
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::ShowCalibrationDialog - BEGIN");
+    CCalibDlg dialog(this);
+    EDeviceManagerReturnCode result = dialog.DoModal(parent);
+    QV_DIAG(L"CQvAOMTAVOMultiLaser::ShowCalibrationDialog - END, result %d", result);
+    return result;
 }

@@ -1,6 +1,7 @@
 // The multi-laser the host sees: up to three laser lines with wavelength, name, power and used state.
 #pragma once
 
+#include "aomcalibration.h"
 #include "aomtavoapi.h"
 
 #include <qv/qvdevicedefault.h>
@@ -56,6 +57,9 @@ public:
     static int32_t C_SetPower(uint64_t multiLaser, uint64_t position, uint64_t percentBits);
     static int32_t C_SetLineUsed(uint64_t multiLaser, uint64_t used, uint64_t position);
     static int32_t C_ApplyPowers(uint64_t multiLaser, uint64_t, uint64_t);
+    // Puts a voltage (the bits of a double) on the line's AOM in place of its power, for a person to read the
+    // meter, while the session (the bits above the position's 8) of BeginTestVoltages is the line's.
+    static int32_t C_TestVoltage(uint64_t multiLaser, uint64_t sessionAndPosition, uint64_t voltsBits);
     // The worker's board check: each line's recorded power written again, so that a reset or returned
     // board, which aborted the line's task and put its output at 0 V, has it back.
     void CheckBoards();
@@ -67,6 +71,15 @@ public:
     void ForgetWrittenPowers();
     // The physical position of a visible line, or -1 when there is none.
     int Position(int line) const;
+    // A line's calibration (IsSet() false: none); a change has the line's power written again by the next
+    // ApplyPowers of the owner.
+    SAOMCalibration Calibration(int position);
+    void SetCalibration(int position, const SAOMCalibration& calibration);
+    // A session of test voltages on a line (C_TestVoltage); its end gives the line its power back.
+    uint64_t BeginTestVoltages(int position);
+    void EndTestVoltages(int position);
+    EDeviceManagerReturnCode ShowCalibrationDialog(HWND parent) override;
+    bool GetCalibrationSupported() override;
 
     CQvAOMTAVO* m_pOwner;
     uint32_t m_uId;
@@ -80,6 +93,13 @@ public:
     double m_adPower[MaxLines];
     uint8_t m_abEmpty[MaxLines];
     bool m_abPowerWritten[MaxLines];
+    // Also under the unit-state lock: how each line's power maps onto its voltage (a calibration, or none
+    // for the linear map), the voltage the calibration dialog holds on a line's AOM (NaN: none), and a count
+    // of their changes, which a write in flight compares.
+    SAOMCalibration m_aCalibration[MaxLines];
+    double m_adTestVolts[MaxLines];
+    uint64_t m_auTestSession[MaxLines];
+    uint32_t m_uPowerMaps;
 
 private:
     // What a voltage write of one line needs, taken in one piece under the unit-state lock.
@@ -88,11 +108,19 @@ private:
         CQvStringW sChannel;
         float fMin = 0.0f, fMax = 0.0f;
         uint32_t uOutputs = 0; // the owner's generation of the line outputs
+        uint32_t uPowerMaps = 0;
+        SAOMCalibration calibration;
+        double dTestVolts = 0.0;
         int iSteps = 0;
         double dPower = 0.0;
         bool bWritten = false;
     };
     SLineOutput TakeLine(int position);
+    // The calibration of a settings text's entry for the line: none without one, the line's own (logged)
+    // when the entry is refused.
+    SAOMCalibration LoadedCalibration(const wchar_t* settings, int position);
+    // Whether a write taken as line is still what the record asks for (nothing changed the line meanwhile).
+    bool StillCurrent(int position, const SLineOutput& line) const;
     // Worker: writes the voltage of steps on the line's channel. After a change of any line's output the
     // port takes every line's new channel and span first, so that no old task keeps a channel another line
     // now has.

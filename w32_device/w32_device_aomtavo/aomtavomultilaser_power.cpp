@@ -8,19 +8,26 @@
 
 #include <qv/qvlog.h>
 
+#include <math.h>
 #include <string.h>
 
 namespace {
 const int kFailed = -1;
 
-// The voltage of steps tenths of a percent on a span from min (0 %) to max (100 %, falling when below min):
-// linear, and never outside the span the line's channel was created with, where a rounding at 100 % would
-// otherwise be refused.
-double VoltageFor(int steps, float min, float max) {
-    double low = min, high = max;
-    double volts = low + (high - low) / 100.0 * (steps / 10.0);
-    double bottom = low < high ? low : high, top = low < high ? high : low;
+// Never outside the span the line's channel was created with, where a rounding at 100 % would otherwise be
+// refused.
+double WithinSpan(double volts, float min, float max) {
+    double bottom = min < max ? min : max, top = min < max ? max : min;
     return volts < bottom ? bottom : volts > top ? top : volts;
+}
+
+// The voltage of steps tenths of a percent: through the line's calibration when it has one, else linear on
+// the span from min (0 %) to max (100 %, falling when below min).
+double VoltageFor(int steps, float min, float max, const SAOMCalibration& calibration) {
+    double low = min, high = max;
+    double volts = calibration.IsSet() ? AOMCalibratedVoltage(calibration, steps / 10.0)
+                                       : low + (high - low) / 100.0 * (steps / 10.0);
+    return WithinSpan(volts, min, max);
 }
 
 uint64_t BitsOf(double value) {
@@ -83,6 +90,9 @@ CQvAOMTAVOMultiLaser::SLineOutput CQvAOMTAVOMultiLaser::TakeLine(int p) {
     line.fMin = config.fValMin;
     line.fMax = config.fValMax;
     line.uOutputs = m_pOwner->m_uOutputsGeneration;
+    line.uPowerMaps = m_uPowerMaps;
+    line.calibration = m_aCalibration[p];
+    line.dTestVolts = m_adTestVolts[p];
     line.iSteps = m_aiPowerSteps[p];
     line.dPower = m_adPower[p];
     line.bWritten = m_abPowerWritten[p];
@@ -102,13 +112,20 @@ void CQvAOMTAVOMultiLaser::TakeLineOutputs() {
 bool CQvAOMTAVOMultiLaser::WriteLine(int p, const SLineOutput& line, int steps, bool probe) {
     if (line.uOutputs != m_uAppliedOutputs) TakeLineOutputs();
     // Written with the span taken with the power: a span changed since is written at its next write.
-    return m_pOwner->m_pNIDAQPort->WriteChannelVoltage(p, VoltageFor(steps, line.fMin, line.fMax), probe);
+    double volts = isnan(line.dTestVolts) ? VoltageFor(steps, line.fMin, line.fMax, line.calibration)
+                                          : WithinSpan(line.dTestVolts, line.fMin, line.fMax);
+    return m_pOwner->m_pNIDAQPort->WriteChannelVoltage(p, volts, probe);
+}
+
+bool CQvAOMTAVOMultiLaser::StillCurrent(int p, const SLineOutput& line) const {
+    return m_pOwner->m_uOutputsGeneration == line.uOutputs && m_uPowerMaps == line.uPowerMaps &&
+           m_aiPowerSteps[p] == line.iSteps;
 }
 
 void CQvAOMTAVOMultiLaser::MarkWritten(int p, const SLineOutput& line, bool written) {
     AOM_HOLD(m_pOwner->UnitStateLock());
-    if (m_pOwner->m_uOutputsGeneration == line.uOutputs && m_aiPowerSteps[p] == line.iSteps)
-        m_abPowerWritten[p] = written;
+    // A test voltage is not the line's power: the line is written again when the test ends.
+    if (StillCurrent(p, line)) m_abPowerWritten[p] = written && isnan(line.dTestVolts);
 }
 
 int32_t CQvAOMTAVOMultiLaser::C_SetPower(uint64_t multiLaser, uint64_t positionArg, uint64_t percentBits) {
@@ -137,7 +154,8 @@ int32_t CQvAOMTAVOMultiLaser::C_SetPower(uint64_t multiLaser, uint64_t positionA
         AOM_HOLD(device.UnitStateLock());
         self->m_adPower[p] = percent;
         self->m_aiPowerSteps[p] = steps;
-        self->m_abPowerWritten[p] = result == 0 && device.m_uOutputsGeneration == line.uOutputs;
+        self->m_abPowerWritten[p] = result == 0 && device.m_uOutputsGeneration == line.uOutputs &&
+                                    self->m_uPowerMaps == line.uPowerMaps && isnan(line.dTestVolts);
         self->UsedFlagsLocked(flags);
     }
     self->Notify(flags[0], flags[1], flags[2], p);
@@ -155,6 +173,62 @@ void CQvAOMTAVOMultiLaser::WriteRecordedPowers(bool all) {
 int32_t CQvAOMTAVOMultiLaser::C_ApplyPowers(uint64_t multiLaser, uint64_t, uint64_t) {
     reinterpret_cast<CQvAOMTAVOMultiLaser*>(static_cast<uintptr_t>(multiLaser))->WriteRecordedPowers(false);
     return 0;
+}
+
+int32_t CQvAOMTAVOMultiLaser::C_TestVoltage(uint64_t multiLaser, uint64_t sessionAndPosition, uint64_t voltsBits) {
+    CQvAOMTAVOMultiLaser* self = reinterpret_cast<CQvAOMTAVOMultiLaser*>(static_cast<uintptr_t>(multiLaser));
+    CQvAOMTAVO& device = *self->m_pOwner;
+    int p = static_cast<int>(sessionAndPosition & 0xff);
+    {
+        // A command that reaches the worker after its session ended (its caller timed out) holds nothing.
+        AOM_HOLD(device.UnitStateLock());
+        if (self->m_auTestSession[p] != (sessionAndPosition >> 8)) {
+            device.m_sCommandFailure = L"the calibration of the line has ended";
+            return kFailed;
+        }
+        self->m_adTestVolts[p] = FromBits(voltsBits);
+        ++self->m_uPowerMaps;
+    }
+    SLineOutput line = self->TakeLine(p);
+    if (!line.bChannel) {
+        device.m_sCommandFailure = L"it has no AOM channel";
+        return kFailed;
+    }
+    bool written = self->WriteLine(p, line, line.iSteps, false);
+    self->MarkWritten(p, line, written);
+    if (written) return 0;
+    device.m_sCommandFailure = L"the voltage write failed: ";
+    device.m_sCommandFailure.AddString(device.m_pNIDAQPort->LastFailure());
+    return kFailed;
+}
+
+uint64_t CQvAOMTAVOMultiLaser::BeginTestVoltages(int p) {
+    AOM_HOLD(m_pOwner->UnitStateLock());
+    return ++m_auTestSession[p];
+}
+
+void CQvAOMTAVOMultiLaser::EndTestVoltages(int p) {
+    {
+        AOM_HOLD(m_pOwner->UnitStateLock());
+        ++m_auTestSession[p];
+        if (isnan(m_adTestVolts[p])) return;
+        m_adTestVolts[p] = NAN;
+        m_abPowerWritten[p] = false;
+        ++m_uPowerMaps;
+    }
+    m_pOwner->ApplyPowers();
+}
+
+SAOMCalibration CQvAOMTAVOMultiLaser::Calibration(int p) {
+    AOM_HOLD(m_pOwner->UnitStateLock());
+    return m_aCalibration[p];
+}
+
+void CQvAOMTAVOMultiLaser::SetCalibration(int p, const SAOMCalibration& calibration) {
+    AOM_HOLD(m_pOwner->UnitStateLock());
+    m_aCalibration[p] = calibration;
+    m_abPowerWritten[p] = false;
+    ++m_uPowerMaps;
 }
 
 void CQvAOMTAVOMultiLaser::CheckBoards() {

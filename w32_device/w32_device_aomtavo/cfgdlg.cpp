@@ -29,7 +29,9 @@ const int kItemBuffer = 255;
 CCfgDlg* g_pCfgDlg = nullptr;
 CCfgShutterDlg* g_pShutterDlg = nullptr;
 
-const DLGTEMPLATE* LoadTemplate(const wchar_t* name) {
+} // namespace
+
+const DLGTEMPLATE* AOMDialogTemplate(const wchar_t* name) {
     HRSRC resource =
         FindResourceExW(g_hAOMTAVOModule, RT_DIALOG, name, CQvLocale::GetModuleLangId(g_hAOMTAVOModule));
     if (!resource)
@@ -37,6 +39,8 @@ const DLGTEMPLATE* LoadTemplate(const wchar_t* name) {
     HGLOBAL loaded = resource ? LoadResource(g_hAOMTAVOModule, resource) : nullptr;
     return loaded ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
 }
+
+namespace {
 
 CQvStringW Translate(const wchar_t* text) {
     return QV_GetTranslation(text, kSourceFile);
@@ -85,7 +89,7 @@ CCfgDlg::CCfgDlg(CQvAOMTAVO* device) : m_pDevice(device) {}
 CCfgDlg::~CCfgDlg() {}
 
 bool CCfgDlg::DoModal(HWND parent) {
-    const DLGTEMPLATE* dialog = LoadTemplate(L"IDD_CFG");
+    const DLGTEMPLATE* dialog = AOMDialogTemplate(L"IDD_CFG");
     if (!dialog) return false;
     return DialogBoxIndirectParamW(g_hAOMTAVOModule, dialog, parent, CfgDlgProc,
                                    reinterpret_cast<LPARAM>(this)) != 0;
@@ -303,7 +307,7 @@ CCfgShutterDlg::CCfgShutterDlg(CQvAOMTAVO* device, CQvAOMTAVOShutter* shutter)
     : m_pDevice(device), m_pShutter(shutter) {}
 
 bool CCfgShutterDlg::DoModal(HWND parent) {
-    const DLGTEMPLATE* dialog = LoadTemplate(L"IDD_CFG_SHUTTER");
+    const DLGTEMPLATE* dialog = AOMDialogTemplate(L"IDD_CFG_SHUTTER");
     if (!dialog) return false;
     return DialogBoxIndirectParamW(g_hAOMTAVOModule, dialog, parent, ShutterCfgDlgProc,
                                    reinterpret_cast<LPARAM>(this)) != 0;

@@ -6,6 +6,9 @@
 class CQvAOMTAVO;
 class CQvAOMTAVOShutter;
 
+// A dialog template of the module in the person's language (the secondary language when it has none).
+const DLGTEMPLATE* AOMDialogTemplate(const wchar_t* name);
+
 // Window handles of the controls of one position.
 struct SCfgRow {
     HWND hChannel = nullptr;

@@ -1,7 +1,7 @@
 // Resource and control ids of the module's dialogs.
 #pragma once
 
-// Dialog templates are named by text: "IDD_PAD", "IDD_CFG", "IDD_CFG_SHUTTER".
+// Dialog templates are named by text: "IDD_PAD", "IDD_CFG", "IDD_CFG_SHUTTER", "IDD_CALIBRATION".
 
 // IDD_PAD widgets (created at run time, not in the template).
 #define IDC_PAD_SHUTTER 1041
@@ -45,6 +45,21 @@
 
 // IDD_CFG_SHUTTER
 #define IDC_SHUTTER_TYPE 1101
+
+// IDD_CALIBRATION
+#define IDC_CAL_LINE 1301
+#define IDC_CAL_UNIT 1302
+#define IDC_CAL_NOTE 1303
+#define IDC_CAL_POINTS 1304
+#define IDC_CAL_PLOT 1305
+#define IDC_CAL_VOLTS 1306
+#define IDC_CAL_POWER 1307
+#define IDC_CAL_PUT 1308
+#define IDC_CAL_ADD 1309
+#define IDC_CAL_CHANGE 1310
+#define IDC_CAL_REMOVE 1311
+#define IDC_CAL_COUNT 1312
+#define IDC_CAL_FILL 1313
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
