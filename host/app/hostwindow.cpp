@@ -48,6 +48,7 @@ CHostWindow::CHostWindow(CHostApp& app) : m_App(app) {}
 
 CHostWindow::~CHostWindow() {
     m_App.Host().Manager().SetPhysDevConfigure(nullptr);
+    m_bQuitOnDestroy = false; // the owner is done with the window, not the person leaving the program
     if (m_hWnd) DestroyWindow(m_hWnd);
 }
 
@@ -146,7 +147,7 @@ LRESULT CHostWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         KillTimer(m_hWnd, kStatusTimer);
         DetachPad(); // before the device goes
         m_hWnd = nullptr;
-        PostQuitMessage(0);
+        if (m_bQuitOnDestroy) PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcW(m_hWnd, message, wParam, lParam);

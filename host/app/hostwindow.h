@@ -57,6 +57,7 @@ private:
 
     CHostApp& m_App;
     HWND m_hWnd = nullptr;
+    bool m_bQuitOnDestroy = true;
     HWND m_hLog = nullptr; // what the host received and did
     HWND m_hDock = nullptr;
     HWND m_hStatus = nullptr;
