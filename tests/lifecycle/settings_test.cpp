@@ -4,6 +4,7 @@
 #include "logcapture.h"
 #include "qvprint.h"
 
+#include <aomcalibration.h>
 #include <aomnidaqport.h>
 #include <aomtavomultilaser.h>
 
@@ -214,6 +215,133 @@ TEST(ConnectionText, DialogChoosesAPortOrCancels) {
     CQvStringW untouched(L"anything");
     EXPECT_EQ(DMRC_OK, sim->ShowConnectionDialog(untouched, nullptr));
     EXPECT_EQ(CQvStringW(L"anything"), untouched);
+}
+
+SAOMCalibration ReadCalibration(const std::wstring& text, SAOMCalibrationCheck& check) {
+    SAOMCalibration calibration;
+    AOMParseCalibration(text.c_str(), text.size(), calibration, check);
+    return calibration;
+}
+
+std::wstring WrittenCalibration(const SAOMCalibration& calibration) {
+    wchar_t text[4096];
+    AOMFormatCalibration(calibration, text, 4096);
+    return text;
+}
+
+// A power's voltage is the measured curve read backwards: between neighbouring points, from the end with
+// the least light, and at the first voltage that reaches a plateau's power.
+TEST(CalibrationCurve, VoltageIsTheMeasuredCurveReadBackwards) {
+    const struct {
+        const wchar_t* text;
+        double percent, volts;
+    } cases[] = {
+        {L"mW 0:0 5:100", 50.0, 2.5},
+        {L"mW 0:0 2.5:80 5:100", 50.0, 2.5 * 50.0 / 80.0},
+        {L"mW 0:0 2.5:80 5:100", 90.0, 3.75},
+        {L"mW 1:10 4:70", 0.0, 1.0},     // the least light is the first point's, not 0
+        {L"mW 1:10 4:70", 50.0, 2.5},    // 40 mW
+        {L"mW 1:10 4:70", 100.0, 4.0},
+        {L"mW 0:100 5:0", 25.0, 3.75},   // an AOM whose light falls with the voltage
+        {L"mW 0:100 2:20 5:0", 20.0, 2.0},
+        {L"mW 0:0 1:50 2:50 3:100", 50.0, 1.0},
+        {L"mW 0:0 1:50 2:50 3:100", 75.0, 2.5},
+        {L"mW 0:0 5:100", 120.0, 5.0},   // beyond the curve: its end, never past it
+        {L"mW 0:0 5:100", -10.0, 0.0},
+    };
+    for (const auto& c : cases) {
+        SAOMCalibrationCheck check;
+        SAOMCalibration calibration = ReadCalibration(c.text, check);
+        ASSERT_EQ(AOMCalibrationOK, check.eFault) << c.text;
+        EXPECT_NEAR(c.volts, AOMCalibratedVoltage(calibration, c.percent), 1e-12) << c.text << " at " << c.percent;
+    }
+}
+
+// What a text may hold: each refusal names its fault and points (numbered by voltage); what is taken is
+// written back, in any locale, as a text that reads the same, so that a restart keeps the curve in use.
+TEST(CalibrationText, IsTakenOrRefusedWithItsFaultAndWrittenBackAsItReads) {
+    std::wstring sixtyFive = L"mW";
+    for (int i = 0; i < 65; ++i)
+        sixtyFive += L" " + std::to_wstring(i) + L"e-2:" + std::to_wstring(i);
+    const struct {
+        std::wstring text;
+        EAOMCalibrationFault fault;
+        int first, second;
+        const wchar_t* written;
+    } cases[] = {
+        {L"mW 0:1 5:2", AOMCalibrationOK, 0, 0, L"mW 0.0000:1 5.0000:2"},
+        {L" uW\t5:0.2  0:1e-7 ", AOMCalibrationOK, 0, 0, L"uW 0.0000:1e-07 5.0000:0.2"},
+        {L"µW -2.5:300 -7.5:100", AOMCalibrationOK, 0, 0, L"µW -7.5000:100 -2.5000:300"},
+        {L"mW 0.123456:1 5:2.3456789", AOMCalibrationOK, 0, 0, L"mW 0.1235:1 5.0000:2.34568"},
+        {L"mW 0:1 five:2", AOMCalibrationSyntax, 7, 0, nullptr},
+        {L"mW 0:1 5:2x", AOMCalibrationSyntax, 10, 0, nullptr},
+        {L"mW 0:1 5", AOMCalibrationSyntax, 8, 0, nullptr},
+        {L"mW 2e6:1 3:2", AOMCalibrationSyntax, 6, 0, nullptr}, // no output gives a million volts
+        {L"milliwatt 0:1 5:2", AOMCalibrationUnit, 8, 0, nullptr},
+        {L"m_W 0:1 5:2", AOMCalibrationUnit, 1, 0, nullptr},
+        {L"5mW 0:1 5:2", AOMCalibrationUnit, 0, 0, nullptr},
+        {L"", AOMCalibrationCount, 0, 0, nullptr},
+        {L"mW 1:3", AOMCalibrationCount, 1, 0, nullptr},
+        {sixtyFive, AOMCalibrationCount, 65, 0, nullptr},
+        {L"mW 0:1 2:-1 5:3", AOMCalibrationNegative, 2, 0, nullptr},
+        {L"mW 1:3 1:4", AOMCalibrationSameVoltage, 1, 2, nullptr},
+        {L"mW 1.00001:3 1.00002:4", AOMCalibrationSameVoltage, 1, 2, nullptr}, // the same once stored
+        {L"mW 0:2 5:2", AOMCalibrationFlat, 1, 2, nullptr},
+        {L"mW 0:1.0000001 5:1.0000002", AOMCalibrationFlat, 1, 2, nullptr},
+        {L"mW 0:1 2:5 3:4 5:9", AOMCalibrationNotMonotone, 2, 3, nullptr},
+        {L"mW 0:5 2:1 5:3", AOMCalibrationNotMonotone, 2, 3, nullptr}, // falls, then rises
+    };
+    GermanNumbers german;
+    ASSERT_TRUE(german.active());
+    for (const auto& c : cases) {
+        SAOMCalibrationCheck check;
+        SAOMCalibration calibration = ReadCalibration(c.text, check);
+        EXPECT_EQ(c.fault, check.eFault) << c.text;
+        EXPECT_EQ(c.first, check.iFirst) << c.text;
+        EXPECT_EQ(c.second, check.iSecond) << c.text;
+        if (!c.written) continue;
+        std::wstring written = WrittenCalibration(calibration);
+        EXPECT_EQ(c.written, written);
+        SAOMCalibration again = ReadCalibration(written, check);
+        EXPECT_EQ(AOMCalibrationOK, check.eFault) << written;
+        EXPECT_EQ(written, WrittenCalibration(again));
+        for (int i = 0; i < calibration.iCount; ++i) {
+            EXPECT_EQ(calibration.aPoints[i].dVolts, again.aPoints[i].dVolts) << written;
+            EXPECT_EQ(calibration.aPoints[i].dPower, again.aPoints[i].dPower) << written;
+        }
+    }
+}
+
+// A calibration travels with the multi-laser's settings: a text without one is saved as it always was; a
+// text without the entry leaves the line linear; a refused entry keeps the line's curve and says why.
+TEST(CalibrationSettings, TravelWithTheMultiLaserAndARefusedEntryKeepsTheCurve) {
+    DeviceHost host;
+    ASSERT_TRUE(host.StartSimulator());
+    CQvAOMTAVOMultiLaser& laser = *host.device().m_pMultiLaser;
+    const int id = CHostSession::kMultiLaserId;
+    laser.LoadSettings(L"m_dPower0= 12.5;", id);
+    CQvStringW plain;
+    laser.SaveSettings(plain);
+    EXPECT_EQ(std::wstring::npos, std::wstring(plain.GetString()).find(L"Calibration"));
+
+    std::wstring entry = L"m_sPowerCalibration1=mW 0.0000:0 2.5000:80 5.0000:100;";
+    laser.LoadSettings((plain.GetString() + entry).c_str(), id);
+    CQvStringW calibrated;
+    laser.SaveSettings(calibrated);
+    std::wstring saved = calibrated.GetString();
+    size_t at = saved.find(entry);
+    ASSERT_NE(std::wstring::npos, at) << saved;
+    EXPECT_EQ(plain.GetString(), saved.erase(at, entry.size())) << "every other entry as it was";
+    EXPECT_FALSE(laser.Calibration(0).IsSet());
+
+    LogCapture log;
+    laser.LoadSettings((plain.GetString() + std::wstring(L"m_sPowerCalibration1=mW 0:5 5:5;")).c_str(), id);
+    EXPECT_EQ(3, laser.Calibration(1).iCount) << "a refused entry keeps the curve in use";
+    EXPECT_TRUE(log.Contains(L"ERROR: CQvAOMTAVOMultiLaser::LoadSettings - the calibration of unit line 2 is kept as "
+                             L"it was: The first and the last point have the same power: the curve neither rises "
+                             L"nor falls."));
+    laser.LoadSettings(plain.GetString(), id);
+    EXPECT_FALSE(laser.Calibration(1).IsSet());
 }
 
 } // namespace

@@ -59,6 +59,25 @@ void SortByVoltage(SAOMCalibration& c) {
         }
 }
 
+// Volts a settings text keeps: below a million, so that any calibration's text stays short.
+const double kVoltsLimit = 1e6;
+const char kVoltsFormat[] = "%.4f";
+const char kPowerFormat[] = "%.6g";
+
+// A number as the settings text keeps it: printed as the format prints it and read back, so that the curve
+// in use is the one the next session reads.
+double AsStored(double value, const char* format) {
+    char printed[64];
+    int n = snprintf(printed, sizeof printed, format, value);
+    if (n <= 0 || n >= static_cast<int>(sizeof printed)) return value;
+    wchar_t wide[64];
+    for (int i = 0; i < n; ++i)
+        wide[i] = printed[i] == ',' ? L'.' : static_cast<wchar_t>(printed[i]); // whatever the locale
+    size_t at = 0;
+    double read = value;
+    return ParseNumber(wide, static_cast<size_t>(n), at, read) && at == static_cast<size_t>(n) ? read : value;
+}
+
 bool Refuse(SAOMCalibrationCheck& check, EAOMCalibrationFault fault, int first, int second = 0) {
     check.eFault = fault;
     check.iFirst = first;
@@ -75,6 +94,11 @@ bool AOMCheckCalibration(SAOMCalibration& c, bool checkSpan, double min, double 
     for (; unit <= SAOMCalibration::MaxUnit && c.szUnit[unit]; ++unit)
         if (!IsUnitCharacter(c.szUnit[unit], unit == 0)) return Refuse(check, AOMCalibrationUnit, unit);
     if (unit == 0 || unit > SAOMCalibration::MaxUnit) return Refuse(check, AOMCalibrationUnit, unit);
+    for (int i = 0; i < c.iCount; ++i) {
+        SAOMCalibration::SPoint& p = c.aPoints[i];
+        if (isfinite(p.dVolts) && fabs(p.dVolts) < kVoltsLimit) p.dVolts = AsStored(p.dVolts, kVoltsFormat);
+        if (isfinite(p.dPower)) p.dPower = AsStored(p.dPower, kPowerFormat);
+    }
     SortByVoltage(c);
     double low = min < max ? min : max, high = min < max ? max : min;
     for (int i = 0; i < c.iCount; ++i) {
@@ -82,7 +106,8 @@ bool AOMCheckCalibration(SAOMCalibration& c, bool checkSpan, double min, double 
         if (!isfinite(p.dPower) || !isfinite(p.dVolts) || p.dPower < 0.0)
             return Refuse(check, AOMCalibrationNegative, i + 1);
         if (i > 0 && p.dVolts == c.aPoints[i - 1].dVolts) return Refuse(check, AOMCalibrationSameVoltage, i, i + 1);
-        if (checkSpan && (p.dVolts < low || p.dVolts > high)) return Refuse(check, AOMCalibrationOutside, i + 1);
+        if ((checkSpan && (p.dVolts < low || p.dVolts > high)) || fabs(p.dVolts) >= kVoltsLimit)
+            return Refuse(check, AOMCalibrationOutside, i + 1);
     }
     double first = c.aPoints[0].dPower, last = c.aPoints[c.iCount - 1].dPower;
     if (first == last) return Refuse(check, AOMCalibrationFlat, 1, c.iCount);
@@ -112,7 +137,8 @@ bool AOMParseCalibration(const wchar_t* text, size_t length, SAOMCalibration& c,
         if (i == length) break;
         if (c.iCount == SAOMCalibration::MaxPoints) return Refuse(check, AOMCalibrationCount, c.iCount + 1);
         SAOMCalibration::SPoint& p = c.aPoints[c.iCount];
-        if (!ParseNumber(text, length, i, p.dVolts) || i >= length || text[i++] != L':' ||
+        if (!ParseNumber(text, length, i, p.dVolts) || fabs(p.dVolts) >= kVoltsLimit || i >= length ||
+            text[i++] != L':' ||
             !ParseNumber(text, length, i, p.dPower) || (i < length && !IsBlank(text[i])))
             return Refuse(check, AOMCalibrationSyntax, static_cast<int>(i));
         ++c.iCount;
@@ -131,9 +157,13 @@ void AOMFormatCalibration(const SAOMCalibration& c, wchar_t* text, size_t capaci
         text[at++] = c.szUnit[u];
     for (int i = 0; i < c.iCount; ++i) {
         // The C library writes the process locale's decimal separator: put() makes it a point.
-        char point[64];
-        snprintf(point, sizeof point, " %.4f:%.6g", c.aPoints[i].dVolts, c.aPoints[i].dPower);
-        put(point);
+        char number[64];
+        snprintf(number, sizeof number, kVoltsFormat, c.aPoints[i].dVolts);
+        put(" ");
+        put(number);
+        snprintf(number, sizeof number, kPowerFormat, c.aPoints[i].dPower);
+        put(":");
+        put(number);
     }
     text[at] = 0;
 }
@@ -153,8 +183,12 @@ double AOMCalibratedVoltage(const SAOMCalibration& c, double percent) {
         if (target > b.dPower && k + 2 < n) continue;
         if (b.dPower == a.dPower) return a.dVolts;
         double share = (target - a.dPower) / (b.dPower - a.dPower);
-        share = share < 0.0 ? 0.0 : share > 1.0 ? 1.0 : share;
-        return a.dVolts + (b.dVolts - a.dVolts) * share;
+        if (!(share > 0.0)) return a.dVolts;
+        if (share >= 1.0) return b.dVolts;
+        // Rounding must not carry the voltage past its neighbours.
+        double volts = a.dVolts + (b.dVolts - a.dVolts) * share;
+        double lower = a.dVolts < b.dVolts ? a.dVolts : b.dVolts, upper = a.dVolts < b.dVolts ? b.dVolts : a.dVolts;
+        return volts < lower ? lower : volts > upper ? upper : volts;
     }
     return at(n - 1).dVolts;
 }

@@ -26,7 +26,7 @@ enum EAOMCalibrationFault {
     AOMCalibrationCount,       // fewer than MinPoints or more than MaxPoints
     AOMCalibrationNegative,    // point iFirst has a power below 0 (or a number that is none)
     AOMCalibrationSameVoltage, // points iFirst and iSecond have the same voltage
-    AOMCalibrationOutside,     // point iFirst lies outside the line's span
+    AOMCalibrationOutside,     // point iFirst lies outside the line's span (or a million volts away)
     AOMCalibrationFlat,        // the first and the last point have the same power
     AOMCalibrationNotMonotone, // from point iFirst to iSecond the power turns against the curve's direction
 };
@@ -35,12 +35,13 @@ struct SAOMCalibrationCheck {
     int iFirst = 0, iSecond = 0;
 };
 
-// "<unit> <volts>:<power> <volts>:<power> ...", numbers with a decimal point, of length characters (the
+// "<unit> <volts>:<power> <volts>:<power> ...", numbers with a decimal point, volts below a million, of length characters (the
 // value of a settings entry need not be ended). The points are sorted by voltage and checked for all but
 // the span. False with the fault when the text is refused; out then holds what was read, for the message.
 bool AOMParseCalibration(const wchar_t* text, size_t length, SAOMCalibration& out, SAOMCalibrationCheck& check);
-// The checks of the parse on a calibration built point by point (sorted here), and the line's span from min
-// to max (either way round) when checkSpan is set.
+// The checks of the parse on a calibration built point by point, and the line's span from min to max
+// (either way round) when checkSpan is set. The points are sorted here and rounded as the settings text
+// keeps them (volts to 0.1 mV, powers to six digits), so that the curve in use survives a restart.
 bool AOMCheckCalibration(SAOMCalibration& calibration, bool checkSpan, double min, double max,
                          SAOMCalibrationCheck& check);
 // The text the parse reads, ended, cut to capacity (at least 2048 characters hold any calibration).
