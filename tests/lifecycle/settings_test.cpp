@@ -333,6 +333,17 @@ TEST(CalibrationSettings, TravelWithTheMultiLaserAndARefusedEntryKeepsTheCurve) 
     ASSERT_NE(std::wstring::npos, at) << saved;
     EXPECT_EQ(plain.GetString(), saved.erase(at, entry.size())) << "every other entry as it was";
     EXPECT_FALSE(laser.Calibration(0).IsSet());
+    // A module that does not know the entry finds every key of its own as before, wherever the entry stands:
+    // the lookup takes the first occurrence of a key's text.
+    std::wstring before = entry + plain.GetString() + entry;
+    for (const wchar_t* key : {L"m_uWavelengthExcitation", L"m_dPower", L"m_sName"})
+        for (int p = 0; p < 3; ++p) {
+            std::wstring indexed = key + std::to_wstring(p);
+            CQvStringW old, now;
+            int found = CQvAOMTAVO::GetKeyValue(plain.GetString(), indexed.c_str(), old);
+            EXPECT_EQ(found, CQvAOMTAVO::GetKeyValue(before.c_str(), indexed.c_str(), now)) << indexed;
+            EXPECT_EQ(old, now) << indexed;
+        }
 
     LogCapture log;
     laser.LoadSettings((plain.GetString() + std::wstring(L"m_sPowerCalibration1=mW 0:5 5:5;")).c_str(), id);
