@@ -82,6 +82,9 @@ for ((i = 1; i <= $#; i++)); do
   fi
 done
 
+# The stand-in's board has an AOM and a power meter on each of the demo's lines, unless told otherwise.
+export FAKEDAQMX_SCENARIO=${FAKEDAQMX_SCENARIO:-$top/sim/fakedaqmx/scenarios/aoms.txt}
+
 "$build/native/tavosim" --link-com auto --wineprefix "$WINEPREFIX" --ready-file "$work/ready" \
   --transcript "$transcript" --max-seconds 3600 </dev/null >/dev/null &
 tavosim_pid=$!
@@ -97,6 +100,7 @@ if [ -z "$com" ]; then
   exit 1
 fi
 echo "Simulated unit (tavosim) ready on COM$com; NI-DAQmx from $daq_shown"
+echo "The stand-in's board is $FAKEDAQMX_SCENARIO: with its AOMs 'calibrate LINE 11 --meter sim' calibrates a line"
 echo "Its serial transcript goes to $transcript"
 echo "Its control port is $port. From a second terminal: $0 --control $port 'line 2' presses line 2 on its" \
   "front panel, 'bino 1' engages the binocular shutter, 'fault hangup' pulls its cable and 'plug' plugs it" \
