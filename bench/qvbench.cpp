@@ -413,6 +413,66 @@ void CallBackFigure(const SOptions& o, Host& host) {
         CpuTotal(idle) / std::max(0.01, CpuTotal(none)));
 }
 
+// --- Power calibration: line 0 (Dev1/ao0, 0-5 V) drives an AOM of sin² response whose full light is 100 mW,
+// so that the light in mW is its share in percent; the meter reads it within 0.5 % of full scale.
+const char kCalibrationScenario[] = "board Dev1\naom Dev1/ao0 sin2 0 5 full 100 noise 0.5 seed 7\n";
+const int kCalibrationPoints = 11;
+
+// The largest difference between the power asked for and the light's share, over 0..100 % in 1 % steps.
+double LargestLightError(Host& host, decltype(&fakedaqmx_ReadLight) readLight) {
+    double worst = 0.0;
+    for (int percent = 0; percent <= 100; ++percent) {
+        double light = NAN;
+        if (host.laser()->SetPower(0, percent) != DMRC_OK || readLight("Dev1/ao0", &light) != 1) return NAN;
+        worst = std::max(worst, fabs(light - percent));
+    }
+    return worst;
+}
+
+// Calibrates line 0 as the host's procedure does: each point's voltage through the linear map, the meter
+// read there, the points given back with the multi-laser's settings.
+bool CalibrateLine0(Host& host, decltype(&fakedaqmx_ReadMeter) readMeter) {
+    IQvDeviceMultiLaser& laser = *host.laser();
+    std::wstring points = L"mW";
+    for (int i = 0; i < kCalibrationPoints; ++i) {
+        double percent = 100.0 * i / (kCalibrationPoints - 1), power = NAN;
+        if (laser.SetPower(0, percent) != DMRC_OK || readMeter("Dev1/ao0", &power) != 1) return false;
+        wchar_t point[64];
+        swprintf(point, 64, L" %.4f:%.6f", 5.0 * percent / 100.0, power);
+        points += point;
+    }
+    CQvStringW settings;
+    laser.SaveSettings(settings);
+    laser.LoadSettings((L"m_sPowerCalibration0=" + points + L";" + settings.GetString()).c_str(),
+                       CHostSession::kMultiLaserId);
+    CQvStringW kept;
+    laser.SaveSettings(kept);
+    return wcsstr(kept.GetString(), L"m_sPowerCalibration0=") != nullptr;
+}
+
+void CalibrationFigures(const SOptions& o, Host& host, HMODULE daq, const std::vector<double>& uncalibrated) {
+    auto readMeter = reinterpret_cast<decltype(&fakedaqmx_ReadMeter)>(
+        reinterpret_cast<void*>(daq ? GetProcAddress(daq, "fakedaqmx_ReadMeter") : nullptr));
+    auto readLight = reinterpret_cast<decltype(&fakedaqmx_ReadLight)>(
+        reinterpret_cast<void*>(daq ? GetProcAddress(daq, "fakedaqmx_ReadLight") : nullptr));
+    double before = readLight ? LargestLightError(host, readLight) : NAN;
+    if (!readMeter || !readLight || isnan(before) || !CalibrateLine0(host, readMeter)) {
+        Failed("calibration: line 0 was not calibrated against the stand-in's meter");
+        return;
+    }
+    double after = LargestLightError(host, readLight);
+    Row("calibration_error", "Largest light error, 11-point calibration", Fixed(after, 2) + " % of full scale",
+        "linear map: " + Fixed(before, 2) + " % (sin² AOM, meter noise 0.5 %, seed 7)", after / before);
+    std::vector<double> calibrated;
+    for (int i = 0; i < o.samples; ++i) {
+        double t0 = HostClockFineMs();
+        host.laser()->SetPower(0, i % 2 ? 20.0 : 10.0);
+        calibrated.push_back(HostClockFineMs() - t0);
+    }
+    Row("setpower_calibrated", "SetPower on a calibrated line", Dist(calibrated), "uncalibrated: " + Dist(uncalibrated),
+        Percentile(calibrated, 0.5) / Percentile(uncalibrated, 0.5));
+}
+
 void UnitFigures(const SOptions& o, Host& host) {
     tavosim_unit::TavoSimOptions unitOptions;
     unitOptions.personality = "standard";
@@ -431,6 +491,9 @@ void UnitFigures(const SOptions& o, Host& host) {
     HMODULE daq = LoadLibraryW((o.daqDir + L"\\nicaiu.dll").c_str());
     if (daq) {
         auto get = [daq](const char* name) { return reinterpret_cast<void*>(GetProcAddress(daq, name)); };
+        // Line 0's AOM for the calibration figures; the meter's noise is drawn from a fixed seed.
+        auto load = reinterpret_cast<decltype(&fakedaqmx_LoadScenarioText)>(get("fakedaqmx_LoadScenarioText"));
+        if (!load || load(kCalibrationScenario) != 0) Failed("the stand-in did not load the AOM's scenario");
         auto createTask = reinterpret_cast<decltype(&DAQmxCreateTask)>(get("DAQmxCreateTask"));
         auto createChan =
             reinterpret_cast<decltype(&DAQmxCreateAOVoltageChan)>(get("DAQmxCreateAOVoltageChan"));
@@ -524,6 +587,7 @@ void UnitFigures(const SOptions& o, Host& host) {
             Fixed(Percentile(daqWrites, 0.5), 3) + " ms = " + Fixed(powerBase, 3) + " ms",
         Percentile(power, 0.5) / powerBase);
     if (wrong) printf("  (%d of %d voltages were not the one asked for)\n", wrong, o.samples);
+    CalibrationFigures(o, host, daq, power);
 
     // Front panel to host: a line chosen on the unit at a random moment, until the host hears of it.
     std::mt19937 random(14);
