@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Writes the documentation's pictures (English and German) into docs/: the host window with the pad docked
-# from a fresh store and after a configuration, the pad, and the line configuration and shutter dialogs.
+# from a fresh store and after a configuration, the pad, and the line configuration, shutter and calibration
+# dialogs.
 # Each language runs in a Wine virtual desktop, where Wine draws the windows' frames and captions itself,
 # so the pictures show whole windows as a person sees them (plain Xvfb has no window manager to draw
 # them). Fails when a picture cannot be made.
@@ -21,7 +22,7 @@ mkdir -p "$top/docs" "$build/shots"
 failed=0
 for language in "1033 en" "1031 de"; do
   set -- $language
-  pictures=(host_fresh pad_fresh configuration host pad shutter)
+  pictures=(host_fresh pad_fresh configuration host pad shutter calibration)
   for picture in "${pictures[@]}"; do rm -f "$top/docs/${picture}_$2.png"; done
   store="$build/shots/$2.store"
   rm -f "$store" "$store.new"

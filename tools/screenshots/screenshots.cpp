@@ -1,5 +1,6 @@
 // Pictures for the documentation, as a person sees them: qvhost's host window with the pad docked, from a
-// fresh store and after a configuration, the pad, and the module's dialogs reached through the window.
+// fresh store and after a configuration, the pad, and the module's dialogs reached through the window
+// (line configuration, shutter, power calibration).
 #include "cliptext.h"
 #include "hostwindow.h"
 #include "person.h"
@@ -8,6 +9,7 @@
 #include <qv/qvsystem.h>
 #include <res/resource.h>
 
+#include <math.h>
 #include <stdio.h>
 
 #include <algorithm>
@@ -139,6 +141,30 @@ bool Configure(CHostWindow& window, const std::wstring& picture) {
     return configured;
 }
 
+// The first line measured at 11 points against a meter, as a person types the readings of an AOM whose
+// light follows sin² of the voltage (50 mW in full); the fifth point selected, as after putting it on.
+bool Calibration(HWND dialog, const std::wstring& picture) {
+    SetText(dialog, IDC_CAL_COUNT, L"11");
+    ClickButton(dialog, IDC_CAL_FILL);
+    HWND points = GetDlgItem(dialog, IDC_CAL_POINTS);
+    auto select = [&](int i) {
+        SendMessageW(points, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CAL_POINTS, LBN_SELCHANGE), reinterpret_cast<LPARAM>(points));
+    };
+    for (int i = 0; i <= 10; ++i) {
+        select(i);
+        double light = sin(3.14159265358979 / 2.0 * i / 10.0);
+        wchar_t reading[32];
+        swprintf(reading, 32, L"%.2f", 50.0 * light * light);
+        SetText(dialog, IDC_CAL_POWER, reading);
+        ClickButton(dialog, IDC_CAL_CHANGE);
+    }
+    select(4);
+    bool shot = ShotOfDialog(dialog, picture);
+    ClickButton(dialog, IDCANCEL);
+    return shot;
+}
+
 bool Pictures(CHostWindow& window, const std::wstring& folder, const std::wstring& suffix) {
     auto file = [&](const wchar_t* name) { return folder + L"\\" + name + L"_" + suffix + L".png"; };
     // Made smaller, as a person would, so that the pictures show what is in the window.
@@ -154,6 +180,9 @@ bool Pictures(CHostWindow& window, const std::wstring& folder, const std::wstrin
                       ClickButton(dialog, IDCANCEL);
                       return shot;
                   }) &&
+         ok;
+    ok = InDialog(window, CHostWindow::ID_CALIBRATE,
+                  [&](HWND dialog) { return Calibration(dialog, file(L"calibration")); }) &&
          ok;
     return ok;
 }
