@@ -59,6 +59,25 @@ TEST(Powers, AfterEveryPathTheHostsPowerIsOnTheChannel) {
              h.session().Configure(nullptr);
          },
          25.0, Line1Volts(25), 2},
+        {"settings with a calibration",
+         [](DeviceHost& h) {
+             h.laser().LoadSettings(L"m_dPower1= 25.0;m_sPowerCalibration1=mW 1:0 2:80 3:100;",
+                                    CHostSession::kMultiLaserId);
+         },
+         25.0, 1.0 + 25.0 / 80.0, 1},
+        {"settings with a calibration that reaches past the span: never past its end",
+         [](DeviceHost& h) {
+             h.laser().LoadSettings(L"m_dPower1= 80.0;m_sPowerCalibration1=mW 0:0 5:100;",
+                                    CHostSession::kMultiLaserId);
+         },
+         80.0, 3.0, 1},
+        {"settings that take the calibration away again",
+         [](DeviceHost& h) {
+             h.laser().LoadSettings(L"m_dPower1= 25.0;m_sPowerCalibration1=mW 1:0 2:80 3:100;",
+                                    CHostSession::kMultiLaserId);
+             h.laser().LoadSettings(L"m_dPower1= 25.0;", CHostSession::kMultiLaserId);
+         },
+         25.0, Line1Volts(25), 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
