@@ -103,7 +103,7 @@ TEST(QvhostInput, HelpListsEveryCommandOneALine) {
     TempStore store("help");
     ProcessResult r = Qvhost(store.Option() + L"-", "help\n");
     std::vector<std::string> lines = OutputLines(r.output);
-    ASSERT_EQ(27u, lines.size()) << r.output;
+    ASSERT_EQ(29u, lines.size()) << r.output;
     EXPECT_EQ("ok", lines.back());
     for (const char* usage : {"scan [PORT...]  ", "check [TEXT]  ", "daq write CHANNEL VOLTS|reset DEVICE "})
         EXPECT_EQ(1u, LinesStartingWith(r.output, usage).size()) << usage << " in\n" << r.output;

@@ -312,6 +312,28 @@ TEST(CalibrationText, IsTakenOrRefusedWithItsFaultAndWrittenBackAsItReads) {
     }
 }
 
+// The span's ends hold points at them, however the configured span's floats and the texts' decimals round.
+TEST(CalibrationText, PointsAtTheSpansEndsAreWithinIt) {
+    const struct {
+        float min, max;
+        const wchar_t* text;
+    } cases[] = {
+        {0.0f, 5.0f, L"mW 0.0000:0 2.5000:1 5.0000:2"},
+        {0.1f, 0.9f, L"mW 0.1000:0 0.5000:1 0.9000:2"},
+        {0.9f, 0.1f, L"mW 0.1:0 0.9:2"},
+        {-0.3f, 4.7f, L"mW -0.3:0 4.7:2"},
+    };
+    for (const auto& c : cases) {
+        SAOMCalibrationCheck check;
+        SAOMCalibration calibration = ReadCalibration(c.text, check);
+        EXPECT_TRUE(AOMCheckCalibration(calibration, true, c.min, c.max, check)) << c.text << " " << check.eFault;
+        // As the dialog fills them: from the configured floats.
+        calibration.aPoints[0].dVolts = c.min < c.max ? c.min : c.max;
+        calibration.aPoints[calibration.iCount - 1].dVolts = c.min < c.max ? c.max : c.min;
+        EXPECT_TRUE(AOMCheckCalibration(calibration, true, c.min, c.max, check)) << c.text << " " << check.eFault;
+    }
+}
+
 // A calibration travels with the multi-laser's settings: a text without one is saved as it always was; a
 // text without the entry leaves the line linear; a refused entry keeps the line's curve and says why.
 TEST(CalibrationSettings, TravelWithTheMultiLaserAndARefusedEntryKeepsTheCurve) {

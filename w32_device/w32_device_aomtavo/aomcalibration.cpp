@@ -100,7 +100,8 @@ bool AOMCheckCalibration(SAOMCalibration& c, bool checkSpan, double min, double 
         if (isfinite(p.dPower)) p.dPower = AsStored(p.dPower, kPowerFormat);
     }
     SortByVoltage(c);
-    double low = min < max ? min : max, high = min < max ? max : min;
+    // The span's ends as the points are kept: a configured 0.1 V (a float, a little above) holds a 0.1 V point.
+    double low = AsStored(min < max ? min : max, kVoltsFormat), high = AsStored(min < max ? max : min, kVoltsFormat);
     for (int i = 0; i < c.iCount; ++i) {
         const SAOMCalibration::SPoint& p = c.aPoints[i];
         if (!isfinite(p.dPower) || !isfinite(p.dVolts) || p.dPower < 0.0)
