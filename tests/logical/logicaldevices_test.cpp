@@ -37,42 +37,18 @@ TEST(MultiLaser, VisibleLinesStepsAndRefusedArguments) {
     EXPECT_EQ(DMRC_OK, laser.GetStepPowerPercent(0, 1000, &percent));
     EXPECT_DOUBLE_EQ(100.0, percent);
     EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.GetStepPowerPercent(0, 1001, &percent));
+    // A power outside 0 to 100 % is refused and changes nothing.
+    EXPECT_EQ(DMRC_OK, laser.SetPower(0, 50.0));
+    for (double bad : {100.05, -0.1, static_cast<double>(NAN)})
+        EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.SetPower(0, bad)) << bad;
+    laser.GetLinePower(0, &percent);
+    EXPECT_DOUBLE_EQ(50.0, percent);
     for (int bad : {2, 3, -1}) {
         EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.GetLineName(bad, name)) << bad;
         EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.SetPower(bad, 10.0)) << bad;
         EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.SetLineUsed(bad, true)) << bad;
     }
     EXPECT_EQ(DMRC_NO_DEVICE, laser.SetAlternationMode(1)) << "only the unit's own alternation";
-}
-
-TEST(MultiLaser, PowerBecomesTheLinesAomVoltage) {
-    DeviceHost host;
-    ASSERT_TRUE(host.StartReal("standard"));
-    IQvDeviceMultiLaser& laser = host.laser();
-    EXPECT_EQ(DMRC_OK, laser.SetPower(0, 50.0));
-    EXPECT_DOUBLE_EQ(2.5, LastVoltage("Dev1/ao0"));
-    EXPECT_EQ(DMRC_OK, laser.SetPower(0, 100.0));
-    EXPECT_DOUBLE_EQ(5.0, LastVoltage("Dev1/ao0"));
-    EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.SetPower(0, 100.05));
-    EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.SetPower(0, -0.1));
-    EXPECT_EQ(DMRC_BAD_ARGUMENT, laser.SetPower(0, NAN));
-    double power = 0;
-    laser.GetLinePower(0, &power);
-    EXPECT_DOUBLE_EQ(100.0, power) << "refused values change nothing";
-
-    // A tenth of a percent is the step: 12.34 and 12.36 are one write.
-    int writes = CallCount("DAQmxWriteAnalogScalarF64");
-    EXPECT_EQ(DMRC_OK, laser.SetPower(0, 12.34));
-    EXPECT_EQ(DMRC_OK, laser.SetPower(0, 12.36));
-    EXPECT_EQ(writes + 1, CallCount("DAQmxWriteAnalogScalarF64"));
-    laser.GetLinePower(0, &power);
-    EXPECT_DOUBLE_EQ(12.36, power);
-
-    // No channel: the power is kept, nothing is written.
-    EXPECT_EQ(DMRC_NO_DEVICE, laser.SetPower(2, 40.0));
-    laser.GetLinePower(2, &power);
-    EXPECT_DOUBLE_EQ(40.0, power);
-    EXPECT_EQ(writes + 1, CallCount("DAQmxWriteAnalogScalarF64"));
 }
 
 // Line selection reaches the unit only while the shutter is open: one line at a time on a standard unit,
@@ -183,25 +159,6 @@ TEST(ChangeRecord, BytesOfBothLogicalDevices) {
     EXPECT_EQ(0.0, DataAt<double>(c, 8));
     for (size_t i = 16; i < c.data.size(); ++i)
         ASSERT_EQ(0, c.data[i]) << "byte " << i << " carries no stack contents";
-}
-
-TEST(MultiLaser, BatchedChangesMergeIntoOneEntry) {
-    DeviceHost host;
-    ASSERT_TRUE(host.StartSimulator());
-    host.device().m_iPollCountdown = -1;
-    host.TakeChanges();
-    ASSERT_EQ(DMRC_OK, host.device().BeginChangeBatch(true));
-    host.laser().SetPower(0, 10.0);
-    host.laser().SetPower(0, 20.0);
-    host.shutter().SetState(true);
-    EXPECT_TRUE(host.TakeChanges().empty()) << "nothing reaches the host while it batches";
-    ASSERT_EQ(DMRC_OK, host.device().FlushChangeBatch());
-    std::vector<SHostChange> changes = host.TakeChanges();
-    ASSERT_EQ(2u, changes.size());
-    EXPECT_EQ(CHostSession::kMultiLaserId, changes[0].key);
-    EXPECT_DOUBLE_EQ(20.0, DataAt<double>(changes[0], 104));
-    EXPECT_EQ(CHostSession::kShutterId, changes[1].key);
-    EXPECT_EQ(1, changes[1].data[0]);
 }
 
 TEST(MultiLaserSettings, SavedTextAndWavelengthRules) {

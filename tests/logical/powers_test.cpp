@@ -47,6 +47,8 @@ TEST(Powers, AfterEveryPathTheHostsPowerIsOnTheChannel) {
              h.session().Configure(&text);
          },
          25.0, 1.0 + 1.0 * 0.25, 1},
+        {"a power within the same tenth of a percent",
+         [](DeviceHost& h) { h.laser().SetPower(1, 25.06); }, 25.06, Line1Volts(25), 0},
         {"settings with 60 %",
          [](DeviceHost& h) { h.laser().LoadSettings(L"m_dPower1= 60.0;", CHostSession::kMultiLaserId); },
          60.0, Line1Volts(60), 1},
