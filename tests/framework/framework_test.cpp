@@ -15,7 +15,7 @@
 namespace {
 
 // %s is the host's: wide text in a wide format, %S narrow. The log's lines, which use the same convention,
-// are SerialLink.SilentUnitTimesOutAndIsLoggedOnlyWhenAsked's.
+// are SerialLink.GarbageFromTheUnitIsLoggedEscapedOnOneLine's.
 TEST(Format, TheHostsMeaningOfSAndUpperSWidthPrecisionAndNumbers) {
     auto f = [](const wchar_t* fmt, auto... args) {
         CQvStringW s;
