@@ -102,24 +102,6 @@ TEST(CallBack, DisconnectWaitsForACommandThatNeedsTheDeviceLock) {
     EXPECT_TRUE(log.Contains(L"CQvAOMTAVO::C_Disconnect - end - LRESULT=0xffffffff")) << "ports still closed";
 }
 
-TEST(CallBack, ReconnectWorksAfterAStuckWorkerWasEnded) {
-    DeviceHost host;
-    ASSERT_TRUE(host.Connect());
-    Gate gate;
-    gate.holdMs = 60000; // stuck far beyond every time-out
-    int64_t stuckResult = 0;
-    std::thread poster([&] { stuckResult = host->CallBack(HoldCommand, gate.arg(), 0, 0, 1000); });
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(gate.started, 5000));
-    poster.join();
-    EXPECT_EQ(1460, stuckResult);
-    host->DisconnectDevice(); // ends the worker, which still holds the command slot
-    EXPECT_EQ(0, host->GetDeviceState());
-    EXPECT_EQ(nullptr, host->m_hWorkerThread);
-    ASSERT_TRUE(host.Connect());
-    EXPECT_EQ(5, host->CallBack(ReturnArgument, 0, 5, 0, 0));
-    SetEvent(gate.release);
-}
-
 // The worker delivers the host's change records: a callback that disconnects, connects or resets the device
 // is refused at once, as the worker would otherwise wait for its own end (or for a connect waiting for it)
 // and then end itself.

@@ -107,36 +107,6 @@ TEST(NoDaqBoard, TheUnitConnectsAndAPowerChangeFailsInTheLog) {
     FreeLibrary(daq);
 }
 
-// The worker delivers while a host thread begins and flushes batches: every record reaches the host, in
-// order.
-TEST(ChangeBatch, RecordsOfTheWorkerArriveInOrderWhileTheHostBatches) {
-    DeviceHost host;
-    ASSERT_TRUE(host.StartSimulator());
-    volatile bool stop = false;
-    std::thread batcher([&] {
-        while (!stop) {
-            host.physical().BeginChangeBatch(true);
-            host.physical().FlushChangeBatch();
-        }
-    });
-    const int kSteps = 1000;
-    for (int i = 1; i <= kSteps; ++i)
-        host.laser().SetPower(0, i / 10.0);
-    stop = true;
-    batcher.join();
-    host.physical().FlushChangeBatch();
-    double last = -1.0;
-    int outOfOrder = 0;
-    for (const SHostChange& change : host.TakeChanges()) {
-        if (change.key != CHostSession::kMultiLaserId) continue;
-        double power = DataAt<double>(change, 104);
-        if (power < last) ++outOfOrder;
-        last = power;
-    }
-    EXPECT_EQ(0, outOfOrder);
-    EXPECT_EQ(kSteps / 10.0, last) << "the last record stayed in the batch";
-}
-
 // A host whose change callback waits for another of its threads, which begins and flushes a batch each
 // time, while the worker polls the unit and runs commands: nobody waits for the callback's own thread, and
 // every record arrives once, in order.
