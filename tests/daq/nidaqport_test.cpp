@@ -638,7 +638,9 @@ TEST_F(DaqOutput, AFailedWriteSaysWhy) {
         EXPECT_EQ(!*c.failure, port->WriteChannelVoltage(c.line, c.volts));
         const std::wstring failure = port->LastFailure().GetString();
         EXPECT_EQ(c.failure, failure) << "NI's code and its first sentence, whole";
-        if (c.line != 0) EXPECT_EQ(1, Tasks()) << "only line 0's task, no half-built one";
+        if (c.line != 0) {
+            EXPECT_EQ(1, Tasks()) << "only line 0's task, no half-built one";
+        }
         if (!outside && c.line > 0) {
             EXPECT_EQ(nullptr, port->m_LineTasks[c.line].hTask);
             EXPECT_FALSE(port->m_LineTasks[c.line].bTaskCreated);

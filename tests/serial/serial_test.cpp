@@ -350,7 +350,9 @@ TEST(SerialLink, RepliesThatDoNotMatchFail) {
         EXPECT_EQ(f.call(link.port), "false");
         const double took = MsSince(start);
         EXPECT_LT(took, f.max_ms);
-        if (!f.answered) EXPECT_GT(took, 400.0) << "one byte: 2 + 500 ms";
+        if (!f.answered) {
+            EXPECT_GT(took, 400.0) << "one byte: 2 + 500 ms";
+        }
         EXPECT_EQ(f.answered, link.port.LastExchangeAnswered());
         EXPECT_EQ(f.failure, link.port.LastFailure());
     }
