@@ -54,6 +54,38 @@ TEST(CallBack, PostWhileACommandRunsIsRefusedAtOnce) {
     EXPECT_EQ(7, host->CallBack(ReturnArgument, 0, 7, 0, 0));
 }
 
+// A host whose change callback calls the device again, reached from a poll that heard the unit's front
+// panel, where no host thread holds a post: the call is refused at once, as the worker would only wait for
+// itself, and the worker goes on taking commands.
+TEST(CallBack, APostFromTheChangeCallbackOnTheWorkerIsRefusedAtOnce) {
+    DeviceHost host("CQvAOMTAVO");
+    ASSERT_TRUE(host.StartReal("standard"));
+    struct SEagerHost {
+        IQvDeviceMultiLaser* laser;
+        HANDLE answered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        EDeviceManagerReturnCode result = DMRC_OK;
+        ULONGLONG took = 0;
+        ~SEagerHost() { CloseHandle(answered); }
+        static int64_t Callback(uint32_t, SQvDMChangeRecord*, uint64_t context) {
+            SEagerHost* self = reinterpret_cast<SEagerHost*>(static_cast<uintptr_t>(context));
+            if (WaitForSingleObject(self->answered, 0) == WAIT_OBJECT_0) return 0; // once
+            const ULONGLONG start = GetTickCount64();
+            self->result = self->laser->SetPower(0, 40.0);
+            self->took = GetTickCount64() - start;
+            SetEvent(self->answered);
+            return 0;
+        }
+    } eager{&host.laser()};
+    host.physical().SetChangeCallback(&SEagerHost::Callback, reinterpret_cast<uintptr_t>(&eager));
+    ASSERT_TRUE(host.unit().select_line(2)); // heard at the next poll, whose record the worker delivers
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(eager.answered, 40000));
+    host.physical().SetChangeCallback(nullptr, 0);
+    EXPECT_EQ(DMRC_NO_DEVICE, eager.result);
+    EXPECT_LT(eager.took, 1000u) << "the worker waited for itself";
+    EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 40.0)) << "the worker still takes commands";
+    EXPECT_DOUBLE_EQ(2.0, LastVoltage("Dev1/ao0"));
+}
+
 TEST(CallBack, LateAnswerOfATimedOutCommandIsNotTakenByTheNextPost) {
     DeviceHost host;
     ASSERT_TRUE(host.Connect());

@@ -83,15 +83,22 @@ TEST(Threads, APostMeetingTheStopIsAnsweredAndNothingIsLeftOpen) {
     Within(10000, "the reconnect", [&] { EXPECT_TRUE(host.Connect()); });
 }
 
-// A second connect, a disconnect or a reset while a connect waits for the library: one at a time, no
-// poster's events closed under it, and one worker, which ends with the device.
+// A second connect, a disconnect or a reset while a connect waits for the library, or while the connect's
+// worker has just started: one at a time, no poster's events closed under it, and one worker, which ends
+// with the device.
 TEST(Threads, ConnectDisconnectAndResetFromTwoThreadsAreOneAtATime) {
     struct {
         const char* second;
-        int state; // the device's state once both have returned
-    } cases[] = {{"connect", 3}, {"disconnect", 0}, {"reset", 3}};
+        int state;    // the device's state once both have returned
+        bool library; // the first connect is held in the library; else it has just started its worker
+    } cases[] = {{"connect", 3, true},
+                 {"disconnect", 0, true},
+                 {"reset", 3, true},
+                 {"connect", 3, false},
+                 {"disconnect", 0, false}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.second);
+        SCOPED_TRACE(std::string(c.second) +
+                     (c.library ? " while the library is asked" : " at the worker's start"));
         const int threads = ThreadCount();
         {
             DeviceHost host("CQvAOMTAVO");
@@ -99,11 +106,14 @@ TEST(Threads, ConnectDisconnectAndResetFromTwoThreadsAreOneAtATime) {
             ASSERT_TRUE(host.Connect()); // loads the stand-in
             host.physical().DisconnectDevice();
             auto stall = FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall");
-            stall("DAQmxGetSysDevNames");
+            if (c.library) stall("DAQmxGetSysDevNames");
             LogCapture log;
             const std::wstring text = host.Connection();
             std::thread first([&] { host.physical().ConnectDevice(text.c_str()); });
-            ASSERT_EQ(1, FakeDaqmx<decltype(&fakedaqmx_WaitStalled)>("fakedaqmx_WaitStalled")(5000));
+            if (c.library)
+                ASSERT_EQ(1, FakeDaqmx<decltype(&fakedaqmx_WaitStalled)>("fakedaqmx_WaitStalled")(5000));
+            else
+                ASSERT_TRUE(WaitUntil(5000, [&] { return host->m_hWorkerThread != nullptr; }));
             const std::wstring begin =
                 std::string(c.second) == "connect"      ? L"CQvAOMTAVO::ConnectDevice - BEGIN"
                 : std::string(c.second) == "disconnect" ? L"CQvAOMTAVO::DisconnectDevice - BEGIN"
@@ -125,8 +135,11 @@ TEST(Threads, ConnectDisconnectAndResetFromTwoThreadsAreOneAtATime) {
                 second.join();
             });
             EXPECT_FALSE(Logged(log, L"CQvAOMTAVO::CallBack - TIMEOUT"));
+            EXPECT_FALSE(Logged(log, L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect"));
             EXPECT_EQ(c.state == 0 ? 0 : 3, host.physical().GetDeviceState());
             EXPECT_EQ(c.state != 0, host->m_bConnected);
+            EXPECT_EQ(c.state != 0, host->m_hWorkerThread != nullptr)
+                << "a connected device without a worker";
         }
         EXPECT_EQ(threads, ThreadCount()) << "a worker outlived its device";
     }
@@ -256,15 +269,22 @@ TEST(Threads, ALostLineIsReopenedOnThePortOfTheConnection) {
 }
 
 // The library takes longer to load than the connect and its worker's stop may wait: the connect fails and
-// says so, and the load is left to finish instead of being ended inside the system's loader, which would
-// hold the process's loader lock for good. Other libraries load again once it is done, and the next connect
-// uses it.
+// says so once its 10 s wait for the load is over, without waiting for its worker's thread, which the
+// system's loader keeps from ending until the load is done; the load is left to finish instead of being
+// ended inside the loader, which would hold the process's loader lock for good. Other libraries load again
+// once it is done, and the next connect uses it.
 TEST(Threads, ALibraryThatLoadsSlowlyIsLeftToFinish) {
     SetEnvironmentVariableA("FAKEDAQMX_LOAD_DELAY_MS", "28000");
     DeviceHost host("CQvAOMTAVO");
     ASSERT_TRUE(host.StartUnit("standard"));
     LogCapture log(false);
-    Within(40000, "the connect", [&] { EXPECT_FALSE(host.Connect()); });
+    ULONGLONG took = 0; // measured on the connect's thread, whose own end waits for the loader too
+    Within(40000, "the connect", [&] {
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_FALSE(host.Connect());
+        took = GetTickCount64() - start;
+    });
+    EXPECT_LT(took, 20000u) << "the connect waited for the 28 s load to end";
     SetEnvironmentVariableA("FAKEDAQMX_LOAD_DELAY_MS", nullptr);
     EXPECT_TRUE(Logged(log, L"ERROR: CQvAOMTAVO::ConnectDevice - cannot connect: the NI-DAQmx library "
                             L"nicaiu.dll did not finish loading within 10000 ms"));

@@ -322,30 +322,47 @@ INSTANTIATE_TEST_SUITE_P(All, DaqFault, ::testing::ValuesIn(kDaqFaults), [](cons
     return std::string(info.param.function) + (*info.param.stallOrFault == 's' ? "_stalled" : "");
 });
 
-// The host moves a line to another channel while the worker is writing that line's voltage: the configure
-// does not wait for the library, and the next write reaches the new channel.
+// The host moves a line to another channel while the worker is writing that line's voltage, or building the
+// line's task for it: the configure does not wait for the library, and the next write reaches the new
+// channel.
 TEST(DaqFault, AChannelChangedDuringAVoltageWriteTakesEffect) {
-    DeviceHost host;
-    ASSERT_TRUE(host.StartReal("standard"));
-    host.PausePoll(); // no board check meanwhile
-    auto stall = FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall");
-    stall("DAQmxWriteAnalogScalarF64");
-    std::thread poster([&] { host.laser().SetPower(0, 40.0); });
-    ASSERT_EQ(1, FakeDaqmx<decltype(&fakedaqmx_WaitStalled)>("fakedaqmx_WaitStalled")(5000));
-    EDeviceManagerReturnCode configured = DMRC_NOT_SUPPORTED;
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread configure([&] {
-        configured = host.Configure(L"iIndex[0]=3;sChannel_Name[0]=Dev1/ao2;");
-        SetEvent(done);
-    });
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 5000)) << "the configure waited for the library";
-    stall(nullptr);
-    poster.join();
-    configure.join();
-    CloseHandle(done);
-    EXPECT_EQ(DMRC_OK, configured);
-    EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 60.0));
-    EXPECT_DOUBLE_EQ(3.0, LastVoltage("Dev1/ao2"));
+    struct {
+        const char* during;
+        const char* stalled; // the NI-DAQmx function the write is held in
+        bool taskToBuild;    // the write builds the line's task first
+        double percent;      // the power set once the line is on its new channel (0 to 5 V)
+    } cases[] = {
+        {"the write itself", "DAQmxWriteAnalogScalarF64", false, 60.0},
+        {"the building of the line's task", "DAQmxCreateTask", true, 80.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.during);
+        DeviceHost host;
+        ASSERT_TRUE(host.StartReal("standard"));
+        host.PausePoll(); // no board check meanwhile
+        // The same text again: every line's task is built afresh at its next write.
+        if (c.taskToBuild) ASSERT_EQ(DMRC_OK, host.Configure(kTwoLineConfiguration));
+        auto stall = FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall");
+        stall(c.stalled);
+        std::thread poster([&] { host.laser().SetPower(0, 40.0); });
+        ASSERT_EQ(1, FakeDaqmx<decltype(&fakedaqmx_WaitStalled)>("fakedaqmx_WaitStalled")(5000));
+        EDeviceManagerReturnCode configured = DMRC_NOT_SUPPORTED;
+        HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::thread configure([&] {
+            configured = host.Configure(L"iIndex[0]=3;sChannel_Name[0]=Dev1/ao2;");
+            SetEvent(done);
+        });
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 5000)) << "the configure waited for the library";
+        stall(nullptr);
+        poster.join();
+        configure.join();
+        CloseHandle(done);
+        EXPECT_EQ(DMRC_OK, configured);
+        EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, c.percent));
+        EXPECT_DOUBLE_EQ(c.percent / 20.0, LastVoltage("Dev1/ao2"));
+        EXPECT_DOUBLE_EQ(2.0, LastVoltage("Dev1/ao0"))
+            << "the line's old channel was written after the change";
+    }
 }
 
 // A connect the library holds past the command's answer time fails. Let go while the worker is stopped,

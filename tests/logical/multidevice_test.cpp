@@ -101,4 +101,36 @@ TEST(SharedDaqLibrary, ARefusedVersionElsewhereLeavesAWriteInTheLibraryRunning) 
     EXPECT_DOUBLE_EQ(3.0, LastVoltage("Dev1/ao0"));
 }
 
+// A host that releases a connected device without disconnecting it: the device's NI-DAQmx tasks go with it,
+// so that the device the host creates again drives the same channels.
+TEST(DeviceAgain, ReleasedWhileConnectedLeavesTheChannelsToTheNext) {
+    UseDaqVariant("full");
+    tavosim_unit::TavoSimUnit unit;
+    ASSERT_TRUE(unit.ok()) << unit.error();
+    LoadedModule module;
+    const std::wstring connection = L"m_iCOMPort=" + std::to_wstring(unit.com_port()) + L";";
+    HMODULE library = nullptr; // a reference of the test's own keeps the library's tasks between devices
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "the first device" : "the device created again");
+        DeviceRef ref(module.Make("QV_ConstructorForCQvAOMTAVO"));
+        IQvPhysicalDevice* device = ref.device();
+        ASSERT_NE(nullptr, device);
+        device->ConnectDevice(connection.c_str());
+        if (!library) ASSERT_TRUE(GetModuleHandleExW(0, L"nicaiu.dll", &library));
+        SQvLogicalDeviceList list;
+        ASSERT_EQ(DMRC_OK, device->ConfigureDevice(kTwoLineConfiguration, CHostSession::kPhysDevId, list));
+        IQvDeviceMultiLaser* laser = nullptr;
+        for (int i = 0; i < list.GetCount(); ++i) {
+            CQvStringW kind;
+            list.GetAt(i)->GetInterfaceName(kind);
+            if (kind == L"IDeviceMultiLaser") laser = static_cast<IQvDeviceMultiLaser*>(list.GetAt(i));
+        }
+        ASSERT_NE(nullptr, laser);
+        const double percent = round == 0 ? 40.0 : 60.0;
+        EXPECT_EQ(DMRC_OK, laser->SetPower(0, percent));
+        EXPECT_DOUBLE_EQ(percent / 20.0, LastVoltage("Dev1/ao0"));
+    } // each device released while connected
+    FreeLibrary(library);
+}
+
 } // namespace

@@ -49,6 +49,8 @@ TEST(Powers, AfterEveryPathTheHostsPowerIsOnTheChannel) {
          25.0, 1.0 + 1.0 * 0.25, 1},
         {"a power within the same tenth of a percent",
          [](DeviceHost& h) { h.laser().SetPower(1, 25.06); }, 25.06, Line1Volts(25), 0},
+        {"the device's configure alone with a new span, no settings after it",
+         [](DeviceHost& h) { h.Configure(L"fValMax[1]=  2.0;"); }, 25.0, 1.0 + 1.0 * 0.25, 1},
         {"settings with 60 %",
          [](DeviceHost& h) { h.laser().LoadSettings(L"m_dPower1= 60.0;", CHostSession::kMultiLaserId); },
          60.0, Line1Volts(60), 1},
@@ -141,7 +143,8 @@ TEST(Boards, ABoardAwayIsNamedOnceAndItsPowersArriveWhenItIsBack) {
 }
 
 // NI chooses the DAC range for the line's own span: a board listing its ranges in either order drives a
-// 0 to 8 V line and a 0 to 1 V line, each channel created with the line's span.
+// 0 to 8 V line and a 0 to 3.5 V line, each channel created with the line's span. At 100 % the second
+// line's voltage computes a rounding above 3.5 V, which the channel would refuse: it is kept within.
 TEST(Powers, EachChannelIsCreatedWithItsLinesOwnSpan) {
     for (const char* ranges : {"range -5 5 range -10 10", "range -10 10 range -5 5"}) {
         SCOPED_TRACE(ranges);
@@ -149,14 +152,14 @@ TEST(Powers, EachChannelIsCreatedWithItsLinesOwnSpan) {
         DeviceHost host;
         ASSERT_TRUE(host.StartReal(
             "standard", L"iIndex[0]=1;fValMin[0]=0;fValMax[0]=8;sChannel_Name[0]=Dev1/ao0;iIndex[1]=2;"
-                        L"fValMin[1]=0;fValMax[1]=1;sChannel_Name[1]=Dev1/ao1;bEmpty[2]=1;"));
+                        L"fValMin[1]=0;fValMax[1]=3.5;sChannel_Name[1]=Dev1/ao1;bEmpty[2]=1;"));
         EXPECT_EQ(DMRC_OK, host.laser().SetPower(0, 100.0));
         EXPECT_EQ(DMRC_OK, host.laser().SetPower(1, 100.0));
         EXPECT_EQ(8.0, LastVoltage("Dev1/ao0"));
-        EXPECT_EQ(1.0, LastVoltage("Dev1/ao1"));
+        EXPECT_EQ(3.5, LastVoltage("Dev1/ao1"));
         const std::string calls = DaqCallLog();
         EXPECT_NE(std::string::npos, calls.find("\"Dev1/ao0\", \"\", 0.000, 8.000")) << calls;
-        EXPECT_NE(std::string::npos, calls.find("\"Dev1/ao1\", \"\", 0.000, 1.000")) << calls;
+        EXPECT_NE(std::string::npos, calls.find("\"Dev1/ao1\", \"\", 0.000, 3.500")) << calls;
     }
 }
 

@@ -258,7 +258,8 @@ TEST(ConfigurationDialogOnBoards, EachChannelUsesItsOwnBoardsRange) {
     ASSERT_TRUE(host.StartReal("standard", kNoChannels)); // loads the stand-in
     ASSERT_EQ(0, FakeDaqmx<decltype(&fakedaqmx_LoadScenarioText)>("fakedaqmx_LoadScenarioText")(
                      "board Dev1 channels ao0 ao1\nboard Dev2 bus 13612 range -5 5 channels ao0 ao1\n"
-                     "board USB1 bus 12586 product 6001 range 0 5 channels ao0 ao1\n"));
+                     "board USB1 bus 12586 product 6001 range 0 5 channels ao0 ao1\n"
+                     "board Dev3 bus 13612 range -1 1 range -10 10 channels ao0\n"));
     ASSERT_TRUE(host.Connect());
     ASSERT_EQ(DMRC_OK, host.Configure(kNoChannels));
     DeviceHost::messages().clear();
@@ -276,12 +277,15 @@ TEST(ConfigurationDialogOnBoards, EachChannelUsesItsOwnBoardsRange) {
          L"MIN or MAX out of range < -5.0 -   5.0>", "0.000, 5.000", 5.0},
         {5, "USB1/ao0", IDC_CFG_MIN2, IDC_CFG_MAX2, L"  0.0", L"  5.0", IDC_CFG_MAX2, L"5.5", L"5.0",
          L"MIN or MAX out of range <  0.0 -   5.0>", "0.000, 5.000", 5.0},
+        // A board of two ranges: a span within its second one is taken, and the refusal names both.
+        {7, "Dev3/ao0", IDC_CFG_MIN3, IDC_CFG_MAX3, L" -1.0", L"  1.0", IDC_CFG_MAX3, L"10.5", L"8.0",
+         L"MIN or MAX out of range < -1.0 -   1.0>, <-10.0 -  10.0>", "-1.000, 8.000", 8.0},
     };
     std::vector<std::wstring> shown;
     Person person([&] {
         HWND d = WaitForWindow(kCaption);
         if (!d) return;
-        Channels(d, rows[0].list, rows[1].list, 0);
+        Channels(d, rows[0].list, rows[1].list, rows[2].list);
         for (const auto& r : rows) {
             shown.push_back(WindowText(GetDlgItem(d, r.minId)));
             shown.push_back(WindowText(GetDlgItem(d, r.maxId)));
@@ -307,7 +311,7 @@ TEST(ConfigurationDialogOnBoards, EachChannelUsesItsOwnBoardsRange) {
 
     // The host configures with the text the dialog wrote; each line at full power.
     ASSERT_EQ(DMRC_OK, host.Configure(text));
-    for (int line = 0; line < 2; ++line) {
+    for (int line = 0; line < 3; ++line) {
         const auto& r = rows[line];
         SCOPED_TRACE(r.physical);
         EXPECT_EQ(DMRC_OK, host->m_pMultiLaser->SetPower(line, 100.0));
@@ -316,6 +320,33 @@ TEST(ConfigurationDialogOnBoards, EachChannelUsesItsOwnBoardsRange) {
                   DaqCallLog().find(std::string("\"") + r.physical + "\", \"\", " + r.created))
             << DaqCallLog();
     }
+}
+
+// A span changed in the dialog has the line's power on the channel within the new span once the dialog
+// returns, without a configure of the host's after it.
+TEST(ConfigurationDialogOnBoards, OkPutsTheLinesPowerOnItsChannelWithinTheNewSpan) {
+    DeviceHost host("CQvAOMTAVO");
+    ASSERT_TRUE(host.StartReal("standard")); // line 1: 1 to 3 V on Dev1/ao1
+    host.PausePoll();                        // no board check meanwhile
+    ASSERT_EQ(DMRC_OK, host.laser().SetPower(1, 50.0));
+    ASSERT_EQ(2.0, LastVoltage("Dev1/ao1"));
+    DeviceHost::messages().clear();
+    Person person([&] {
+        HWND d = WaitForWindow(kCaption);
+        if (!d) return;
+        SetText(d, IDC_CFG_MAX2, L"2.0");
+        ClickButton(d, IDOK);
+        if (IsWindow(d)) ClickButton(d, IDCANCEL);
+    });
+    CQvStringW text;
+    EXPECT_EQ(DMRC_OK, host->ShowLineConfigurationDialog(text, nullptr));
+    person.join();
+    EXPECT_TRUE(DeviceHost::messages().empty());
+    EXPECT_NE(-1, text.Find(L"fValMin[1]=  1.0;fValMax[1]=  2.0;")) << text.GetString();
+    EXPECT_EQ(1.5, LastVoltage("Dev1/ao1"));
+    double power = 0.0;
+    host.laser().GetLinePower(1, &power);
+    EXPECT_EQ(50.0, power);
 }
 
 // Which controls of a row can be used: the empty flag locks the wavelength, name and channel; a row
