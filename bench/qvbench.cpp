@@ -30,6 +30,10 @@ const wchar_t kConfiguration[] =
     L"sLineName[0]=Blue;bEmpty[1]=0;iIndex[1]=2;fValMin[1]=  0.0;fValMax[1]=  4.5;fValLambda[1]=561.0;"
     L"sChannel_Name[1]=Dev1/ao1;sLineName[1]=Green;bEmpty[2]=0;iIndex[2]=3;fValMin[2]=  0.0;fValMax[2]=  5.0;"
     L"fValLambda[2]=640.0;sChannel_Name[2]=Dev1/ao2;sLineName[2]=Red;";
+// The same lines without channels: nothing for the board check to write.
+const wchar_t kNoChannelConfiguration[] =
+    L"bEmpty[0]=0;iIndex[0]=0;sChannel_Name[0]=None;bEmpty[1]=0;iIndex[1]=0;sChannel_Name[1]=None;"
+    L"bEmpty[2]=0;iIndex[2]=0;sChannel_Name[2]=None;";
 // One character at 9600 baud, 8N1: a start bit, eight data bits, a stop bit.
 const double kCharMs = 10.0 * 1000.0 / 9600.0;
 // Waits the device's connect sequence is told to make (worker start and unit settling), 100 ms each.
@@ -153,8 +157,8 @@ public:
         return m_Session.Connect(&text);
     }
     // True when the device took its configuration and both logical devices are there.
-    bool Configure() {
-        std::wstring text = kConfiguration;
+    bool Configure(const wchar_t* configuration = kConfiguration) {
+        std::wstring text = configuration;
         if (m_Session.Configure(&text) != DMRC_OK) return false;
         device()->SetChangeCallback(ChangeCallback, 0);
         return laser() && shutter();
@@ -638,9 +642,15 @@ void UnitFigures(const SOptions& o, Host& host) {
     Row("line_share", "Serial line time taken by polling", Fixed(share, 1) + " % at 9600 baud",
         Fixed(pollChars, 0) + " characters per poll = " + Fixed(pollWire, 1) + " ms of wire time",
         share / 100.0);
+    // The board check's cost: the same idle with the lines' channels taken away, so that it writes nothing.
+    SCpu unchecked = {NAN, NAN};
+    if (host.Configure(kNoChannelConfiguration)) unchecked = MeasureCpu(o.idleSeconds, o.serverCpu);
+    else Failed("board check: the device did not take the lines without channels");
     host.Disconnect();
     host.Release();
     SCpu none = MeasureCpu(o.idleSeconds, o.serverCpu);
+    Row("board_check", "Idle with the board check (3 lines written a second)", CpuText(idle),
+        "the same without channels: " + CpuText(unchecked), CpuTotal(idle) / std::max(0.01, CpuTotal(unchecked)));
     Row("idle_unit", "Idle cost, connected device (unit)", CpuText(idle), "idle process: " + CpuText(none),
         CpuTotal(idle) / std::max(0.01, CpuTotal(none)));
 
