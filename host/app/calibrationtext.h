@@ -2,6 +2,8 @@
 // ("m_sPowerCalibration<unit line - 1>=<unit> <volts>:<power> ...;"), read and written by the host.
 #pragma once
 
+#include "settingsvalue.h"
+
 #include <string>
 #include <vector>
 
@@ -23,11 +25,6 @@ std::wstring WriteCalibration(const SCalibration& calibration);
 // Whether two calibrations have the same points, as far as the stored text keeps them.
 bool SameCalibration(const SCalibration& a, const SCalibration& b);
 
-// The value of a settings text's key, looked up as the module looks it up: its first occurrence, which must
-// be followed by "=", up to the next ";". False when there is none.
-bool SettingsValue(const std::wstring& settings, const std::wstring& key, std::wstring& value);
-// The settings text without the key's entry and, when value is given, with "key=value;" at its end.
-std::wstring WithSettingsValue(const std::wstring& settings, const std::wstring& key, const std::wstring* value);
 
 // For each point, the share of the light it measured (percent of the way from the least to the most power)
 // and the share the linear map from min volts (0 %) to max volts (100 %) gives at its voltage.

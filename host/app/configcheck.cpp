@@ -1,6 +1,7 @@
 #include "configcheck.h"
 
 #include "numbers.h"
+#include "settingsvalue.h"
 
 #include <qv/qvsystem.h>
 
@@ -62,13 +63,8 @@ struct SValue {
 // "="; notFollowed tells when it is there without one.
 SValue Find(const std::wstring& text, const std::wstring& key, bool& notFollowed) {
     SValue value;
-    size_t at = text.find(key);
-    notFollowed =
-        at != std::wstring::npos && (at + key.size() >= text.size() || text[at + key.size()] != L'=');
-    if (at == std::wstring::npos || notFollowed) return value;
-    size_t start = at + key.size() + 1, end = text.find(L';', start);
-    value.present = true;
-    value.text = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    value.present = SettingsValue(text, key, value.text);
+    notFollowed = !value.present && text.find(key) != std::wstring::npos;
     return value;
 }
 

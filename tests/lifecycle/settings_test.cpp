@@ -180,12 +180,8 @@ TEST(ConnectionText, PortIsReadWhenPresentAndKeptOtherwise) {
 // Answers the connection dialog as a person would once its list is filled: picks the first listed port, or
 // cancels.
 void AnswerConnectionDialog(bool choose, int& chosenPort) {
-    HWND dialog = nullptr;
-    if (!WaitUntil(10000, [&] {
-            dialog = FindWindowW(L"#32770", QV_SERIAL_DIALOG_CAPTION);
-            return dialog && SendDlgItemMessageW(dialog, QV_SERIAL_DIALOG_PORTS, CB_GETCOUNT, 0, 0) > 0;
-        }))
-        return;
+    HWND dialog = WaitForFilledConnectionDialog();
+    if (!dialog) return;
     HWND list = GetDlgItem(dialog, QV_SERIAL_DIALOG_PORTS);
     if (choose) {
         SendMessageW(list, CB_SETCURSEL, 0, 0);

@@ -240,12 +240,8 @@ TEST(Threads, ALostLineIsReopenedOnThePortOfTheConnection) {
     ASSERT_TRUE(host.StartReal("standard"));
     const int com = host.unit().com_port();
     std::thread person([&] {
-        HWND dialog = nullptr;
-        if (!WaitUntil(10000, [&] {
-                dialog = FindWindowW(L"#32770", QV_SERIAL_DIALOG_CAPTION);
-                return dialog && SendDlgItemMessageW(dialog, QV_SERIAL_DIALOG_PORTS, CB_GETCOUNT, 0, 0) > 0;
-            }))
-            return;
+        HWND dialog = WaitForFilledConnectionDialog();
+        if (!dialog) return;
         HWND list = GetDlgItem(dialog, QV_SERIAL_DIALOG_PORTS);
         for (LRESULT i = 0, n = SendMessageW(list, CB_GETCOUNT, 0, 0); i < n; ++i)
             if (SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(i), 0) != com) {

@@ -341,7 +341,9 @@ TEST(DaqFault, AChannelChangedDuringAVoltageWriteTakesEffect) {
         ASSERT_TRUE(host.StartReal("standard"));
         host.PausePoll(); // no board check meanwhile
         // The same text again: every line's task is built afresh at its next write.
-        if (c.taskToBuild) ASSERT_EQ(DMRC_OK, host.Configure(kTwoLineConfiguration));
+        if (c.taskToBuild) {
+            ASSERT_EQ(DMRC_OK, host.Configure(kTwoLineConfiguration));
+        }
         auto stall = FakeDaqmx<decltype(&fakedaqmx_Stall)>("fakedaqmx_Stall");
         stall(c.stalled);
         std::thread poster([&] { host.laser().SetPower(0, 40.0); });

@@ -116,7 +116,9 @@ TEST(DeviceAgain, ReleasedWhileConnectedLeavesTheChannelsToTheNext) {
         IQvPhysicalDevice* device = ref.device();
         ASSERT_NE(nullptr, device);
         device->ConnectDevice(connection.c_str());
-        if (!library) ASSERT_TRUE(GetModuleHandleExW(0, L"nicaiu.dll", &library));
+        if (!library) {
+            ASSERT_TRUE(GetModuleHandleExW(0, L"nicaiu.dll", &library));
+        }
         SQvLogicalDeviceList list;
         ASSERT_EQ(DMRC_OK, device->ConfigureDevice(kTwoLineConfiguration, CHostSession::kPhysDevId, list));
         IQvDeviceMultiLaser* laser = nullptr;

@@ -2,6 +2,7 @@
 
 #include "fakedaqmx_control.h"
 
+#include <qv/qvserial.h>
 #include <qv/qvsystem.h>
 
 #include <math.h>
@@ -207,4 +208,13 @@ int CallCount(const char* function) {
 void SetDaqFault(const char* function, int status) {
     if (auto fault = FakeDaqmx<decltype(&fakedaqmx_SetFault)>("fakedaqmx_SetFault"))
         fault(function, nullptr, status);
+}
+
+HWND WaitForFilledConnectionDialog() {
+    HWND dialog = nullptr;
+    bool filled = WaitUntil(10000, [&] {
+        dialog = FindWindowW(L"#32770", QV_SERIAL_DIALOG_CAPTION);
+        return dialog && SendDlgItemMessageW(dialog, QV_SERIAL_DIALOG_PORTS, CB_GETCOUNT, 0, 0) > 0;
+    });
+    return filled ? dialog : nullptr;
 }

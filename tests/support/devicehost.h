@@ -98,6 +98,9 @@ template <class T> T DataAt(const SHostChange& change, size_t offset) {
 
 // Waits (bounded) for a condition that no event announces, such as a log line or the device's state.
 bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& done);
+// The device's connection dialog once its list of ports is filled, as a person waits for it (10 s at most);
+// null when it did not come.
+HWND WaitForFilledConnectionDialog();
 // Runs the action on a thread of its own; a device that hangs ends the test process instead of the run.
 void Within(DWORD timeoutMs, const char* what, const std::function<void()>& action);
 
