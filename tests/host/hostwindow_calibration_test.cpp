@@ -3,15 +3,13 @@
 #include "hostwindow.h"
 
 #include "../ui/person.h"
-#include "daqstandin.h"
 #include "moduleloader.h"
 #include "qvhost_run.h"
+#include "standin.h"
 #include "tavosim_unit.h"
 
 #include <qv/qvsystem.h>
 #include <res/resource.h>
-
-#include <fakedaqmx_control.h>
 
 #include <gtest/gtest.h>
 
@@ -24,32 +22,6 @@ std::vector<std::wstring> g_Messages;
 int RecordMessage(HWND, const wchar_t* text, const wchar_t*, UINT) {
     g_Messages.push_back(text ? text : L"");
     return IDOK;
-}
-
-// What the stand-in last wrote to line 0's channel.
-double Volts() {
-    std::vector<SChannelVoltage> voltages;
-    std::wstring error;
-    if (ReadStandInVoltages(voltages, error))
-        for (const SChannelVoltage& v : voltages)
-            if (v.channel == L"Dev1/ao0") return v.volts;
-    return -99.0;
-}
-
-// How many voltage writes the stand-in has seen.
-size_t Writes() {
-    typedef int32(__cdecl * PFN_Log)(char*, uInt32);
-    PFN_Log log = reinterpret_cast<PFN_Log>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"nicaiu.dll"), "fakedaqmx_GetCallLog")));
-    int32 size = log ? log(nullptr, 0) : 0;
-    if (size <= 0) return 0;
-    std::string text(static_cast<size_t>(size), '\0');
-    if (log(&text[0], static_cast<uInt32>(size)) != 0) return 0;
-    size_t count = 0;
-    for (size_t at = text.find("DAQmxWriteAnalogScalarF64"); at != std::string::npos;
-         at = text.find("DAQmxWriteAnalogScalarF64", at + 1))
-        ++count;
-    return count;
 }
 
 void SelectPoint(HWND dialog, int index) {
@@ -114,7 +86,7 @@ protected:
 // Each point's voltage goes on the AOM for the meter and stays there through the board check; OK stores
 // the points with the host's settings, and the line's power is written again through them.
 TEST_F(CalibrationWindow, EachPointsVoltageIsOnTheAomUntilOkStoresTheCurve) {
-    ASSERT_DOUBLE_EQ(2.5, Volts());
+    ASSERT_DOUBLE_EQ(2.5, LastVoltage("Dev1/ao0"));
     std::wstring note;
     std::vector<double> put;
     bool heldThroughACheck = false;
@@ -126,13 +98,14 @@ TEST_F(CalibrationWindow, EachPointsVoltageIsOnTheAomUntilOkStoresTheCurve) {
         for (int i = 0; i < 3; ++i) {
             SelectPoint(dialog, i);
             ClickButton(dialog, IDC_CAL_PUT);
-            put.push_back(Volts());
+            put.push_back(LastVoltage("Dev1/ao0"));
             SetText(dialog, IDC_CAL_POWER, readings[i]);
             ClickButton(dialog, IDC_CAL_CHANGE);
         }
         // The board check writes every line each second: the point's voltage must stay for the meter.
-        size_t writes = Writes();
-        heldThroughACheck = PumpUntil([&] { return Writes() > writes; }, 5000) && Volts() == 5.0;
+        int writes = CallCount("DAQmxWriteAnalogScalarF64");
+        heldThroughACheck = PumpUntil([&] { return CallCount("DAQmxWriteAnalogScalarF64") > writes; }, 5000) &&
+                            LastVoltage("Dev1/ao0") == 5.0;
         ClickButton(dialog, IDOK);
     });
     EXPECT_NE(std::wstring::npos, note.find(L"Range 0.00 V to 5.00 V")) << note.c_str();
@@ -141,7 +114,7 @@ TEST_F(CalibrationWindow, EachPointsVoltageIsOnTheAomUntilOkStoresTheCurve) {
     EXPECT_TRUE(g_Messages.empty()) << g_Messages.front().c_str();
     EXPECT_NE(std::string::npos, Stored().find("m_sPowerCalibration0=mW 0.0000:0.2 2.5000:40 5.0000:97;")) << Stored();
     // 50 %: 0.2 + 0.5 * 96.8 = 48.6 mW, between 40 mW at 2.5 V and 97 mW at 5 V.
-    EXPECT_NEAR(2.5 + (48.6 - 40.0) / 57.0 * 2.5, Volts(), 1e-9);
+    EXPECT_NEAR(2.5 + (48.6 - 40.0) / 57.0 * 2.5, LastVoltage("Dev1/ao0"), 1e-9);
     double power = 0.0;
     laser->GetLinePower(0, &power);
     EXPECT_EQ(50.0, power);
@@ -169,7 +142,7 @@ TEST_F(CalibrationWindow, CancelKeepsWhatWasAndARefusedCurveNamesItsPoints) {
     EXPECT_EQ(L"The curve rises, but its power falls from point 2 (2.500 V, 50 mW) to point 3 (5.000 V, 30 mW).",
               refusal);
     EXPECT_EQ(std::string::npos, Stored().find("m_sPowerCalibration")) << Stored();
-    EXPECT_DOUBLE_EQ(2.5, Volts()) << "the line's own power, through the linear map, is back";
+    EXPECT_DOUBLE_EQ(2.5, LastVoltage("Dev1/ao0")) << "the line's own power, through the linear map, is back";
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "hostsession.h"
 #include "moduleloader.h"
+#include "standin.h"
 #include "tavosim_unit.h"
 
 #include <aomtavodevice.h>
@@ -104,14 +105,3 @@ HWND WaitForFilledConnectionDialog();
 // Runs the action on a thread of its own; a device that hangs ends the test process instead of the run.
 void Within(DWORD timeoutMs, const char* what, const std::function<void()>& action);
 
-// The last voltage the NI-DAQmx stand-in received on a channel (NaN when none).
-double LastVoltage(const char* channel);
-// The stand-in's record of every call, one a line; how many calls of that function it holds.
-std::string DaqCallLog();
-int CallCount(const char* function);
-// A control function of the stand-in, once the device has loaded it (null before).
-template <class F> F FakeDaqmx(const char* name) {
-    HMODULE library = GetModuleHandleW(L"nicaiu.dll");
-    return library ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
-}
-void SetDaqFault(const char* function, int status);
