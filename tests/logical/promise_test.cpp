@@ -13,6 +13,8 @@
 #include <daqmx_functions.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <ctype.h>
 #include <math.h>
 #include <random>
@@ -266,8 +268,9 @@ private:
             m_Host.unit().select_line(line);
             Note("front panel: line " + std::to_string(line));
         }
-        m_uUnitGrace = Now() + kPollGraceMs;
-        MaybeIdle(m_uUnitGrace);
+        // Never shorter than a wire fault's: a silent unit's change is heard only once it answers again.
+        m_uUnitGrace = std::max(m_uUnitGrace, Now() + kPollGraceMs);
+        MaybeIdle(Now() + kPollGraceMs);
     }
 
     void Reconnect() {
